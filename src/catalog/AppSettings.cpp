@@ -1,0 +1,57 @@
+#include "AppSettings.h"
+
+#include "StringTable.h"
+
+const std::array<OptionKey, kOptionCount> kOptionKeys = {{
+    {Option::ExportData, IDS_KEY_EXPORT_DATA, 1},
+    {Option::AutoView, IDS_KEY_AUTO_VIEW, 1},
+    {Option::FormatFileSize, IDS_KEY_FORMAT_FILE_SIZE, 1},
+    {Option::ExcludeEmptyFolders, IDS_KEY_EXCLUDE_EMPTY, 0},
+    {Option::OutputFormat, IDS_KEY_OUTPUT_FORMAT, 0},
+    {Option::ProcessType, IDS_KEY_PROCESS_TYPE, 1},
+    {Option::DirectoryOnly, IDS_KEY_DIRECTORY_ONLY, 0},
+    {Option::ExcludeHiddenSystemInfo, IDS_KEY_EXCLUDE_HIDDEN, 1},
+    {Option::ExcludeSubFolders, IDS_KEY_EXCLUDE_SUBFOLDERS, 0},
+}};
+
+CAppSettings::CAppSettings(CSettingsStore& store) : m_store(store) {}
+
+void CAppSettings::Resolve() {
+    const std::uint64_t generation = m_store.Generation();
+    if (generation == m_nResolvedGeneration) {
+        return;
+    }
+    const std::string& section = LoadString(IDS_SECTION_OPTIONS);
+    for (const OptionKey& key : kOptionKeys) {
+        m_values[static_cast<int>(key.option)] = m_store.GetInt(section, LoadString(key.keyId), key.defaultValue);
+    }
+    m_nMultipleArchive =
+        m_store.GetInt(LoadString(IDS_SECTION_ARCHIVE), LoadString(IDS_KEY_MULTIPLE_ARCHIVE), 0);
+    m_nResolvedGeneration = generation;
+}
+
+int CAppSettings::Get(Option option) {
+    const auto index = static_cast<int>(option);
+    if (m_overrides[index]) {
+        return *m_overrides[index];
+    }
+    Resolve();
+    return m_values[index];
+}
+
+void CAppSettings::Override(Option option, int value) { m_overrides[static_cast<int>(option)] = value; }
+
+int CAppSettings::GetMultipleArchive() {
+    Resolve();
+    return m_nMultipleArchive;
+}
+
+std::string CAppSettings::GetDefaultDir() {
+    return m_store.GetString(LoadString(IDS_SECTION_EXPORT), LoadString(IDS_KEY_DEFAULT_DIR), "");
+}
+
+void CAppSettings::SetDefaultDir(const std::string& path) {
+    const auto slash = path.rfind('/');
+    const std::string folder = slash == std::string::npos ? path : path.substr(0, slash + 1);
+    m_store.WriteString(LoadString(IDS_SECTION_EXPORT), LoadString(IDS_KEY_DEFAULT_DIR), folder);
+}

@@ -1,0 +1,133 @@
+#include "AtomicFile.h"
+
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <vector>
+
+std::string FollowLinks(const std::string& path) {
+    std::string current = path;
+    for (int hops = 0; hops < 40; ++hops) {
+        std::vector<char> buffer(PATH_MAX + 1);
+        const ssize_t length = readlink(current.c_str(), buffer.data(), buffer.size() - 1);
+        if (length < 0) {
+            return current;
+        }
+        std::string target(buffer.data(), static_cast<std::size_t>(length));
+        if (target.empty() || target.front() != '/') {
+            const auto slash = current.rfind('/');
+            target = (slash == std::string::npos ? std::string() : current.substr(0, slash + 1)) + target;
+        }
+        current = std::move(target);
+    }
+    return current;
+}
+
+CAtomicFile::~CAtomicFile() { Abandon(); }
+
+bool CAtomicFile::Fail(int error) {
+    m_nError = error != 0 ? error : EIO;
+    return false;
+}
+
+bool CAtomicFile::Open(const std::string& target) {
+    Abandon();
+    m_nError = 0;
+    m_strTarget = FollowLinks(target);
+    struct stat existing {};
+    const bool exists = stat(m_strTarget.c_str(), &existing) == 0;
+    if (exists && S_ISDIR(existing.st_mode)) {
+        return Fail(EISDIR);
+    }
+    if (exists && !S_ISREG(existing.st_mode)) {
+        // Non-blocking open: a pipe without a reader fails instead of hanging.
+        m_fd = open(m_strTarget.c_str(), O_WRONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
+        if (m_fd < 0) {
+            return Fail(errno);
+        }
+        fcntl(m_fd, F_SETFL, fcntl(m_fd, F_GETFL) & ~O_NONBLOCK);
+        return true;
+    }
+    if (exists && access(m_strTarget.c_str(), W_OK) != 0) {
+        return Fail(errno); // a read-only file is not silently replaced
+    }
+    const auto slash = m_strTarget.rfind('/');
+    const std::string folder = slash == std::string::npos ? std::string() : m_strTarget.substr(0, slash + 1);
+    const std::string name = slash == std::string::npos ? m_strTarget : m_strTarget.substr(slash + 1);
+    if (name.empty()) {
+        return Fail(EISDIR);
+    }
+    std::string pattern = folder + "." + name.substr(0, 200) + ".XXXXXX";
+    m_fd = mkostemp(pattern.data(), O_CLOEXEC);
+    if (m_fd < 0) {
+        return Fail(errno);
+    }
+    m_strTemp = std::move(pattern);
+    const mode_t mode = exists ? (existing.st_mode & 07777) : [] {
+        const mode_t mask = umask(0);
+        umask(mask);
+        return static_cast<mode_t>(0666 & ~mask);
+    }();
+    fchmod(m_fd, mode);
+    return true;
+}
+
+bool CAtomicFile::Write(std::string_view bytes) {
+    if (m_fd < 0) {
+        return Fail(m_nError != 0 ? m_nError : EBADF);
+    }
+    while (!bytes.empty()) {
+        const ssize_t written = write(m_fd, bytes.data(), bytes.size());
+        if (written < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            return Fail(errno);
+        }
+        bytes.remove_prefix(static_cast<std::size_t>(written));
+    }
+    return true;
+}
+
+bool CAtomicFile::Commit(bool sync) {
+    if (m_fd < 0) {
+        return Fail(m_nError != 0 ? m_nError : EBADF);
+    }
+    if (sync && !m_strTemp.empty() && fsync(m_fd) != 0) {
+        const int error = errno;
+        Abandon();
+        return Fail(error);
+    }
+    const int fd = m_fd;
+    m_fd = -1;
+    if (close(fd) != 0 && !m_strTemp.empty()) {
+        const int error = errno;
+        unlink(m_strTemp.c_str());
+        m_strTemp.clear();
+        return Fail(error);
+    }
+    if (!m_strTemp.empty()) {
+        if (rename(m_strTemp.c_str(), m_strTarget.c_str()) != 0) {
+            const int error = errno;
+            unlink(m_strTemp.c_str());
+            m_strTemp.clear();
+            return Fail(error);
+        }
+        m_strTemp.clear();
+    }
+    return true;
+}
+
+void CAtomicFile::Abandon() {
+    if (m_fd >= 0) {
+        close(m_fd);
+        m_fd = -1;
+    }
+    if (!m_strTemp.empty()) {
+        unlink(m_strTemp.c_str());
+        m_strTemp.clear();
+    }
+}

@@ -1,0 +1,48 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+// Writes a file so that readers only ever see the old or the new contents:
+// the bytes go to a temporary file beside the target, which replaces the
+// target by rename only when everything has been written. A target that is a
+// symbolic link is followed, so the link stays. A target that exists but is
+// not a regular file (a device such as /dev/full, a pipe) is written
+// directly, since it cannot be replaced. The temporary file is removed on
+// every path that does not commit.
+class CAtomicFile {
+public:
+    CAtomicFile() = default;
+    ~CAtomicFile();
+    CAtomicFile(const CAtomicFile&) = delete;
+    CAtomicFile& operator=(const CAtomicFile&) = delete;
+
+    // Creates the temporary file. On failure returns false and LastError() is
+    // the errno of the cause.
+    bool Open(const std::string& target);
+
+    // Writes all bytes; false with LastError() on failure.
+    bool Write(std::string_view bytes);
+
+    // Puts the new file in place. Once this has returned true the target holds
+    // exactly what was written.
+    bool Commit(bool sync);
+
+    // Gives up: removes the temporary file, leaves the target as it was.
+    void Abandon();
+
+    int LastError() const { return m_nError; }
+    bool IsOpen() const { return m_fd >= 0; }
+
+private:
+    bool Fail(int error);
+
+    std::string m_strTarget; // the file finally written (a link's target)
+    std::string m_strTemp;   // empty when writing the target directly
+    int m_fd = -1;
+    int m_nError = 0;
+};
+
+// The target of a symbolic link chain (without resolving the folders above
+// it), or the path itself when it is not a link.
+std::string FollowLinks(const std::string& path);

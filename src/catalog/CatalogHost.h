@@ -1,0 +1,55 @@
+#pragma once
+
+#include "ArchiveSettings.h"
+
+#include <chrono>
+#include <string>
+
+// Message box styles and answers, as the front ends understand them.
+enum MessageBoxStyle : unsigned {
+    MB_OK = 0x0,
+    MB_YESNO = 0x4,
+    MB_ICONSTOP = 0x10,
+    MB_ICONQUESTION = 0x20,
+    MB_ICONEXCLAMATION = 0x30,
+    MB_ICONINFORMATION = 0x40,
+};
+enum MessageBoxAnswer : int { IDOK = 1, IDCANCEL = 2, IDYES = 6, IDNO = 7 };
+
+// How the engine reaches the front end that holds it (the main window, the
+// command line, a test). All calls come on the thread that drives the engine,
+// except PostSortDone.
+class ICatalogHost {
+public:
+    virtual ~ICatalogHost() = default;
+
+    virtual void ShowStatus(const std::string& text) = 0;
+    virtual int MessageBox(const std::string& text, const std::string& caption, unsigned style) = 0;
+
+    // The archive Settings dialog: loads the stored tags into `tags`, lets the
+    // user change them and, on OK, saves them. False when cancelled.
+    virtual bool RunArchiveSettings(CArchiveSettings& tags) = 0;
+
+    // Save As for the report. False when cancelled.
+    virtual bool AskExportFileName(const std::string& proposal, const std::string& initialFolder,
+                                   std::string& chosenPath) = 0;
+
+    virtual void EnableExport(bool enable) = 0;
+    // Wait cursor while busy.
+    virtual void SetBusy(bool busy) = 0;
+
+    // The sort has started: disable the controls that reach the catalogue,
+    // refuse drops and turn the spinner (CCatalogEngine::SpinnerStep).
+    virtual void SortStarted() = 0;
+    // Called on the sorting thread when the sort is complete: the host must
+    // call CCatalogEngine::OnSortDone on its own thread (a queued call).
+    virtual void PostSortDone() = 0;
+    // The sort's completion is being handled: stop the spinner, enable again.
+    virtual void SortFinished() = 0;
+
+    // Opens a written report in the desktop's viewer.
+    virtual void OpenReport(const std::string& path) = 0;
+
+    // Keeps the front end showing its state for a while without taking input.
+    virtual void Pause(std::chrono::milliseconds duration) = 0;
+};

@@ -1,0 +1,33 @@
+#pragma once
+
+#include "ArchiveSettings.h"
+#include "FindData.h"
+#include "LocaleFormat.h"
+#include "TextFormat.h"
+
+#include <string>
+
+// Builds the report line of one entry in one of the three layouts. Names are
+// written with control characters shown as "?"; listing lines are upper case.
+class CEntryFormatter {
+public:
+    explicit CEntryFormatter(CLocaleFormat& locale);
+
+    // "name<TAB>size<TAB>date<TAB>time<TAB>CD01-03"; keeps its case.
+    void BuildArchiveLine(std::string& out, const CFindData& entry, const CArchiveSettings& tags);
+
+    // Tab-delimited (outputFormat 0) or padded columns, in upper case; the size
+    // of a folder reads "<FOLDER>", a file's is grouped when formatSize is set.
+    void BuildListingLine(std::string& out, const CFindData& entry, bool formatSize, int outputFormat);
+
+    CLocaleFormat& Locale() { return m_locale; }
+
+private:
+    CLocaleFormat& m_locale;
+    CTextFormat m_archiveFormat;
+    CTextFormat m_tabbedFormat;
+    CTextFormat m_paddedFormat;
+    std::string m_strName;
+    std::string m_strSize;
+    std::string m_strLine;
+};

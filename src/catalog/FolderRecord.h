@@ -1,0 +1,15 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+// Lines of the catalogue; their text lives in the session's CLineArena.
+using CLineArray = std::vector<std::string_view>;
+
+// One walked folder of a directory listing.
+struct CFolderRecord {
+    std::string m_strPath;     // upper case; ends in "/" only for a root
+    CLineArray m_arrSubFolders; // listing lines of its sub-folders
+    CLineArray m_arrFiles;      // listing lines of its files
+};

@@ -1,0 +1,56 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <ctime>
+#include <locale.h>
+#include <string>
+#include <string_view>
+
+// The user's regional conventions for report text: the short date (%x) and
+// the time (%X) of LC_TIME, the thousands grouping of LC_NUMERIC and the
+// upper case of LC_CTYPE. A locale that the environment names but the system
+// lacks falls back to C.UTF-8, then C, without a word.
+//
+// Not thread-safe (it caches the last texts); one per thread of use.
+class CLocaleFormat {
+public:
+    // Categories named as the environment names them (LC_ALL, LC_xxx, LANG).
+    static CLocaleFormat FromEnvironment();
+    CLocaleFormat(const std::string& ctypeName, const std::string& numericName, const std::string& timeName);
+    ~CLocaleFormat();
+    CLocaleFormat(CLocaleFormat&& other) noexcept;
+    CLocaleFormat(const CLocaleFormat&) = delete;
+    CLocaleFormat& operator=(const CLocaleFormat&) = delete;
+    CLocaleFormat& operator=(CLocaleFormat&&) = delete;
+
+    // Date and time text of a last-write time in local time. A time that has
+    // no calendar date (out of range) gives an empty date and the text of
+    // midnight, so every line has a time.
+    void DateTimeText(std::int64_t seconds, std::string_view& date, std::string_view& time);
+
+    // The whole number with the locale's grouping and thousands separator.
+    void AppendNumber(std::string& out, std::int64_t value) const;
+    std::string FormatNumber(std::int64_t value) const;
+
+    // Appends text in upper case, character by character; bytes that are not
+    // valid UTF-8 pass through unchanged.
+    void AppendUpper(std::string& out, std::string_view text) const;
+
+private:
+    static locale_t Open(int categoryMask, const std::string& name, locale_t base);
+    void Prepare();
+
+    locale_t m_locale = nullptr;
+    std::string m_strSeparator;
+    std::string m_strGrouping;
+    std::array<std::string, 128> m_asciiUpper;
+    std::string m_strMidnight;
+
+    // One-entry caches: neighbouring entries often share a time or a day.
+    std::int64_t m_nCachedSecond = INT64_MIN;
+    std::string m_strCachedDate;
+    std::string m_strCachedTime;
+    int m_nCachedDay = -1;
+    int m_nCachedYear = -1;
+};

@@ -1,0 +1,66 @@
+#pragma once
+
+#include "IniDocument.h"
+
+#include <chrono>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <sys/types.h>
+
+// The settings file: an INI file read and written in the profile-file
+// layout (see CIniDocument). Reads are served from a parsed copy that is
+// checked against the file (inode, size, times) whenever it is older than
+// the recheck interval, so a hand edit is seen at the next read after at most
+// that interval, and immediately after Revalidate(). Every write re-reads the
+// file first, so it never loses an edit made meanwhile, and replaces the file
+// atomically. A missing, unreadable, binary or oversized file reads as empty;
+// a failed write changes nothing and is not reported.
+//
+// Not thread-safe: one thread (the user-interface thread) owns the store.
+class CSettingsStore {
+public:
+    explicit CSettingsStore(std::string path);
+
+    const std::string& Path() const { return m_strPath; }
+
+    int GetInt(std::string_view section, std::string_view key, int defaultValue);
+    // A stored value longer than 4095 bytes is cut to its first 4095.
+    std::string GetString(std::string_view section, std::string_view key, std::string_view defaultValue);
+
+    bool WriteInt(std::string_view section, std::string_view key, int value);
+    bool WriteString(std::string_view section, std::string_view key, std::string_view value);
+
+    // Counts changes of the contents seen so far; cheap between rechecks.
+    std::uint64_t Generation();
+
+    // Checks the file now, whatever the interval.
+    void Revalidate();
+
+    void SetRecheckInterval(std::chrono::milliseconds interval) { m_recheckInterval = interval; }
+
+    static constexpr std::size_t kMaxFileSize = 4 * 1024 * 1024;
+    static constexpr std::size_t kMaxValueLength = 4095;
+
+private:
+    struct Identity {
+        bool exists = false;
+        dev_t device = 0;
+        ino_t inode = 0;
+        off_t size = 0;
+        timespec modified{};
+        timespec changed{};
+        bool operator==(const Identity& other) const;
+    };
+    static Identity IdentityOf(const std::string& path);
+    void MaybeRevalidate();
+    void Load();
+
+    std::string m_strPath;
+    CIniDocument m_document;
+    Identity m_identity;
+    bool m_bLoaded = false;
+    std::uint64_t m_nGeneration = 0;
+    std::chrono::milliseconds m_recheckInterval{20};
+    std::chrono::steady_clock::time_point m_lastCheck{};
+};

@@ -1,0 +1,59 @@
+#pragma once
+
+#include <string>
+
+// Every text the user sees, keyed by its resource number. Formats keep their
+// printf spelling ("%Ld" prints a 64-bit integer here).
+enum StringId : int {
+    IDS_ABOUTBOX = 101,
+    IDS_HELP_TABBED = 1014, // help topics of the Options dialog, one per control id
+    IDS_HELP_SUBFLDR = 1024,
+    IDS_APP_TITLE = 57344,
+    IDS_IDLE = 57345,
+    IDS_UNSAVED_EXIT = 57346,
+    IDS_WARNING = 57347,
+    IDS_LOG_LINE = 57348,
+    IDS_NO_FILES = 57349,
+    IDS_DROP_FILES = 57350,
+    IDS_CAN_EXPORT = 57351,
+    IDS_LISTING_TABBED = 57352,
+    IDS_LISTING_PADDED = 57353,
+    IDS_ARCHIVE_LINE = 57354,
+    IDS_PROCESSING = 57355,
+    IDS_EXPORT_FILTER = 57356,
+    IDS_EXPORT_TITLE = 57357,
+    IDS_EXPORT_ERROR = 57358,
+    IDS_EXPORT_PROGRESS = 57359,
+    IDS_FOLDER_EMPTY = 57360,
+    IDS_SUMMARY_TABBED = 57361,
+    IDS_SUMMARY_PADDED = 57362,
+    IDS_NO_LOG = 57363,
+    IDS_VIEW_LOG_ERROR = 57364,
+    IDS_SORTING_FIRST = 57365, // four spinner texts follow in order
+    IDS_SECTION_OPTIONS = 57369,
+    IDS_KEY_EXPORT_DATA = 57370,
+    IDS_KEY_AUTO_VIEW = 57371,
+    IDS_KEY_FORMAT_FILE_SIZE = 57372,
+    IDS_KEY_EXCLUDE_EMPTY = 57373,
+    IDS_KEY_OUTPUT_FORMAT = 57374,
+    IDS_KEY_PROCESS_TYPE = 57375,
+    IDS_SECTION_ARCHIVE = 57376,
+    IDS_KEY_MEDIA_NUMBER = 57377,
+    IDS_KEY_ARCHIVE_NUMBER = 57378,
+    IDS_KEY_MULTIPLE_ARCHIVE = 57379,
+    IDS_SECTION_EXPORT = 57380,
+    IDS_KEY_DEFAULT_DIR = 57381,
+    IDS_FOLDER_SIZE = 57382,
+    IDS_UNSAVED_OVERWRITE = 57383,
+    IDS_ALREADY_RUNNING = 57386,
+    IDS_KEY_DIRECTORY_ONLY = 57400,
+    IDS_KEY_EXCLUDE_HIDDEN = 57402,
+    IDS_KEY_EXCLUDE_SUBFOLDERS = 57404,
+    IDS_UNNAMED_FILE = 61446,
+    IDS_OUT_OF_MEMORY = 61447,
+    IDS_ENTER_INTEGER = 61712,
+    IDS_FILE_ERROR_FIRST = 61856, // plus the cause of a file error, 0 to 14
+};
+
+// The text of an entry; an id without an entry gives an empty text.
+const std::string& LoadString(int id);
