@@ -1,0 +1,270 @@
+#include "StowlistDlg.h"
+
+#include "AboutDlg.h"
+#include "AppIcon.h"
+#include "DropPaths.h"
+#include "HelpViewer.h"
+#include "MessageBoxes.h"
+#include "MyFileDialog.h"
+#include "OptionsDlg.h"
+#include "UiText.h"
+#include "ui_StowlistDlg.h"
+
+#include <QApplication>
+#include <QContextMenuEvent>
+#include <QDesktopServices>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QEventLoop>
+#include <QFontDatabase>
+#include <QMenu>
+#include <QMimeData>
+#include <QShortcut>
+#include <QUrl>
+
+namespace {
+
+constexpr int kSpinnerPeriodMs = 250;
+// How often the status line is repainted while the engine holds the thread.
+constexpr qint64 kStatusRepaintMs = 30;
+
+} // namespace
+
+// Marks an engine operation run from the window: while one runs the window
+// refuses drops and close requests, and status texts are painted at once.
+class CStowlistDlg::CEngineCall {
+public:
+    explicit CEngineCall(CStowlistDlg& window) : m_window(window) { ++m_window.m_nEngineCalls; }
+    ~CEngineCall() { --m_window.m_nEngineCalls; }
+    CEngineCall(const CEngineCall&) = delete;
+    CEngineCall& operator=(const CEngineCall&) = delete;
+
+private:
+    CStowlistDlg& m_window;
+};
+
+CStowlistDlg::CStowlistDlg(CAppSettings& settings, CHelpViewer& help, CLocaleFormat locale, CEngineTiming timing,
+                           QWidget* parent)
+    : QDialog(parent), m_ui(std::make_unique<Ui::StowlistDlg>()), m_settings(settings), m_help(help),
+      m_engine(*this, settings, std::move(locale), timing), m_dlgViewLog(m_engine.Log(), help, this),
+      m_dlgSettings(m_engine.ArchiveSettings(), settings.Store(), help, this) {
+    m_ui->setupUi(this);
+    setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
+                   Qt::WindowCloseButtonHint);
+    setWindowIcon(StowlistIcon());
+    m_ui->iconLabel->setPixmap(StowlistIcon().pixmap(32, 32));
+    m_ui->statusLabel->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+    m_ui->statusLabel->setText(Text(IDS_IDLE));
+    setAcceptDrops(true);
+
+    connect(m_ui->exitButton, &QPushButton::clicked, this, &CStowlistDlg::PostClose);
+    connect(m_ui->helpButton, &QPushButton::clicked, this, &CStowlistDlg::OnHelp);
+    connect(m_ui->aboutButton, &QPushButton::clicked, this, &CStowlistDlg::OnAbout);
+    connect(m_ui->viewLogButton, &QPushButton::clicked, this, &CStowlistDlg::OnViewLog);
+    connect(m_ui->exportButton, &QPushButton::clicked, this, &CStowlistDlg::OnExport);
+    connect(m_ui->optionsButton, &QPushButton::clicked, this, &CStowlistDlg::OnOptions);
+    auto* f1 = new QShortcut(QKeySequence(Qt::Key_F1), this);
+    connect(f1, &QShortcut::activated, this, &CStowlistDlg::OnHelp);
+
+    m_spinner.setInterval(kSpinnerPeriodMs);
+    connect(&m_spinner, &QTimer::timeout, this, [this] { m_engine.SpinnerStep(); });
+
+    m_engine.ResetSession();
+    m_ui->exitButton->setFocus();
+}
+
+CStowlistDlg::~CStowlistDlg() {
+    m_spinner.stop();
+    m_engine.FreeFolderRecords(); // waits for a sort that is still running
+}
+
+void CStowlistDlg::EnableMainControls(bool enable) {
+    m_bDropEnabled = enable;
+    for (QPushButton* button : {m_ui->exitButton, m_ui->exportButton, m_ui->optionsButton, m_ui->viewLogButton,
+                                m_ui->aboutButton}) {
+        button->setEnabled(enable);
+    }
+    repaint();
+}
+
+void CStowlistDlg::PostClose() { QMetaObject::invokeMethod(this, &QWidget::close, Qt::QueuedConnection); }
+
+void CStowlistDlg::reject() {
+    // The records belong to the sorting thread until its completion has been
+    // handled, and a drop or an export must not lose its window under it.
+    if (m_nEngineCalls > 0 || m_bDropQueued || m_engine.IsSorting()) {
+        return;
+    }
+    if (m_engine.Session().m_bSaved == 0 &&
+        MessageBox(LoadString(IDS_UNSAVED_EXIT), LoadString(IDS_WARNING), MB_YESNO | MB_ICONQUESTION) == IDNO) {
+        return;
+    }
+    QDialog::reject();
+}
+
+void CStowlistDlg::ShowStatus(const std::string& text) {
+    const QString status = ToQString(text);
+    if (m_ui->statusLabel->text() == status) {
+        return;
+    }
+    m_ui->statusLabel->setText(status);
+    // While the engine holds the thread (a walk, an export) nothing else
+    // would paint: paint now and then, taking no input meanwhile.
+    if (m_nEngineCalls > 0 && (!m_statusShown.isValid() || m_statusShown.elapsed() >= kStatusRepaintMs)) {
+        m_statusShown.restart();
+        m_ui->statusLabel->repaint();
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    }
+}
+
+int CStowlistDlg::MessageBox(const std::string& text, const std::string& caption, unsigned style) {
+    return ShowMessageBox(this, ToQString(text), ToQString(caption), style);
+}
+
+bool CStowlistDlg::RunArchiveSettings(CArchiveSettings& tags) {
+    Q_UNUSED(tags); // the dialog edits the engine's tags, which these are
+    return m_dlgSettings.Run() == QDialog::Accepted;
+}
+
+bool CStowlistDlg::AskExportFileName(const std::string& proposal, const std::string& initialFolder,
+                                     std::string& chosenPath) {
+    CMyFileDialog dialog(m_help, this);
+    QString chosen;
+    const bool ok = dialog.Ask(PathToQString(proposal), PathToQString(initialFolder), chosen);
+    repaint();
+    if (ok) {
+        chosenPath = PathFromQString(chosen);
+    }
+    return ok;
+}
+
+void CStowlistDlg::EnableExport(bool enable) { m_ui->exportButton->setEnabled(enable); }
+
+// The wait cursor shows over this window only: message boxes and help stay
+// usable with the normal one.
+void CStowlistDlg::SetBusy(bool busy) {
+    if (busy == m_bBusy) {
+        return;
+    }
+    m_bBusy = busy;
+    if (busy) {
+        setCursor(Qt::WaitCursor);
+    } else {
+        unsetCursor();
+    }
+}
+
+void CStowlistDlg::SortStarted() {
+    m_spinner.start();
+    EnableMainControls(false);
+}
+
+// Sorting thread: only posts.
+void CStowlistDlg::PostSortDone() {
+    QMetaObject::invokeMethod(this, &CStowlistDlg::OnSortDone, Qt::QueuedConnection);
+}
+
+void CStowlistDlg::OnSortDone() {
+    CEngineCall call(*this);
+    m_engine.OnSortDone();
+}
+
+void CStowlistDlg::SortFinished() {
+    m_spinner.stop();
+    EnableMainControls(true);
+}
+
+void CStowlistDlg::OpenReport(const std::string& path) {
+    QDesktopServices::openUrl(QUrl::fromLocalFile(PathToQString(path)));
+}
+
+void CStowlistDlg::Pause(std::chrono::milliseconds duration) {
+    repaint();
+    QEventLoop loop;
+    QTimer::singleShot(duration, &loop, &QEventLoop::quit);
+    loop.exec(QEventLoop::ExcludeUserInputEvents);
+}
+
+// Drops are taken while no sort, drop or export runs and no dialog of the
+// program is open in front of the window.
+bool CStowlistDlg::AcceptsDrops() const {
+    const QWidget* modal = QApplication::activeModalWidget();
+    return m_bDropEnabled && !m_bDropQueued && m_nEngineCalls == 0 && (modal == nullptr || modal == this);
+}
+
+void CStowlistDlg::dragEnterEvent(QDragEnterEvent* event) {
+    if (AcceptsDrops() && !DropPaths::LocalPaths(*event->mimeData()).empty() &&
+        (event->possibleActions() & Qt::CopyAction)) {
+        event->setDropAction(Qt::CopyAction);
+        event->accept();
+    } else {
+        event->ignore();
+    }
+}
+
+void CStowlistDlg::dragMoveEvent(QDragMoveEvent* event) {
+    if (AcceptsDrops() && (event->possibleActions() & Qt::CopyAction)) {
+        event->setDropAction(Qt::CopyAction);
+        event->accept();
+    } else {
+        event->ignore();
+    }
+}
+
+// The drop itself is handled once the drag source has been answered, so a
+// long walk or a dialog never keeps the source waiting.
+void CStowlistDlg::dropEvent(QDropEvent* event) {
+    std::vector<std::string> paths = DropPaths::LocalPaths(*event->mimeData());
+    if (!AcceptsDrops() || paths.empty() || !(event->possibleActions() & Qt::CopyAction)) {
+        event->ignore();
+        return;
+    }
+    event->setDropAction(Qt::CopyAction);
+    event->accept();
+    m_bDropQueued = true;
+    QMetaObject::invokeMethod(
+        this, [this, paths = std::move(paths)] { ProcessDrop(paths); }, Qt::QueuedConnection);
+}
+
+void CStowlistDlg::ProcessDrop(const std::vector<std::string>& paths) {
+    m_bDropQueued = false;
+    CEngineCall call(*this);
+    activateWindow();
+    raise();
+    repaint();
+    m_engine.ProcessDrop(paths);
+}
+
+void CStowlistDlg::contextMenuEvent(QContextMenuEvent* event) {
+    QMenu menu(this);
+    connect(menu.addAction(Text(IDS_ABOUTBOX)), &QAction::triggered, this, &CStowlistDlg::OnAbout);
+    menu.exec(event->globalPos());
+}
+
+void CStowlistDlg::OnViewLog() {
+    if (m_engine.Log().IsLogEmpty()) {
+        MessageBox(LoadString(IDS_NO_LOG), LoadString(IDS_VIEW_LOG_ERROR), MB_ICONINFORMATION);
+        return;
+    }
+    m_dlgViewLog.Run();
+}
+
+void CStowlistDlg::OnExport() {
+    if (m_nEngineCalls > 0 || m_engine.IsSorting()) {
+        return;
+    }
+    CEngineCall call(*this);
+    m_engine.ExportCatalogue();
+}
+
+void CStowlistDlg::OnOptions() {
+    COptionsDlg dialog(m_settings.Store(), m_help, this);
+    dialog.exec();
+}
+
+void CStowlistDlg::OnAbout() {
+    CAboutDlg dialog(this);
+    dialog.exec();
+}
+
+void CStowlistDlg::OnHelp() { m_help.ShowDefaultTopic(this); }

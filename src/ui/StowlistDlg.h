@@ -1,0 +1,95 @@
+#pragma once
+
+#include "CatalogEngine.h"
+#include "SettingsDlg.h"
+#include "ViewLogDlg.h"
+
+#include <QDialog>
+#include <QElapsedTimer>
+#include <QTimer>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+class CHelpViewer;
+
+namespace Ui {
+class StowlistDlg;
+}
+
+// The main window: the drop target, the status line and the six buttons.
+// It holds the catalogue engine and is its host: the engine does the work,
+// the window shows it and asks the user. Everything runs on the thread that
+// created the window, except the sort's completion, which the sorting thread
+// hands over as a queued call.
+//
+// While a drop, an export or a sort runs, the window refuses new drops and
+// every request to close it; during a sort the controls that reach the
+// catalogue are disabled as well (Help and the context menu's About stay).
+class CStowlistDlg : public QDialog, public ICatalogHost {
+    Q_OBJECT
+public:
+    CStowlistDlg(CAppSettings& settings, CHelpViewer& help, CLocaleFormat locale, CEngineTiming timing = {},
+                 QWidget* parent = nullptr);
+    ~CStowlistDlg() override;
+
+    CCatalogEngine& Engine() { return m_engine; }
+
+    // Enables (or disables, for a sort) Exit, Export, Options, View Log and
+    // About, the acceptance of drops and of close requests.
+    void EnableMainControls(bool enable);
+    bool IsDropEnabled() const { return m_bDropEnabled; }
+
+    // Asks to close the window later, as the close box does.
+    void PostClose();
+
+    // Escape and the close box: refused while the engine is at work, and
+    // with an unexported catalogue only after the user agrees.
+    void reject() override;
+
+    // ICatalogHost
+    void ShowStatus(const std::string& text) override;
+    int MessageBox(const std::string& text, const std::string& caption, unsigned style) override;
+    bool RunArchiveSettings(CArchiveSettings& tags) override;
+    bool AskExportFileName(const std::string& proposal, const std::string& initialFolder,
+                           std::string& chosenPath) override;
+    void EnableExport(bool enable) override;
+    void SetBusy(bool busy) override;
+    void SortStarted() override;
+    void PostSortDone() override;
+    void SortFinished() override;
+    void OpenReport(const std::string& path) override;
+    void Pause(std::chrono::milliseconds duration) override;
+
+protected:
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dragMoveEvent(QDragMoveEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
+
+private:
+    class CEngineCall;
+
+    bool AcceptsDrops() const;
+    void ProcessDrop(const std::vector<std::string>& paths);
+    void OnSortDone();
+    void OnViewLog();
+    void OnExport();
+    void OnOptions();
+    void OnAbout();
+    void OnHelp();
+
+    std::unique_ptr<Ui::StowlistDlg> m_ui;
+    CAppSettings& m_settings;
+    CHelpViewer& m_help;
+    CCatalogEngine m_engine;
+    CViewLogDlg m_dlgViewLog;
+    CSettingsDlg m_dlgSettings;
+    QTimer m_spinner;
+    QElapsedTimer m_statusShown;
+    bool m_bDropEnabled = true;
+    bool m_bDropQueued = false;
+    bool m_bBusy = false;
+    int m_nEngineCalls = 0; // nesting of engine operations run from the window
+};
