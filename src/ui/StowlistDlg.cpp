@@ -193,8 +193,8 @@ bool CStowlistDlg::AcceptsDrops() const {
 }
 
 void CStowlistDlg::dragEnterEvent(QDragEnterEvent* event) {
-    if (AcceptsDrops() && !DropPaths::LocalPaths(*event->mimeData()).empty() &&
-        (event->possibleActions() & Qt::CopyAction)) {
+    m_dragPaths = DropPaths::LocalPaths(*event->mimeData());
+    if (AcceptsDrops() && !m_dragPaths.empty() && (event->possibleActions() & Qt::CopyAction)) {
         event->setDropAction(Qt::CopyAction);
         event->accept();
     } else {
@@ -203,7 +203,7 @@ void CStowlistDlg::dragEnterEvent(QDragEnterEvent* event) {
 }
 
 void CStowlistDlg::dragMoveEvent(QDragMoveEvent* event) {
-    if (AcceptsDrops() && (event->possibleActions() & Qt::CopyAction)) {
+    if (AcceptsDrops() && !m_dragPaths.empty() && (event->possibleActions() & Qt::CopyAction)) {
         event->setDropAction(Qt::CopyAction);
         event->accept();
     } else {
@@ -211,10 +211,22 @@ void CStowlistDlg::dragMoveEvent(QDragMoveEvent* event) {
     }
 }
 
+void CStowlistDlg::dragLeaveEvent(QDragLeaveEvent* event) {
+    m_dragPaths.clear();
+    event->accept();
+}
+
 // The drop itself is handled once the drag source has been answered, so a
-// long walk or a dialog never keeps the source waiting.
+// long walk or a dialog never keeps the source waiting. Some drag sources
+// no longer hand out their data at the moment of the drop (they did while
+// the drag entered): the paths read then stand in, as one drag's data
+// cannot change.
 void CStowlistDlg::dropEvent(QDropEvent* event) {
     std::vector<std::string> paths = DropPaths::LocalPaths(*event->mimeData());
+    if (paths.empty()) {
+        paths = std::move(m_dragPaths);
+    }
+    m_dragPaths.clear();
     if (!AcceptsDrops() || paths.empty() || !(event->possibleActions() & Qt::CopyAction)) {
         event->ignore();
         return;

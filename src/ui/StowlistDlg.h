@@ -65,6 +65,7 @@ public:
 protected:
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dragMoveEvent(QDragMoveEvent* event) override;
+    void dragLeaveEvent(QDragLeaveEvent* event) override;
     void dropEvent(QDropEvent* event) override;
     void contextMenuEvent(QContextMenuEvent* event) override;
 
@@ -88,6 +89,7 @@ private:
     CSettingsDlg m_dlgSettings;
     QTimer m_spinner;
     QElapsedTimer m_statusShown;
+    std::vector<std::string> m_dragPaths; // of the drag over the window, read as it entered
     bool m_bDropEnabled = true;
     bool m_bDropQueued = false;
     bool m_bBusy = false;

@@ -81,6 +81,7 @@ private slots:
     void exitWithNothingUnexportedClosesAtOnce();
     void otherDataIsIgnored_data();
     void otherDataIsIgnored();
+    void dropTakesThePathsReadAsTheDragEntered();
     void helpOpensDefaultTopic();
 };
 
@@ -344,6 +345,38 @@ void MainWindowTest::otherDataIsIgnored() {
     QCOMPARE(f.StatusText(), QStringLiteral("Idle"));
     QCOMPARE(answers.Unexpected(), 0);
     QCOMPARE(f.m_window->Engine().Session().m_bSaved, 1);
+}
+
+// Some drag sources hand out nothing more at the moment of the drop.
+void MainWindowTest::dropTakesThePathsReadAsTheDragEntered() {
+    CWindowFixture f;
+    BuildMedia(f.m_tree);
+    f.SetOption(Option::ExportData, 0);
+    QMimeData offered;
+    offered.setUrls({QUrl::fromLocalFile(QString::fromStdString(f.m_tree.Path("Media/b.dat")))});
+    QMimeData atDrop;
+    atDrop.setData(QStringLiteral("text/uri-list"), QByteArray());
+    const QPoint where = f.m_window->rect().center();
+    const Qt::DropActions actions = Qt::CopyAction | Qt::MoveAction;
+
+    // A drag that left the window does not count.
+    QDragEnterEvent enter(where, actions, &offered, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(f.m_window.get(), &enter);
+    QVERIFY(enter.isAccepted());
+    QDragLeaveEvent leave;
+    QCoreApplication::sendEvent(f.m_window.get(), &leave);
+    QDropEvent lost(QPointF(where), actions, &atDrop, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(f.m_window.get(), &lost);
+    QVERIFY(!lost.isAccepted());
+
+    QDragEnterEvent again(where, actions, &offered, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(f.m_window.get(), &again);
+    QDropEvent drop(QPointF(where), actions, &atDrop, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(f.m_window.get(), &drop);
+    QVERIFY(drop.isAccepted());
+    QCOMPARE(drop.dropAction(), Qt::CopyAction);
+    QTRY_COMPARE_WITH_TIMEOUT(f.StatusText(), kCanExport, 10000);
+    QCOMPARE(f.m_window->Engine().Session().m_nFileCount, 1);
 }
 
 void MainWindowTest::helpOpensDefaultTopic() {
