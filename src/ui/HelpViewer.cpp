@@ -35,7 +35,6 @@ bool CHelpViewer::Open() {
         delete engine;
         return false;
     }
-    engine->contentModel()->createContents(QString());
     m_collectionDir = std::move(folder);
     m_strNamespace = space;
     m_pEngine = engine;

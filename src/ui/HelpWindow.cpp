@@ -59,6 +59,11 @@ CHelpWindow::CHelpWindow(CHelpViewer& help, QWidget* owner) : QWidget(owner, Qt:
     layout->addWidget(splitter, 1);
     resize(800, 560);
 
+    auto* close = new QAction(this);
+    close->setShortcuts({QKeySequence(Qt::Key_Escape), QKeySequence::Close});
+    addAction(close);
+    connect(close, &QAction::triggered, this, &QWidget::close);
+
     connect(back, &QAction::triggered, m_pBrowser, &QTextBrowser::backward);
     connect(forward, &QAction::triggered, m_pBrowser, &QTextBrowser::forward);
     connect(home, &QAction::triggered, this, [this] { ShowUrl(m_help.TopicUrl(QString())); });

@@ -8,6 +8,7 @@
 #include <QDialog>
 #include <QRegularExpression>
 #include <QTest>
+#include <QTreeView>
 
 class HelpTest : public QObject {
     Q_OBJECT
@@ -16,6 +17,7 @@ private slots:
     void everyTopicIsInTheHelpFile();
     void everyLinkOfEveryPageResolves();
     void helpWindowBelongsToTheWindowThatAsked();
+    void helpWindowListsTheContents();
     void missingHelpFileIsSaidInTheWindow();
 };
 
@@ -78,6 +80,27 @@ void HelpTest::helpWindowBelongsToTheWindowThatAsked() {
     QCOMPARE(window->Source().path(), QStringLiteral("/doc/index.htm"));
     delete dialog;
     QVERIFY(window.isNull());
+}
+
+void HelpTest::helpWindowListsTheContents() {
+    CHelpViewer help(QStringLiteral(STOWLIST_TEST_HELP_FILE));
+    QDialog dialog;
+    help.ShowDefaultTopic(&dialog);
+    auto* contents = help.WindowOf(&dialog)->findChild<QTreeView*>();
+    QVERIFY(contents != nullptr);
+    QTRY_COMPARE(contents->model()->rowCount(), 1);
+    const QModelIndex top = contents->model()->index(0, 0);
+    QCOMPARE(top.data().toString(), QStringLiteral("Stowlist Utility"));
+    QStringList titles;
+    for (int row = 0; row < contents->model()->rowCount(top); ++row) {
+        titles << contents->model()->index(row, 0, top).data().toString();
+    }
+    QCOMPARE(titles, (QStringList{"Options", "Archive settings", "Exporting the catalogue", "The reports"}));
+
+    // Choosing an entry shows its page.
+    const QModelIndex reports = contents->model()->index(3, 0, top);
+    emit contents->activated(reports);
+    QCOMPARE(help.WindowOf(&dialog)->Source().path(), QStringLiteral("/doc/reports.htm"));
 }
 
 void HelpTest::missingHelpFileIsSaidInTheWindow() {

@@ -7,6 +7,7 @@
 #include "WindowFixture.h"
 
 #include <QAction>
+#include <QDesktopServices>
 #include <QDialogButtonBox>
 #include <QFontInfo>
 #include <QLabel>
@@ -65,6 +66,15 @@ void SaveAs(QWidget* widget, const QString& name) {
     QTest::mouseClick(save, Qt::LeftButton);
 }
 
+// Stands in for the desktop's viewer of text files.
+class CViewerStandIn : public QObject {
+    Q_OBJECT
+public:
+    QList<QUrl> m_opened;
+public slots:
+    void Open(const QUrl& url) { m_opened << url; }
+};
+
 } // namespace
 
 class MainWindowTest : public QObject {
@@ -76,6 +86,7 @@ private slots:
     void contextMenuOpensAbout();
     void listingDropGoesThroughSort();
     void exportDataOpensSaveAs();
+    void autoViewOpensTheReport();
     void saveAsRefusesMissingFolderAndCancelKeepsCatalogue();
     void exitAsksAboutUnsavedData();
     void exitWithNothingUnexportedClosesAtOnce();
@@ -246,6 +257,23 @@ void MainWindowTest::exportDataOpensSaveAs() {
     QCOMPARE(f.m_settings.GetDefaultDir(), f.m_tree.Path("Reports") + "/");
     QCOMPARE(f.m_window->Engine().Session().m_nExportCount, 12);
     QCOMPARE(answers.Unexpected(), 0);
+}
+
+void MainWindowTest::autoViewOpensTheReport() {
+    CWindowFixture f;
+    BuildMedia(f.m_tree);
+    f.SetOption(Option::ExportData, 1);
+    f.SetOption(Option::AutoView, 1);
+    CViewerStandIn viewer;
+    QDesktopServices::setUrlHandler(QStringLiteral("file"), &viewer, "Open");
+    CModalAnswerer answers;
+    answers.Then([&f](QWidget* widget) { SaveAs(widget, QString::fromStdString(f.m_tree.Path("shown.txt"))); });
+    QVERIFY(f.Drop({"Media/Docs"}));
+    QTRY_VERIFY_WITH_TIMEOUT(answers.Done(), 10000);
+    QTRY_COMPARE(f.StatusText(), QStringLiteral("Idle"));
+    QDesktopServices::unsetUrlHandler(QStringLiteral("file"));
+    QCOMPARE(viewer.m_opened, QList<QUrl>{QUrl::fromLocalFile(QString::fromStdString(f.m_tree.Path("shown.txt")))});
+    QVERIFY(CTempTree::Exists(f.m_tree.Path("shown.txt")));
 }
 
 void MainWindowTest::saveAsRefusesMissingFolderAndCancelKeepsCatalogue() {

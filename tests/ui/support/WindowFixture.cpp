@@ -15,6 +15,7 @@ CWindowFixture::CWindowFixture(CEngineTiming timing)
       m_help(QStringLiteral(STOWLIST_TEST_HELP_FILE)) {
     UseTestTimeZone();
     m_store.SetRecheckInterval(std::chrono::milliseconds(0));
+    SetOption(Option::AutoView, 0); // a test that wants the viewer says so
     m_window = std::make_unique<CStowlistDlg>(m_settings, m_help, CLocaleFormat("C.UTF-8", "C.UTF-8", "C.UTF-8"),
                                               timing);
     m_window->show();
