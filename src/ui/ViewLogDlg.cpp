@@ -13,6 +13,7 @@ CViewLogDlg::CViewLogDlg(const CArchiveLog& log, CHelpViewer& help, QWidget* par
     : QDialog(parent), m_ui(std::make_unique<Ui::ViewLogDlg>()), m_log(log) {
     m_ui->setupUi(this);
     m_ui->logEdit->setTabStopDistance(QFontMetricsF(m_ui->logEdit->font()).horizontalAdvance(QLatin1Char(' ')) * 8);
+    m_ui->logEdit->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
     m_ui->logEdit->installEventFilter(this);
     connect(m_ui->okButton, &QPushButton::clicked, this, &QDialog::accept);
     auto* f1 = new QShortcut(QKeySequence(Qt::Key_F1), this);

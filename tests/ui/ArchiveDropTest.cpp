@@ -7,6 +7,7 @@
 #include "WindowFixture.h"
 
 #include <QCheckBox>
+#include <QClipboard>
 #include <QComboBox>
 #include <QDialogButtonBox>
 #include <QLineEdit>
@@ -123,6 +124,11 @@ void ArchiveDropTest::okStoresTagsAndLogsEachFolder() {
         QVERIFY(box->isReadOnly());
         log = box->toPlainText();
         QTest::keyClick(box, Qt::Key_Return); // the box keeps Enter
+        QTest::keyClicks(box, QStringLiteral("typed"));
+        QCOMPARE(box->toPlainText(), log);
+        QTest::keyClick(box, Qt::Key_A, Qt::ControlModifier);
+        QTest::keyClick(box, Qt::Key_C, Qt::ControlModifier);
+        QCOMPARE(QApplication::clipboard()->text(), log);
         QVERIFY(widget->isVisible());
         QTest::mouseClick(widget->findChild<QPushButton*>(QStringLiteral("okButton")), Qt::LeftButton);
     });
