@@ -126,6 +126,11 @@ void ArchiveDropTest::okStoresTagsAndLogsEachFolder() {
         QTest::keyClick(box, Qt::Key_Return); // the box keeps Enter
         QTest::keyClicks(box, QStringLiteral("typed"));
         QCOMPARE(box->toPlainText(), log);
+        // Selecting with the keyboard: the first line, then everything.
+        QTest::keyClick(box, Qt::Key_Home, Qt::ControlModifier);
+        QTest::keyClick(box, Qt::Key_End, Qt::ShiftModifier);
+        QTest::keyClick(box, Qt::Key_C, Qt::ControlModifier);
+        QCOMPARE(QApplication::clipboard()->text(), log.section(u'\n', 0, 0));
         QTest::keyClick(box, Qt::Key_A, Qt::ControlModifier);
         QTest::keyClick(box, Qt::Key_C, Qt::ControlModifier);
         QCOMPARE(QApplication::clipboard()->text(), log);
