@@ -24,7 +24,7 @@ public:
     CModalAnswerer& Then(Step step);
     bool Done() const { return m_steps.empty(); }
     int Answered() const { return m_nAnswered; }
-    // Any modal window that appeared while no step was left.
+    // Modal windows that appeared while no step was left; each is closed.
     int Unexpected() const { return m_nUnexpected; }
 
     // Clicks a button of a message box and checks its text, caption and icon.
