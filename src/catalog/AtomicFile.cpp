@@ -75,6 +75,14 @@ bool CAtomicFile::Open(const std::string& target) {
     return true;
 }
 
+void CAtomicFile::Attach(int fd) {
+    Abandon();
+    m_nError = 0;
+    m_strTarget.clear();
+    m_fd = fd;
+    m_bAttached = true;
+}
+
 bool CAtomicFile::Write(std::string_view bytes) {
     if (m_fd < 0) {
         return Fail(m_nError != 0 ? m_nError : EBADF);
@@ -103,6 +111,10 @@ bool CAtomicFile::Commit(bool sync) {
     }
     const int fd = m_fd;
     m_fd = -1;
+    if (m_bAttached) {
+        m_bAttached = false;
+        return true;
+    }
     if (close(fd) != 0 && !m_strTemp.empty()) {
         const int error = errno;
         unlink(m_strTemp.c_str());
@@ -122,10 +134,11 @@ bool CAtomicFile::Commit(bool sync) {
 }
 
 void CAtomicFile::Abandon() {
-    if (m_fd >= 0) {
+    if (m_fd >= 0 && !m_bAttached) {
         close(m_fd);
-        m_fd = -1;
     }
+    m_fd = -1;
+    m_bAttached = false;
     if (!m_strTemp.empty()) {
         unlink(m_strTemp.c_str());
         m_strTemp.clear();

@@ -118,17 +118,21 @@ bool CSettingsStore::WriteString(std::string_view section, std::string_view key,
     Load(); // never write over an edit that the cache has not seen yet
     const Identity before = m_identity;
     if (before.exists && static_cast<std::size_t>(before.size) > kMaxFileSize) {
+        m_nWriteError = EFBIG;
         return false; // not ours to rewrite: it would lose what we could not read
     }
     CIniDocument changed = m_document;
     if (!changed.Set(section, key, value)) {
+        m_nWriteError = EINVAL;
         return false;
     }
     MakeParentFolders(FollowLinks(m_strPath));
     CAtomicFile file;
     if (!file.Open(m_strPath) || !file.Write(changed.Text()) || !file.Commit(false)) {
+        m_nWriteError = file.LastError();
         return false;
     }
+    m_nWriteError = 0;
     Load();
     return true;
 }

@@ -30,6 +30,9 @@ public:
 
     bool WriteInt(std::string_view section, std::string_view key, int value);
     bool WriteString(std::string_view section, std::string_view key, std::string_view value);
+    // The errno of the last write's failure, or 0 when it succeeded (EINVAL
+    // for a value the file cannot hold, EFBIG for a file too large to rewrite).
+    int LastWriteError() const { return m_nWriteError; }
 
     // Counts changes of the contents seen so far; cheap between rechecks.
     std::uint64_t Generation();
@@ -61,6 +64,7 @@ private:
     Identity m_identity;
     bool m_bLoaded = false;
     std::uint64_t m_nGeneration = 0;
+    int m_nWriteError = 0;
     std::chrono::milliseconds m_recheckInterval{20};
     std::chrono::steady_clock::time_point m_lastCheck{};
 };
