@@ -29,7 +29,9 @@ std::string Expand(std::string text, const std::string& root) {
     return text;
 }
 
-std::string Folder(const std::string& name) { return UpperAscii(name) + "\t<FOLDER>\t" + kStamp + "\t" + UpperAscii(name); }
+std::string Folder(const std::string& name) {
+    return UpperAscii(name) + "\t<FOLDER>\t" + kStamp + "\t" + UpperAscii(name);
+}
 std::string File(const std::string& name, int size) {
     return UpperAscii(name) + "\t" + std::to_string(size) + "\t" + kStamp + "\t" + UpperAscii(name);
 }

@@ -94,7 +94,8 @@ INSTANTIATE_TEST_SUITE_P(
                    "{R}/A\r\n\r\n" + kTabbedB + "\r\n" + kTabbedF +
                        "\r\n\r\n{R}/A/B\r\n\r\nFOLDER IS EMPTY\r\n\r\nSummary: 2 Folder(s), 1 File(s)\t1234 Bytes"},
         LayoutCase{"FullListingWithoutEmptyFolders", "C.UTF-8", {{Option::ExcludeEmptyFolders, 1}}, kTwoRecords, -1,
-                   "{R}/A\r\n\r\n" + kTabbedB + "\r\n" + kTabbedF + "\r\n\r\nSummary: 1 Folder(s), 1 File(s)\t1234 Bytes"},
+                   "{R}/A\r\n\r\n" + kTabbedB + "\r\n" + kTabbedF +
+                       "\r\n\r\nSummary: 1 Folder(s), 1 File(s)\t1234 Bytes"},
         LayoutCase{"FullListingPadded", "C.UTF-8", {{Option::OutputFormat, 1}}, kTwoRecords, -1,
                    "{R}/A\r\n\r\n" + kPaddedB + "\r\n" + kPaddedF +
                        "\r\n\r\n{R}/A/B\r\n\r\nFOLDER IS EMPTY\r\n\r\nSummary: 2 Folder(s), 1 File(s)  " + Spaces(16) +
@@ -236,8 +237,8 @@ TEST_F(Export, WrittenReportIsRememberedShownAndOpened) {
     CEngineTiming timing;
     timing.minimumSortTime = std::chrono::milliseconds(0);
     timing.exportPause = std::chrono::milliseconds(2000); // the fake host does not sleep
-    f.m_engine = std::make_unique<CCatalogEngine>(f.m_host, f.m_settings, CLocaleFormat("C.UTF-8", "C.UTF-8", "C.UTF-8"),
-                                                  timing);
+    f.m_engine = std::make_unique<CCatalogEngine>(f.m_host, f.m_settings,
+                                                  CLocaleFormat("C.UTF-8", "C.UTF-8", "C.UTF-8"), timing);
     f.SetOption(Option::AutoView, 1);
     ASSERT_EQ(f.Drop(kTwoRecords), DropOutcome::Sorting);
     f.m_host.m_events.clear();
@@ -256,7 +257,8 @@ TEST_F(Export, ExistingReportIsReplacedWhole) {
                                           "{R}/EMPTY\r\n\r\nFOLDER IS EMPTY\r\n\r\n"
                                           "Summary: 2 Folder(s), 0 File(s)\t0 Bytes",
                                           f.m_tree.Root()));
-    EXPECT_EQ(FolderContents(""), (std::vector<std::string>{"A", "ArcA", "ArcB", "Empty", "P1", "P2", "P3", "out.txt"}));
+    EXPECT_EQ(FolderContents(""),
+              (std::vector<std::string>{"A", "ArcA", "ArcB", "Empty", "P1", "P2", "P3", "out.txt"}));
 }
 
 // After a failed open nothing has changed but the proposal number.

@@ -231,6 +231,19 @@ TEST_F(Cli, WholeMediaAreOneArchiveEachAndMissingOnesNone) {
               "CD01-01\t" + m_tree.Path("ArcA/") + "\r\nCD01-02\t" + m_tree.Path("ArcB/"));
 }
 
+// Archive numbering that cannot be stored cannot continue from run to run:
+// such a run stops before the walk. A listing only reads the settings.
+TEST_F(Cli, SettingsFileThatCannotBeWritten) {
+    const std::string settings = m_tree.Path("A/f.txt/stowlist.INI");
+    const CCliResult archive = Run({"--settings", settings, "--archive", "-o", Out("r.txt"), "ArcA"});
+    EXPECT_EQ(archive.status, 3);
+    EXPECT_EQ(archive.err, "stowlist-cli: cannot write the settings file '" + settings + "': Not a directory\n");
+    EXPECT_TRUE(OutFiles().empty());
+    const CCliResult listing = Run({"--settings", settings, "-o", Out("r.txt"), "A/f.txt"});
+    EXPECT_EQ(Report(listing, "r.txt"),
+              Root() + "/A\r\n\r\n" + kF + "\r\n\r\nSummary: 1 Folder(s), 1 File(s)\t1234 Bytes");
+}
+
 TEST_F(Cli, ArchiveSettingsGoToTheDesktopProgramsFileByDefault) {
     CCliLaunch launch;
     launch.args = {"--archive", "--media-type", "dlt", "-o", Out("a.txt"), "ArcA"};
@@ -320,7 +333,8 @@ TEST_F(Cli, BadUsage) {
     const std::vector<Case> cases = {
         {{}, "stowlist-cli: no PATH given" + help},
         {{"--bogus", "A"}, "stowlist-cli: unknown option '--bogus'" + help},
-        {{"--media-type", "floppy", "A"}, "stowlist-cli: unknown media type 'floppy' (CD, DAT, DLT, JAZ or ZIP)" + help},
+        {{"--media-type", "floppy", "A"},
+         "stowlist-cli: unknown media type 'floppy' (CD, DAT, DLT, JAZ or ZIP)" + help},
         {{"--media-number", "1x", "A"}, "stowlist-cli: option '--media-number' needs a whole number, not '1x'" + help},
         {{"-o", Out("same"), "--log", Out("same"), "A"},
          "stowlist-cli: the report and the log cannot be the same file\n"},
