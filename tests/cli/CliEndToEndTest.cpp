@@ -323,6 +323,18 @@ TEST_F(Cli, ReportThatCannotBeWritten) {
     }
 }
 
+TEST_F(Cli, ClosedStandardOutputIsAFailureNotAFile) {
+    CCliLaunch launch;
+    launch.args = {"--settings", Settings(), "--log", Out("log.txt"), "A"};
+    launch.workingFolder = m_tree.Root();
+    launch.configHome = m_config.Path("xdg");
+    launch.stdoutClosed = true;
+    const CCliResult result = RunCli(launch);
+    EXPECT_EQ(result.status, 3);
+    EXPECT_EQ(result.err, "stowlist-cli: cannot write the report to standard output: Bad file descriptor\n");
+    EXPECT_TRUE(OutFiles().empty());
+}
+
 TEST_F(Cli, BadUsage) {
     m_config.WriteText("stowlist.INI", "[Archive Options]\nMediaType=MO\n");
     struct Case {

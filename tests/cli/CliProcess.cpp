@@ -62,6 +62,9 @@ CCliResult RunCli(const CCliLaunch& launch) {
             chdir(launch.workingFolder.c_str()) != 0) {
             _exit(126);
         }
+        if (launch.stdoutClosed) {
+            close(STDOUT_FILENO);
+        }
         setenv("PWD", launch.workingFolder.c_str(), 1);
         setenv("XDG_CONFIG_HOME", launch.configHome.c_str(), 1);
         setenv("LC_ALL", "C.UTF-8", 1);

@@ -17,6 +17,7 @@ struct CCliLaunch {
     std::string configHome;            // $XDG_CONFIG_HOME (the default settings folder)
     rlim_t fileSizeLimit = RLIM_INFINITY;
     bool stderrOnTerminal = false;     // standard error on a pseudo-terminal
+    bool stdoutClosed = false;         // started without a standard output
 };
 
 CCliResult RunCli(const CCliLaunch& launch);
