@@ -228,5 +228,6 @@ const char* CCommandLineParser::Usage() {
            "  -h, --help               --version\n"
            "\n"
            "Exit status: 0 report written; 1 nothing to catalogue; 2 bad usage;\n"
-           "3 a PATH that does not exist, or a report or log that cannot be written.\n";
+           "3 a PATH that does not exist, or a report, log or settings file that cannot\n"
+           "be written.\n";
 }
