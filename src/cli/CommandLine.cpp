@@ -1,6 +1,7 @@
 #include "CommandLine.h"
 
 #include "ArchiveSettings.h"
+#include "Utf8.h"
 
 #include <array>
 #include <climits>
@@ -70,9 +71,10 @@ public:
     }
 
 private:
-    void Error(std::string text) {
+    // The reason stays one printable line whatever the arguments quoted in it hold.
+    void Error(const std::string& text) {
         if (m_result.error.empty()) {
-            m_result.error = std::move(text);
+            m_result.error = Utf8::Printable(text);
         }
     }
 

@@ -99,6 +99,8 @@ TEST(CommandLine, ParsesOptionsAndPaths) {
         {{"--archive-number", "2147483648", "a"},
          "bad: option '--archive-number' needs a whole number, not '2147483648'"},
         {{"--media-number", "+1", "a"}, "bad: option '--media-number' needs a whole number, not '+1'"},
+        // An argument quoted in the reason cannot break it into lines or send terminal controls.
+        {{"--lo\n\x1b[2J", "a"}, "bad: unknown option '--lo??[2J'"},
     };
     for (const ParseCase& c : cases) {
         std::string joined;
