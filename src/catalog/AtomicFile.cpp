@@ -66,6 +66,9 @@ bool CAtomicFile::Open(const std::string& target) {
         return Fail(errno);
     }
     m_strTemp = std::move(pattern);
+    // The folder, held open so the temporary file can be removed even when the
+    // folder has been moved or renamed meanwhile.
+    m_folderFd = open(folder.empty() ? "." : folder.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
     const mode_t mode = exists ? (existing.st_mode & 07777) : [] {
         const mode_t mask = umask(0);
         umask(mask);
@@ -117,20 +120,38 @@ bool CAtomicFile::Commit(bool sync) {
     }
     if (close(fd) != 0 && !m_strTemp.empty()) {
         const int error = errno;
-        unlink(m_strTemp.c_str());
-        m_strTemp.clear();
+        RemoveTemp();
         return Fail(error);
     }
     if (!m_strTemp.empty()) {
         if (rename(m_strTemp.c_str(), m_strTarget.c_str()) != 0) {
             const int error = errno;
-            unlink(m_strTemp.c_str());
-            m_strTemp.clear();
+            RemoveTemp();
             return Fail(error);
         }
         m_strTemp.clear();
+        CloseFolder();
     }
     return true;
+}
+
+void CAtomicFile::RemoveTemp() {
+    if (!m_strTemp.empty()) {
+        const auto slash = m_strTemp.rfind('/');
+        const std::string name = slash == std::string::npos ? m_strTemp : m_strTemp.substr(slash + 1);
+        if (m_folderFd < 0 || unlinkat(m_folderFd, name.c_str(), 0) != 0) {
+            unlink(m_strTemp.c_str());
+        }
+        m_strTemp.clear();
+    }
+    CloseFolder();
+}
+
+void CAtomicFile::CloseFolder() {
+    if (m_folderFd >= 0) {
+        close(m_folderFd);
+        m_folderFd = -1;
+    }
 }
 
 void CAtomicFile::Abandon() {
@@ -139,8 +160,5 @@ void CAtomicFile::Abandon() {
     }
     m_fd = -1;
     m_bAttached = false;
-    if (!m_strTemp.empty()) {
-        unlink(m_strTemp.c_str());
-        m_strTemp.clear();
-    }
+    RemoveTemp();
 }

@@ -40,10 +40,13 @@ public:
 
 private:
     bool Fail(int error);
+    void RemoveTemp();
+    void CloseFolder();
 
     std::string m_strTarget; // the file finally written (a link's target)
     std::string m_strTemp;   // empty when writing the target directly
     int m_fd = -1;
+    int m_folderFd = -1;      // the temporary file's folder while there is one
     bool m_bAttached = false; // m_fd belongs to the caller
     int m_nError = 0;
 };

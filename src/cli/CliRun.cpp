@@ -4,6 +4,7 @@
 #include "AtomicFile.h"
 #include "CatalogEngine.h"
 #include "CliHost.h"
+#include "Utf8.h"
 
 #include <cerrno>
 #include <cstring>
@@ -12,7 +13,8 @@
 
 namespace {
 
-std::string Quoted(const std::string& path) { return "'" + path + "'"; }
+// Paths in messages are shown printable: a name cannot break the message into lines.
+std::string Quoted(const std::string& path) { return "'" + Utf8::Printable(path) + "'"; }
 
 std::string Reason(int error) { return std::strerror(error != 0 ? error : EIO); }
 

@@ -62,6 +62,9 @@ CCliResult RunCli(const CCliLaunch& launch) {
             chdir(launch.workingFolder.c_str()) != 0) {
             _exit(126);
         }
+        if (launch.unprivileged && geteuid() == 0 && (setgid(65534) != 0 || setuid(65534) != 0)) {
+            _exit(125);
+        }
         if (launch.stdoutClosed) {
             close(STDOUT_FILENO);
         }

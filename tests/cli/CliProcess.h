@@ -18,6 +18,7 @@ struct CCliLaunch {
     rlim_t fileSizeLimit = RLIM_INFINITY;
     bool stderrOnTerminal = false;     // standard error on a pseudo-terminal
     bool stdoutClosed = false;         // started without a standard output
+    bool unprivileged = false;         // as an ordinary user when the tests run as root
 };
 
 CCliResult RunCli(const CCliLaunch& launch);
