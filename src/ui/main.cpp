@@ -12,6 +12,6 @@ int main(int argc, char* argv[]) {
     // formats stay plain. Report texts take the locale through the engine.
     std::setlocale(LC_NUMERIC, "C");
     QApplication::setWindowIcon(StowlistIcon());
-    QGuiApplication::setDesktopFileName(QStringLiteral("stowlist"));
+    QGuiApplication::setDesktopFileName(QStringLiteral("org.stowlist.Stowlist"));
     return CStowlistApp(FileLocations::ExecutablePath()).Run();
 }
