@@ -104,10 +104,9 @@ void CStowlistDlg::reject() {
 
 void CStowlistDlg::ShowStatus(const std::string& text) {
     const QString status = ToQString(text);
-    if (m_ui->statusLabel->text() == status) {
-        return;
+    if (m_ui->statusLabel->text() != status) {
+        m_ui->statusLabel->setText(status);
     }
-    m_ui->statusLabel->setText(status);
     // While the engine holds the thread (a walk, an export) nothing else
     // would paint: paint now and then, taking no input meanwhile.
     if (m_nEngineCalls > 0 && (!m_statusShown.isValid() || m_statusShown.elapsed() >= kStatusRepaintMs)) {
