@@ -56,11 +56,15 @@ std::string HelpFile(const std::string& executablePath) {
     const std::string folder = slash == std::string::npos ? std::string(".") : executablePath.substr(0, slash);
     const std::string file = ExecutableName(executablePath) + ".qch";
     const std::string beside = folder + "/" + file;
-    if (IsFile(beside)) {
-        return beside;
+    // Installed: the data folder beside the executable's bin folder (wherever
+    // the package put both), else the one the build was configured for.
+    for (const std::string& candidate :
+         {beside, folder + "/../share/stowlist/" + file, std::string(STOWLIST_DATA_DIR) + "/" + file}) {
+        if (IsFile(candidate)) {
+            return candidate;
+        }
     }
-    const std::string installed = std::string(STOWLIST_DATA_DIR) + "/" + file;
-    return IsFile(installed) ? installed : beside;
+    return beside;
 }
 
 std::string LockFile(const std::string& title) {

@@ -16,8 +16,9 @@ std::string ExecutableName(const std::string& executablePath);
 // $XDG_CONFIG_HOME/<name>.INI, or ~/.config/<name>.INI when that is unset.
 std::string SettingsFile(const std::string& executableName);
 
-// <name>.qch beside the executable, else in the installed data folder
-// (the first that exists; the one beside the executable when neither does).
+// <name>.qch beside the executable, else in the installed data folder:
+// <bin>/../share/stowlist, then the configured one (the first that exists;
+// the one beside the executable when none does).
 std::string HelpFile(const std::string& executablePath);
 
 // The single-instance lock, named after the application title:

@@ -5,6 +5,8 @@
 #include "StowlistApp.h"
 #include "StowlistDlg.h"
 
+#include <QDir>
+#include <QFile>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTemporaryDir>
@@ -15,6 +17,7 @@ class StartupTest : public QObject {
 private slots:
     void initTestCase();
     void filesAreNamedAfterTheExecutable();
+    void helpFileIsFoundBesideOrInTheDataFolder();
     void secondCopyIsRefused();
     void firstCopyRunsTheWindowAndHoldsTheLock();
 
@@ -34,6 +37,21 @@ void StartupTest::filesAreNamedAfterTheExecutable() {
     QCOMPARE(app.HelpPath(), std::string("/opt/tools/stowlist-copy.qch"));
     QCOMPARE(QString::fromStdString(FileLocations::LockFile("Stowlist")),
              m_runtime.filePath(QStringLiteral("Stowlist.lock")));
+}
+
+void StartupTest::helpFileIsFoundBesideOrInTheDataFolder() {
+    QTemporaryDir prefix;
+    QVERIFY(QDir(prefix.path()).mkpath(QStringLiteral("bin")));
+    QVERIFY(QDir(prefix.path()).mkpath(QStringLiteral("share/stowlist")));
+    const std::string executable = prefix.filePath(QStringLiteral("bin/stowlist")).toStdString();
+    const QString installed = prefix.filePath(QStringLiteral("share/stowlist/stowlist.qch"));
+    const QString beside = prefix.filePath(QStringLiteral("bin/stowlist.qch"));
+
+    QCOMPARE(QString::fromStdString(CStowlistApp(executable).HelpPath()), beside); // neither exists
+    QVERIFY(QFile(installed).open(QIODevice::WriteOnly));
+    QCOMPARE(QDir::cleanPath(QString::fromStdString(CStowlistApp(executable).HelpPath())), installed);
+    QVERIFY(QFile(beside).open(QIODevice::WriteOnly));
+    QCOMPARE(QString::fromStdString(CStowlistApp(executable).HelpPath()), beside);
 }
 
 void StartupTest::secondCopyIsRefused() {
