@@ -50,12 +50,14 @@ private:
         bool directory;
         std::uint64_t size;
         std::int64_t lastWrite;
+        dev_t device;
+        ino_t inode;
     };
     struct Level {
         std::string path;      // as built, "%s/%s" of the parent's and the name
         std::string component; // name inside the parent (the whole path for the first level)
         int fd = -1;           // -1 while closed to save descriptors
-        dev_t device = 0;
+        dev_t device = 0;      // identity of the folder, checked when it is opened again
         ino_t inode = 0;
         std::unique_ptr<CFolderRecord> record;
         std::string names;
@@ -63,15 +65,30 @@ private:
         std::size_t next = 0;
     };
 
-    bool OpenLevel(Level& level, int parentFd);
+    // Opens the folder of a level, relative to its parent's descriptor (or by
+    // its path for the first level). A folder opened again must still be the
+    // same folder.
+    bool OpenLevel(Level& level, int parentFd, bool reopen);
     // False when the folder cannot be read: it then contributes nothing.
     bool ReadEntries(Level& level);
+    // Reads the names of an open folder into level.names, each followed by a
+    // NUL, "." and ".." left out; their ends into m_nameEnds. A failure ends
+    // the listing as its end would.
+    void ReadNames(Level& level);
     int EnsureOpen(std::size_t index);
     void CloseLevel(Level& level);
     void KeepWithinBudget();
+    // The level below the current deepest, emptied but keeping its buffers.
+    Level& PushLevel();
+    void PopLevel();
 
     CAppSettings& m_settings;
     IWalkSink& m_sink;
+    // Levels 0 to m_nDepth - 1 are being walked; those beyond keep their
+    // buffers for the next folders, so a walk allocates little per folder.
     std::vector<Level> m_levels;
+    std::size_t m_nDepth = 0;
     std::size_t m_nOpen = 0;
+    std::vector<std::size_t> m_nameEnds;
+    std::vector<char> m_dirBuffer;
 };

@@ -7,6 +7,7 @@
 #include <string>
 #include <string_view>
 #include <sys/types.h>
+#include <time.h>
 
 // The settings file: an INI file read and written in the profile-file
 // layout (see CIniDocument). Reads are served from a parsed copy that is
@@ -31,13 +32,19 @@ public:
     bool WriteInt(std::string_view section, std::string_view key, int value);
     bool WriteString(std::string_view section, std::string_view key, std::string_view value);
 
-    // Counts changes of the contents seen so far; cheap between rechecks.
-    std::uint64_t Generation();
+    // Counts changes of the contents seen so far. Between rechecks it costs
+    // one read of the coarse clock and touches no file.
+    std::uint64_t Generation() {
+        if (!m_bLoaded || CoarseNow() - m_nLastCheck >= m_nRecheckAfter) {
+            Revalidate();
+        }
+        return m_nGeneration;
+    }
 
     // Checks the file now, whatever the interval.
     void Revalidate();
 
-    void SetRecheckInterval(std::chrono::milliseconds interval) { m_recheckInterval = interval; }
+    void SetRecheckInterval(std::chrono::milliseconds interval);
 
     static constexpr std::size_t kMaxFileSize = 4 * 1024 * 1024;
     static constexpr std::size_t kMaxValueLength = 4095;
@@ -53,7 +60,13 @@ private:
         bool operator==(const Identity& other) const;
     };
     static Identity IdentityOf(const std::string& path);
-    void MaybeRevalidate();
+    // Nanoseconds of a monotonic clock that is cheap to read but only
+    // advances every few milliseconds.
+    static std::int64_t CoarseNow() {
+        timespec now{};
+        clock_gettime(CLOCK_MONOTONIC_COARSE, &now);
+        return static_cast<std::int64_t>(now.tv_sec) * 1'000'000'000 + now.tv_nsec;
+    }
     void Load();
 
     std::string m_strPath;
@@ -61,6 +74,9 @@ private:
     Identity m_identity;
     bool m_bLoaded = false;
     std::uint64_t m_nGeneration = 0;
-    std::chrono::milliseconds m_recheckInterval{20};
-    std::chrono::steady_clock::time_point m_lastCheck{};
+    // Coarse-clock nanoseconds after the last check at which the next is due:
+    // the interval less the clock's resolution, so no edit waits longer than
+    // the interval.
+    std::int64_t m_nRecheckAfter = 0;
+    std::int64_t m_nLastCheck = 0;
 };
