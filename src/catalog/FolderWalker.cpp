@@ -164,6 +164,15 @@ bool CFolderWalker::ReadEntries(Level& level) {
         entry.inode = info.st_ino;
         level.entries.push_back(entry);
     }
+    if (level.record) {
+        // Room for exactly the lines about to come, instead of growing by doubling.
+        std::size_t folders = 0;
+        for (const Entry& entry : level.entries) {
+            folders += entry.directory ? 1 : 0;
+        }
+        level.record->m_arrSubFolders.reserve(folders);
+        level.record->m_arrFiles.reserve(level.entries.size() - folders);
+    }
     return true;
 }
 
