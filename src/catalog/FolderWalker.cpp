@@ -1,9 +1,7 @@
 #include "FolderWalker.h"
 
+#include <algorithm>
 #include <cerrno>
-#include <cstddef>
-#include <cstring>
-#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -11,12 +9,16 @@
 namespace {
 
 constexpr int kFolderFlags = O_RDONLY | O_DIRECTORY | O_CLOEXEC | O_NOCTTY;
-// Enough for a few hundred names per system call.
-constexpr std::size_t kDirBufferSize = 64 * 1024;
 
 } // namespace
 
 CFolderWalker::CFolderWalker(CAppSettings& settings, IWalkSink& sink) : m_settings(settings), m_sink(sink) {}
+
+CFolderWalker::~CFolderWalker() {
+    while (m_nDepth > 0) {
+        PopLevel();
+    }
+}
 
 void CFolderWalker::CloseLevel(Level& level) {
     if (level.fd >= 0) {
@@ -35,9 +37,10 @@ CFolderWalker::Level& CFolderWalker::PushLevel() {
     level.device = 0;
     level.inode = 0;
     level.record.reset();
-    level.names.clear();
-    level.entries.clear();
+    level.listing.Clear();
     level.next = 0;
+    level.node = nullptr;
+    level.inChain = false;
     return level;
 }
 
@@ -45,6 +48,11 @@ void CFolderWalker::PopLevel() {
     Level& level = m_levels[--m_nDepth];
     CloseLevel(level);
     level.record.reset();
+    if (level.inChain) {
+        m_pPrefetch->Leave();
+        level.inChain = false;
+    }
+    level.node = nullptr;
 }
 
 // Closes the shallowest open folders (but the current one's parent chain end)
@@ -107,71 +115,124 @@ int CFolderWalker::EnsureOpen(std::size_t index) {
     return m_levels[index].fd;
 }
 
-void CFolderWalker::ReadNames(Level& level) {
-    if (m_dirBuffer.empty()) {
-        m_dirBuffer.resize(kDirBufferSize);
+void CFolderWalker::ReserveLines(Level& level) {
+    if (!level.record) {
+        return;
     }
-    m_nameEnds.clear();
-    for (;;) {
-        const ssize_t length = getdents64(level.fd, m_dirBuffer.data(), m_dirBuffer.size());
-        if (length < 0 && errno == EINTR) {
-            continue;
-        }
-        if (length <= 0) {
-            return; // the end, or a failure: what was read so far stands
-        }
-        for (ssize_t offset = 0; offset < length;) {
-            const char* record = m_dirBuffer.data() + offset;
-            unsigned short recordLength;
-            std::memcpy(&recordLength, record + offsetof(dirent64, d_reclen), sizeof recordLength);
-            const char* name = record + offsetof(dirent64, d_name);
-            offset += recordLength;
-            if (name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0'))) {
-                continue;
-            }
-            level.names.append(name);
-            m_nameEnds.push_back(level.names.size());
-            level.names.push_back('\0'); // so each name can be handed to fstatat in place
-        }
-    }
+    const auto& entries = level.listing.entries;
+    const auto folders = static_cast<std::size_t>(
+        std::count_if(entries.begin(), entries.end(), [](const CListedEntry& entry) { return entry.directory; }));
+    level.record->m_arrSubFolders.reserve(folders);
+    level.record->m_arrFiles.reserve(entries.size() - folders);
 }
 
 bool CFolderWalker::ReadEntries(Level& level) {
-    ReadNames(level);
-    if (m_onFolderListed) {
-        m_onFolderListed(level.path);
-    }
-    level.entries.reserve(m_nameEnds.size());
-    std::size_t start = 0;
-    for (const std::size_t end : m_nameEnds) {
-        const std::string_view name(level.names.data() + start, end - start);
-        Entry entry{start, end - start, false, 0, 0, 0, 0};
-        start = end + 1;
-        if (m_settings.GetExcludeHiddenSystemInfo() != 0 && IsHiddenName(name)) {
-            continue;
-        }
-        struct stat info {};
-        if (fstatat(level.fd, name.data(), &info, AT_SYMLINK_NOFOLLOW) != 0) {
-            if (errno == EACCES) {
-                return false; // names without data: a folder we may list but not search
+    const bool readable = m_reader.Read(
+        level.fd, level.listing,
+        [this](std::string_view name) {
+            return m_settings.GetExcludeHiddenSystemInfo() != 0 && IsHiddenName(name);
+        },
+        [this, &level] {
+            if (m_onFolderListed) {
+                m_onFolderListed(level.path);
             }
-            continue; // vanished since it was listed
-        }
-        entry.directory = S_ISDIR(info.st_mode);
-        entry.size = entry.directory ? 0 : static_cast<std::uint64_t>(info.st_size);
-        entry.lastWrite = info.st_mtim.tv_sec;
-        entry.device = info.st_dev;
-        entry.inode = info.st_ino;
-        level.entries.push_back(entry);
+        });
+    if (readable) {
+        ReserveLines(level);
     }
-    if (level.record) {
-        // Room for exactly the lines about to come, instead of growing by doubling.
-        std::size_t folders = 0;
-        for (const Entry& entry : level.entries) {
-            folders += entry.directory ? 1 : 0;
+    return readable;
+}
+
+void CFolderWalker::StartReadingAhead(Level& first) {
+    const auto& entries = first.listing.entries;
+    if (!m_bReadAhead || m_onFolderListed || sysconf(_SC_NPROCESSORS_ONLN) < 2 ||
+        std::none_of(entries.begin(), entries.end(), [](const CListedEntry& entry) { return entry.directory; }) ||
+        m_settings.GetExcludeSubFolders() != 0) {
+        return;
+    }
+    m_nAheadExcludeHidden = m_settings.GetExcludeHiddenSystemInfo();
+    m_pPrefetch = std::make_unique<CFolderPrefetcher>(first.path, first.device, first.inode,
+                                                      m_nAheadExcludeHidden != 0);
+    first.node = &m_pPrefetch->Root();
+    m_pPrefetch->Enter(*first.node, first.listing);
+    first.inChain = true;
+    m_bPrefetching = m_pPrefetch->Start();
+}
+
+void CFolderWalker::StopReadingAhead() {
+    m_pPrefetch->Stop();
+    m_bPrefetching = false;
+}
+
+bool CFolderWalker::Descend(const CListedEntry& entry) {
+    const std::size_t parentIndex = m_nDepth - 1;
+    bool taken = false;
+    bool opened = false;
+    bool readable = false;
+    CFolderListing helperListing;
+    if (m_bPrefetching && entry.node != nullptr &&
+        m_pPrefetch->Take(*entry.node, helperListing, opened, readable)) {
+        // The helper filtered hidden entries as told at the start.
+        taken = m_settings.GetExcludeHiddenSystemInfo() == m_nAheadExcludeHidden;
+        if (!taken) {
+            StopReadingAhead();
         }
-        level.record->m_arrSubFolders.reserve(folders);
-        level.record->m_arrFiles.reserve(level.entries.size() - folders);
+    }
+    int parentFd = -1;
+    if (!taken) {
+        parentFd = EnsureOpen(parentIndex);
+        if (parentFd < 0) {
+            return false;
+        }
+    }
+
+    Level& child = PushLevel(); // may move the levels: no references from before
+    const Level& parent = m_levels[parentIndex];
+    const std::string_view name = parent.listing.Name(entry);
+    child.component.assign(name);
+    child.path = parent.path;
+    if (child.path.empty() || child.path.back() != '/') {
+        child.path.push_back('/');
+    }
+    child.path.append(name);
+    child.device = entry.device;
+    child.inode = entry.inode;
+    child.node = m_bPrefetching ? entry.node : nullptr;
+    const bool listingReport = m_settings.GetProcessType() == kProcessListing;
+
+    if (taken) {
+        if (!opened) {
+            PopLevel();
+            return false;
+        }
+        if (listingReport) {
+            child.record = m_sink.NewRecord(child.path);
+        }
+        if (!readable) {
+            PopLevel();
+            return false;
+        }
+        child.listing = std::move(helperListing);
+        ++m_nFoldersReadAhead;
+        ReserveLines(child);
+        m_pPrefetch->EnterTaken(*child.node);
+        child.inChain = true;
+        return true;
+    }
+    if (!OpenLevel(child, parentFd, false)) {
+        PopLevel();
+        return false;
+    }
+    if (listingReport) {
+        child.record = m_sink.NewRecord(child.path);
+    }
+    if (!ReadEntries(child)) {
+        PopLevel();
+        return false;
+    }
+    if (child.node != nullptr && m_bPrefetching) {
+        m_pPrefetch->Enter(*child.node, child.listing);
+        child.inChain = true;
     }
     return true;
 }
@@ -180,6 +241,9 @@ bool CFolderWalker::WalkFolder(const std::string& path) {
     while (m_nDepth > 0) {
         PopLevel();
     }
+    m_pPrefetch.reset();
+    m_bPrefetching = false;
+    m_nFoldersReadAhead = 0;
     m_nOpen = 0;
 
     Level& first = PushLevel();
@@ -196,10 +260,11 @@ bool CFolderWalker::WalkFolder(const std::string& path) {
         PopLevel();
         return false;
     }
+    StartReadingAhead(first);
 
     while (m_nDepth > 0) {
         Level& top = m_levels[m_nDepth - 1];
-        if (top.next == top.entries.size()) {
+        if (top.next == top.listing.entries.size()) {
             std::unique_ptr<CFolderRecord> record = std::move(top.record);
             PopLevel();
             if (record && m_settings.GetProcessType() == kProcessListing) {
@@ -207,45 +272,27 @@ bool CFolderWalker::WalkFolder(const std::string& path) {
             }
             continue;
         }
-        const Entry entry = top.entries[top.next++];
-        const std::string_view name(top.names.data() + entry.nameOffset, entry.nameLength);
+        const CListedEntry entry = top.listing.entries[top.next++];
         CFindData data;
-        data.m_strName = name;
+        data.m_strName = top.listing.Name(entry);
         data.m_bDirectory = entry.directory;
         data.m_nSize = entry.size;
         data.m_nLastWrite = entry.lastWrite;
         m_sink.AddEntry(data, top.record.get());
-        if (!entry.directory || m_settings.GetExcludeSubFolders() != 0) {
+        if (!entry.directory) {
             continue;
         }
-        const std::size_t parentIndex = m_nDepth - 1;
-        const int parentFd = EnsureOpen(parentIndex);
-        if (parentFd < 0) {
+        if (m_settings.GetExcludeSubFolders() != 0) {
+            if (m_bPrefetching) {
+                StopReadingAhead(); // the helper would read what is no longer walked
+            }
             continue;
         }
-        Level& child = PushLevel(); // may move the levels: no references from before
-        const Level& parent = m_levels[parentIndex];
-        const std::string_view childName(parent.names.data() + entry.nameOffset, entry.nameLength);
-        child.component.assign(childName);
-        child.path = parent.path;
-        if (child.path.empty() || child.path.back() != '/') {
-            child.path.push_back('/');
+        if (Descend(entry)) {
+            KeepWithinBudget();
         }
-        child.path.append(childName);
-        child.device = entry.device;
-        child.inode = entry.inode;
-        if (!OpenLevel(child, parentFd, false)) {
-            PopLevel();
-            continue;
-        }
-        if (m_settings.GetProcessType() == kProcessListing) {
-            child.record = m_sink.NewRecord(child.path);
-        }
-        if (!ReadEntries(child)) {
-            PopLevel();
-            continue;
-        }
-        KeepWithinBudget();
     }
+    m_pPrefetch.reset();
+    m_bPrefetching = false;
     return true;
 }
