@@ -30,9 +30,9 @@ int CArchiveSettings::LoadArchiveSettings(CSettingsStore& store) {
 }
 
 void CArchiveSettings::SaveArchiveSettings(CSettingsStore& store) const {
-    const std::string& section = LoadString(IDS_SECTION_ARCHIVE);
-    store.WriteInt(section, LoadString(IDS_KEY_MEDIA_NUMBER), m_nMediaNumber);
-    store.WriteInt(section, LoadString(IDS_KEY_ARCHIVE_NUMBER), m_nArchiveNumber);
-    store.WriteInt(section, LoadString(IDS_KEY_MULTIPLE_ARCHIVE), m_bMultipleArchive);
-    store.WriteString(section, kMediaTypeKey, m_strMediaType);
+    store.WriteValues(LoadString(IDS_SECTION_ARCHIVE),
+                      {{LoadString(IDS_KEY_MEDIA_NUMBER), std::to_string(m_nMediaNumber)},
+                       {LoadString(IDS_KEY_ARCHIVE_NUMBER), std::to_string(m_nArchiveNumber)},
+                       {LoadString(IDS_KEY_MULTIPLE_ARCHIVE), std::to_string(m_bMultipleArchive)},
+                       {std::string(kMediaTypeKey), m_strMediaType}});
 }

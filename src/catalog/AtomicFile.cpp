@@ -66,6 +66,9 @@ bool CAtomicFile::Open(const std::string& target) {
         return Fail(errno);
     }
     m_strTemp = std::move(pattern);
+    // The folder, held open so the temporary file can be removed even when the
+    // folder has been moved or renamed meanwhile.
+    m_folderFd = open(folder.empty() ? "." : folder.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
     const mode_t mode = exists ? (existing.st_mode & 07777) : [] {
         const mode_t mask = umask(0);
         umask(mask);
@@ -73,6 +76,14 @@ bool CAtomicFile::Open(const std::string& target) {
     }();
     fchmod(m_fd, mode);
     return true;
+}
+
+void CAtomicFile::Attach(int fd) {
+    Abandon();
+    m_nError = 0;
+    m_strTarget.clear();
+    m_fd = fd;
+    m_bAttached = true;
 }
 
 bool CAtomicFile::Write(std::string_view bytes) {
@@ -103,31 +114,51 @@ bool CAtomicFile::Commit(bool sync) {
     }
     const int fd = m_fd;
     m_fd = -1;
+    if (m_bAttached) {
+        m_bAttached = false;
+        return true;
+    }
     if (close(fd) != 0 && !m_strTemp.empty()) {
         const int error = errno;
-        unlink(m_strTemp.c_str());
-        m_strTemp.clear();
+        RemoveTemp();
         return Fail(error);
     }
     if (!m_strTemp.empty()) {
         if (rename(m_strTemp.c_str(), m_strTarget.c_str()) != 0) {
             const int error = errno;
-            unlink(m_strTemp.c_str());
-            m_strTemp.clear();
+            RemoveTemp();
             return Fail(error);
         }
         m_strTemp.clear();
+        CloseFolder();
     }
     return true;
 }
 
-void CAtomicFile::Abandon() {
-    if (m_fd >= 0) {
-        close(m_fd);
-        m_fd = -1;
-    }
+void CAtomicFile::RemoveTemp() {
     if (!m_strTemp.empty()) {
-        unlink(m_strTemp.c_str());
+        const auto slash = m_strTemp.rfind('/');
+        const std::string name = slash == std::string::npos ? m_strTemp : m_strTemp.substr(slash + 1);
+        if (m_folderFd < 0 || unlinkat(m_folderFd, name.c_str(), 0) != 0) {
+            unlink(m_strTemp.c_str());
+        }
         m_strTemp.clear();
     }
+    CloseFolder();
+}
+
+void CAtomicFile::CloseFolder() {
+    if (m_folderFd >= 0) {
+        close(m_folderFd);
+        m_folderFd = -1;
+    }
+}
+
+void CAtomicFile::Abandon() {
+    if (m_fd >= 0 && !m_bAttached) {
+        close(m_fd);
+    }
+    m_fd = -1;
+    m_bAttached = false;
+    RemoveTemp();
 }

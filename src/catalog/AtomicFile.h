@@ -21,6 +21,10 @@ public:
     // the errno of the cause.
     bool Open(const std::string& target);
 
+    // Writes straight to a descriptor that the caller owns (standard
+    // output), with no temporary file: Commit and Abandon leave it open.
+    void Attach(int fd);
+
     // Writes all bytes; false with LastError() on failure.
     bool Write(std::string_view bytes);
 
@@ -36,10 +40,14 @@ public:
 
 private:
     bool Fail(int error);
+    void RemoveTemp();
+    void CloseFolder();
 
     std::string m_strTarget; // the file finally written (a link's target)
     std::string m_strTemp;   // empty when writing the target directly
     int m_fd = -1;
+    int m_folderFd = -1;      // the temporary file's folder while there is one
+    bool m_bAttached = false; // m_fd belongs to the caller
     int m_nError = 0;
 };
 

@@ -63,7 +63,10 @@ public:
 
     // Export through the Save As of the host.
     void ExportCatalogue();
-    // Writes the report to an open file without any dialog; 0 or the errno.
+    // Writes the report, in the layout the export would write, to an open
+    // file without any dialog or status; 0 or the errno of the failed write
+    // (the file is then abandoned). The caller commits the file, so it can
+    // put several files in place together.
     int WriteReport(CAtomicFile& file);
 
     CCatalogSession& Session() { return m_session; }

@@ -41,8 +41,10 @@ public:
     // The sort has started: disable the controls that reach the catalogue,
     // refuse drops and turn the spinner (CCatalogEngine::SpinnerStep).
     virtual void SortStarted() = 0;
-    // Called on the sorting thread when the sort is complete: the host must
-    // call CCatalogEngine::OnSortDone on its own thread (a queued call).
+    // Called on the sorting thread when the sort is complete (inside
+    // StartSort, on the engine's thread, when no thread could be started):
+    // the host must call CCatalogEngine::OnSortDone later on its own thread
+    // (a queued call), never from within this call.
     virtual void PostSortDone() = 0;
     // The sort's completion is being handled: stop the spinner, enable again.
     virtual void SortFinished() = 0;

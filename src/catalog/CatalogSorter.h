@@ -94,7 +94,9 @@ private:
             ++i;
             --j;
         }
-        items[lo] = std::move(items[j]);
+        if (j != lo) {
+            items[lo] = std::move(items[j]); // no self-move: a moved-from element may be emptied
+        }
         items[j] = std::move(pivot);
         return j;
     }

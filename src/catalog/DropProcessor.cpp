@@ -23,8 +23,14 @@ CDropProcessor::CDropProcessor(CCatalogEngine& engine)
 
 CFolderRecord* CDropProcessor::DropRecord(const std::string& droppedPath) {
     if (m_pDropRecord == nullptr) {
-        const auto slash = droppedPath.rfind('/');
-        std::string folder = slash == std::string::npos ? std::string() : droppedPath.substr(0, slash);
+        // The folder that holds the item: a later path of an ordinary drop
+        // may end in "/" (a mounted medium), which names the item, not its parent.
+        std::string_view item = droppedPath;
+        while (item.size() > 1 && item.back() == '/') {
+            item.remove_suffix(1);
+        }
+        const auto slash = item.rfind('/');
+        std::string folder(slash == std::string_view::npos ? std::string_view() : item.substr(0, slash));
         if (folder.empty()) {
             folder = "/";
         }
@@ -62,7 +68,7 @@ DropOutcome CDropProcessor::Process(const std::vector<std::string>& paths) {
     m_settings.Store().Revalidate(); // a hand edit of the settings counts from this drop on
     if (m_session.m_bSaved == 0) {
         if (m_host.MessageBox(LoadString(IDS_UNSAVED_OVERWRITE), LoadString(IDS_WARNING),
-                              MB_YESNO | MB_ICONQUESTION) == IDNO) {
+                              MB_YESNO | MB_ICONQUESTION) != IDYES) {
             return DropOutcome::Abandoned;
         }
         m_engine.ResetSession();

@@ -39,9 +39,6 @@ int CExportWriter::Write(CAtomicFile& file, const CReportWriter::Progress& progr
         file.Abandon();
         return out.Error();
     }
-    if (!file.Commit(false)) {
-        return file.LastError();
-    }
     return 0;
 }
 
@@ -71,7 +68,10 @@ void CExportWriter::ExportCatalogue() {
                         LoadString(IDS_EXPORT_ERROR), MB_OK | MB_ICONSTOP);
         return;
     }
-    const int error = Write(file, [this](const std::string& text) { m_engine.ShowStatus(text); });
+    int error = Write(file, [this](const std::string& text) { m_engine.ShowStatus(text); });
+    if (error == 0 && !file.Commit(false)) {
+        error = file.LastError();
+    }
     if (error != 0) {
         host.MessageBox(FileErrorMessage(FileErrorCauseOf(error, chosen), chosen), LoadString(IDS_APP_TITLE),
                         MB_OK | MB_ICONSTOP);

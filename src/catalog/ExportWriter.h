@@ -16,7 +16,8 @@ public:
 
     void ExportCatalogue();
 
-    // Writes the report into an open file and commits it; 0 or the errno.
+    // Writes the whole report into an open file, without committing it;
+    // 0 or the errno of the failed write (the file is then abandoned).
     int Write(CAtomicFile& file, const CReportWriter::Progress& progress);
 
     // The number that ends a file title ("Backup12" gives 12), or -1 when

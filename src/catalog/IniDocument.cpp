@@ -106,10 +106,19 @@ std::optional<std::string> CIniDocument::Find(std::string_view section, std::str
     return std::nullopt;
 }
 
+namespace {
+
+// Whether a name, written out, would read back as itself.
+bool IsWritableName(std::string_view name) {
+    return !name.empty() && Trim(name) == name && name.find('\0') == std::string_view::npos && !HasLineBreak(name);
+}
+
+} // namespace
+
 bool CIniDocument::Set(std::string_view section, std::string_view key, std::string_view value) {
-    if (HasLineBreak(section) || HasLineBreak(key) || HasLineBreak(value) ||
-        section.find(']') != std::string_view::npos || key.find('=') != std::string_view::npos ||
-        Trim(key).empty()) {
+    if (!IsWritableName(section) || !IsWritableName(key) || HasLineBreak(value) ||
+        section.find_first_of("[]") != std::string_view::npos || key.find('=') != std::string_view::npos ||
+        key.front() == '[' || key.front() == ';' || key.front() == '#') {
         return false;
     }
     std::string entry = std::string(key) + "=" + std::string(value);

@@ -113,20 +113,30 @@ bool CSettingsStore::WriteInt(std::string_view section, std::string_view key, in
 }
 
 bool CSettingsStore::WriteString(std::string_view section, std::string_view key, std::string_view value) {
+    return WriteValues(section, {{std::string(key), std::string(value)}});
+}
+
+bool CSettingsStore::WriteValues(std::string_view section, const std::vector<KeyValue>& values) {
     Load(); // never write over an edit that the cache has not seen yet
     const Identity before = m_identity;
     if (before.exists && static_cast<std::size_t>(before.size) > kMaxFileSize) {
+        m_nWriteError = EFBIG;
         return false; // not ours to rewrite: it would lose what we could not read
     }
     CIniDocument changed = m_document;
-    if (!changed.Set(section, key, value)) {
-        return false;
+    for (const auto& [key, value] : values) {
+        if (!changed.Set(section, key, value)) {
+            m_nWriteError = EINVAL;
+            return false;
+        }
     }
     MakeParentFolders(FollowLinks(m_strPath));
     CAtomicFile file;
     if (!file.Open(m_strPath) || !file.Write(changed.Text()) || !file.Commit(false)) {
+        m_nWriteError = file.LastError();
         return false;
     }
+    m_nWriteError = 0;
     Load();
     return true;
 }

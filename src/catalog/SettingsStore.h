@@ -8,6 +8,8 @@
 #include <string_view>
 #include <sys/types.h>
 #include <time.h>
+#include <utility>
+#include <vector>
 
 // The settings file: an INI file read and written in the profile-file
 // layout (see CIniDocument). Reads are served from a parsed copy that is
@@ -31,6 +33,13 @@ public:
 
     bool WriteInt(std::string_view section, std::string_view key, int value);
     bool WriteString(std::string_view section, std::string_view key, std::string_view value);
+    // Several keys of one section in one replacement of the file: a reader
+    // (or a crash) sees all of them changed or none.
+    using KeyValue = std::pair<std::string, std::string>;
+    bool WriteValues(std::string_view section, const std::vector<KeyValue>& values);
+    // The errno of the last write's failure, or 0 when it succeeded (EINVAL
+    // for a value the file cannot hold, EFBIG for a file too large to rewrite).
+    int LastWriteError() const { return m_nWriteError; }
 
     // Counts changes of the contents seen so far. Between rechecks it costs
     // one read of the coarse clock and touches no file.
@@ -74,6 +83,7 @@ private:
     Identity m_identity;
     bool m_bLoaded = false;
     std::uint64_t m_nGeneration = 0;
+    int m_nWriteError = 0;
     // Coarse-clock nanoseconds after the last check at which the next is due:
     // the interval less the clock's resolution, so no edit waits longer than
     // the interval.

@@ -25,7 +25,8 @@ void CSortWorker::Start(CCatalogSession& session, std::chrono::milliseconds mini
             // no thread to be had: sort here instead
         }
     }
-    Run(session, minimumTime, onDone);
+    // No minimum time here: nothing can show a spinner while this thread sorts.
+    Run(session, std::chrono::milliseconds(0), onDone);
 }
 
 void CSortWorker::Join() {

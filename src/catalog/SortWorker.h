@@ -10,7 +10,8 @@ class CCatalogSession;
 // touches nothing but the order of the session's records and lines, waits
 // out a minimum display time when the sort was quicker than that, and then
 // calls the completion callback on its own thread. If no thread can be
-// started, the sort runs on the calling thread and completes the same way.
+// started, the sort runs on the calling thread, without the minimum time,
+// and completes the same way (the callback then runs inside Start).
 class CSortWorker {
 public:
     CSortWorker() = default;

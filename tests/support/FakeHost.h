@@ -42,7 +42,14 @@ public:
     // Waits for PostSortDone and then completes the sort on this thread.
     void CompleteSort(CCatalogEngine& engine);
 
-    void ShowStatus(const std::string& text) override { m_statuses.push_back(text); }
+    void ShowStatus(const std::string& text) override {
+        m_statuses.push_back(text);
+        if (m_onStatus) {
+            m_onStatus(text);
+        }
+    }
+    // Called after each status text is recorded: lets a test act mid-operation.
+    std::function<void(const std::string&)> m_onStatus;
     int MessageBox(const std::string& text, const std::string& caption, unsigned style) override;
     bool RunArchiveSettings(CArchiveSettings& tags) override;
     bool AskExportFileName(const std::string& proposal, const std::string& initialFolder,

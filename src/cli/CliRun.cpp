@@ -1,0 +1,187 @@
+#include "CliRun.h"
+
+#include "AbsolutePath.h"
+#include "AtomicFile.h"
+#include "CatalogEngine.h"
+#include "CliHost.h"
+#include "Utf8.h"
+
+#include <cerrno>
+#include <cstring>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+// Paths in messages are shown printable: a name cannot break the message into lines.
+std::string Quoted(const std::string& path) { return "'" + Utf8::Printable(path) + "'"; }
+
+std::string Reason(int error) { return std::strerror(error != 0 ? error : EIO); }
+
+bool Exists(const std::string& path, int& error) {
+    struct stat info {};
+    if (lstat(path.c_str(), &info) == 0) {
+        return true;
+    }
+    error = errno;
+    return false;
+}
+
+bool IsRootDrop(const std::vector<std::string>& paths) {
+    return !paths.empty() && !paths[0].empty() && paths[0].back() == '/';
+}
+
+} // namespace
+
+CCliRun::CCliRun(const CCommandLine& commandLine, std::string defaultSettings, std::FILE* errors)
+    : m_commandLine(commandLine), m_strDefaultSettings(std::move(defaultSettings)), m_pErrors(errors) {}
+
+int CCliRun::Fail(int status, const std::string& message) {
+    if (m_pHost != nullptr) {
+        m_pHost->Complain(message);
+    } else {
+        std::fprintf(m_pErrors, "stowlist-cli: %s\n", message.c_str());
+    }
+    return status;
+}
+
+// In a root drop the window hands on only paths that exist, and the engine
+// walks each without looking it up first: a later PATH that does not exist
+// contributes nothing, so it is left out here rather than logged as an
+// archive of its own.
+std::vector<std::string> CCliRun::DroppedPaths() const {
+    if (!IsRootDrop(m_arrPaths)) {
+        return m_arrPaths;
+    }
+    std::vector<std::string> dropped{m_arrPaths[0]};
+    int error = 0;
+    for (std::size_t i = 1; i < m_arrPaths.size(); ++i) {
+        if (Exists(m_arrPaths[i], error)) {
+            dropped.push_back(m_arrPaths[i]);
+        }
+    }
+    return dropped;
+}
+
+int CCliRun::Run() {
+    const std::string workingFolder = AbsolutePath::WorkingFolder();
+    const int workingFolderError = errno;
+    bool relative = false;
+    for (const auto* path : {&m_commandLine.output, &m_commandLine.log, &m_commandLine.settings}) {
+        relative = relative || (path->has_value() && (*path)->front() != '/');
+    }
+    for (const std::string& path : m_commandLine.paths) {
+        relative = relative || (!path.empty() && path.front() != '/');
+    }
+    if (relative && workingFolder.empty()) {
+        return Fail(kExitFailed, "cannot find the working folder: " + Reason(workingFolderError));
+    }
+    for (const std::string& path : m_commandLine.paths) {
+        m_arrPaths.push_back(AbsolutePath::Make(path, workingFolder));
+    }
+    if (m_commandLine.output && *m_commandLine.output != "/dev/stdout") {
+        m_strOutput = AbsolutePath::Make(*m_commandLine.output, workingFolder);
+    }
+    if (m_commandLine.log) {
+        m_strLog = AbsolutePath::Make(*m_commandLine.log, workingFolder);
+    }
+    if (!m_strLog.empty() && m_strLog == m_strOutput) {
+        return Fail(kExitBadUsage, "the report and the log cannot be the same file");
+    }
+    const std::string settingsPath =
+        m_commandLine.settings ? AbsolutePath::Make(*m_commandLine.settings, workingFolder) : m_strDefaultSettings;
+
+    CSettingsStore store(settingsPath);
+    CAppSettings settings(store);
+    for (const auto& [option, value] : m_commandLine.options) {
+        settings.Override(option, value);
+    }
+    // The report is written below, without Save As, pause or viewer.
+    settings.Override(Option::ExportData, 0);
+    settings.Override(Option::AutoView, 0);
+
+    CCliHost host(store, m_commandLine.archive, m_pErrors, !m_commandLine.quiet && isatty(fileno(m_pErrors)) != 0);
+    m_pHost = &host;
+    CEngineTiming timing;
+    timing.minimumSortTime = std::chrono::milliseconds(0);
+    timing.exportPause = std::chrono::milliseconds(0);
+    timing.statusInterval = std::chrono::milliseconds(100);
+    CCatalogEngine engine(host, settings, CLocaleFormat::FromEnvironment(), timing);
+    engine.ResetSession();
+
+    const auto refusedSettings = [&] {
+        if (!host.BadMediaType().empty()) {
+            return Fail(kExitBadUsage, "the stored media type " + Quoted(host.BadMediaType()) + " in " +
+                                           Quoted(settingsPath) +
+                                           " is none of CD, DAT, DLT, JAZ and ZIP: give --media-type");
+        }
+        return Fail(kExitFailed, "cannot write the settings file " + Quoted(settingsPath) + ": " +
+                                     Reason(host.SettingsError()));
+    };
+
+    int error = 0;
+    if (IsRootDrop(m_arrPaths) && !Exists(m_arrPaths[0], error)) {
+        // The window never drops a medium that is not there; the settings are
+        // confirmed first all the same, as for any other missing PATH.
+        if (settings.GetProcessType() != kProcessListing && !host.RunArchiveSettings(engine.ArchiveSettings())) {
+            return refusedSettings();
+        }
+        return Fail(kExitFailed, "cannot read " + Quoted(m_commandLine.paths[0]) + ": " + Reason(error));
+    }
+
+    switch (engine.ProcessDrop(DroppedPaths())) {
+    case DropOutcome::Abandoned:
+        return refusedSettings();
+    case DropOutcome::PathNotFound: {
+        std::string shown = engine.PathNotFound();
+        for (std::size_t i = 0; i < m_arrPaths.size(); ++i) {
+            if (m_arrPaths[i] == shown) {
+                shown = m_commandLine.paths[i];
+                break;
+            }
+        }
+        error = ENOENT;
+        Exists(engine.PathNotFound(), error);
+        return Fail(kExitFailed, "cannot read " + Quoted(shown) + ": " + Reason(error));
+    }
+    case DropOutcome::NoFiles:
+        return kExitNoFiles; // the engine has said so
+    case DropOutcome::Sorting:
+        host.WaitForSortDone(std::chrono::milliseconds(250), [&engine] { engine.SpinnerStep(); });
+        engine.OnSortDone();
+        break;
+    case DropOutcome::Ready:
+        if (store.LastWriteError() != 0) {
+            return Fail(kExitFailed, "cannot write the settings file " + Quoted(settingsPath) + ": " +
+                                         Reason(store.LastWriteError()));
+        }
+        break;
+    }
+    host.EndProgress();
+    return WriteFiles(engine);
+}
+
+int CCliRun::WriteFiles(CCatalogEngine& engine) {
+    CAtomicFile report;
+    CAtomicFile log;
+    const std::string reportName = m_strOutput.empty() ? "standard output" : Quoted(*m_commandLine.output);
+    const std::string logName = m_commandLine.log ? Quoted(*m_commandLine.log) : std::string();
+    if (m_strOutput.empty()) {
+        report.Attach(STDOUT_FILENO);
+    } else if (!report.Open(m_strOutput)) {
+        return Fail(kExitFailed, "cannot write the report to " + reportName + ": " + Reason(report.LastError()));
+    }
+    if (!m_strLog.empty() && (!log.Open(m_strLog) || !log.Write(engine.Log().Text()))) {
+        return Fail(kExitFailed, "cannot write the log to " + logName + ": " + Reason(log.LastError()));
+    }
+    if (const int error = engine.WriteReport(report); error != 0) {
+        return Fail(kExitFailed, "cannot write the report to " + reportName + ": " + Reason(error));
+    }
+    if (!report.Commit(false)) {
+        return Fail(kExitFailed, "cannot write the report to " + reportName + ": " + Reason(report.LastError()));
+    }
+    if (!m_strLog.empty() && !log.Commit(false)) {
+        return Fail(kExitFailed, "cannot write the log to " + logName + ": " + Reason(log.LastError()));
+    }
+    return kExitReportWritten;
+}

@@ -1,0 +1,43 @@
+#pragma once
+
+#include "CommandLine.h"
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+class CCatalogEngine;
+class CCliHost;
+
+// Exit statuses of stowlist-cli.
+enum CliStatus : int {
+    kExitReportWritten = 0,
+    kExitNoFiles = 1,
+    kExitBadUsage = 2,
+    kExitFailed = 3, // a PATH that does not exist, a report, log or settings file that cannot be written
+};
+
+// One run of stowlist-cli: the PATHs dropped on the engine as the window
+// drops them, the sort waited for, then the report (and the log) written as
+// the export writes them, each file put in place only when all are complete.
+class CCliRun {
+public:
+    // `defaultSettings`: the desktop program's settings file.
+    CCliRun(const CCommandLine& commandLine, std::string defaultSettings, std::FILE* errors);
+
+    int Run();
+
+private:
+    int Fail(int status, const std::string& message);
+    // The PATHs as the engine takes them; see the definition for root drops.
+    std::vector<std::string> DroppedPaths() const;
+    int WriteFiles(CCatalogEngine& engine);
+
+    const CCommandLine& m_commandLine;
+    std::string m_strDefaultSettings;
+    std::FILE* m_pErrors;
+    CCliHost* m_pHost = nullptr; // while Run() runs
+    std::vector<std::string> m_arrPaths; // absolute, in the order given
+    std::string m_strOutput;             // absolute; empty for standard output
+    std::string m_strLog;                // absolute; empty for none
+};

@@ -1,0 +1,56 @@
+#include "CliRun.h"
+#include "CommandLine.h"
+#include "FileLocations.h"
+
+#include <cerrno>
+#include <clocale>
+#include <cstdio>
+#include <ctime>
+#include <exception>
+#include <fcntl.h>
+#include <unistd.h>
+
+#ifndef STOWLIST_VERSION
+#error "STOWLIST_VERSION must come from the build"
+#endif
+
+namespace {
+
+// A standard descriptor that was closed would be handed out again by the
+// next open, and the report would land in a file of ours. Fill the gap with
+// a descriptor on which writes fail, so the failure is reported instead.
+void KeepStandardDescriptorsTaken() {
+    for (int fd = STDIN_FILENO; fd <= STDERR_FILENO; ++fd) {
+        if (fcntl(fd, F_GETFD) == -1 && errno == EBADF) {
+            open("/dev/null", O_RDONLY | O_NOCTTY); // takes the lowest free number: this one
+        }
+    }
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    KeepStandardDescriptorsTaken();
+    std::setlocale(LC_ALL, ""); // messages in the user's language; the report has its own locale
+    tzset();
+    const CCommandLine commandLine = CCommandLineParser::Parse(std::vector<std::string>(argv + 1, argv + argc));
+    switch (commandLine.action) {
+    case CliAction::Help:
+        std::fputs(CCommandLineParser::Usage(), stdout);
+        return kExitReportWritten;
+    case CliAction::Version:
+        std::printf("stowlist-cli %s\n", STOWLIST_VERSION);
+        return kExitReportWritten;
+    case CliAction::BadUsage:
+        std::fprintf(stderr, "stowlist-cli: %s (stowlist-cli --help lists the options)\n", commandLine.error.c_str());
+        return kExitBadUsage;
+    case CliAction::Run:
+        break;
+    }
+    try {
+        return CCliRun(commandLine, FileLocations::SettingsFile("stowlist"), stderr).Run();
+    } catch (const std::exception& failure) {
+        std::fprintf(stderr, "stowlist-cli: %s\n", failure.what());
+        return kExitFailed;
+    }
+}

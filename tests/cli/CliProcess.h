@@ -1,0 +1,24 @@
+#pragma once
+
+#include <string>
+#include <sys/resource.h>
+#include <vector>
+
+// One run of the real stowlist-cli binary in a child process.
+struct CCliResult {
+    int status = -1; // exit status, or -1 when it did not exit normally
+    std::string out; // standard output, bytes
+    std::string err; // standard error, bytes
+};
+
+struct CCliLaunch {
+    std::vector<std::string> args;     // without the program name
+    std::string workingFolder;         // also given as $PWD, as a shell does
+    std::string configHome;            // $XDG_CONFIG_HOME (the default settings folder)
+    rlim_t fileSizeLimit = RLIM_INFINITY;
+    bool stderrOnTerminal = false;     // standard error on a pseudo-terminal
+    bool stdoutClosed = false;         // started without a standard output
+    bool unprivileged = false;         // as an ordinary user when the tests run as root
+};
+
+CCliResult RunCli(const CCliLaunch& launch);
