@@ -86,7 +86,9 @@ void CFolderPrefetcher::Enter(CPrefetchNode& node, CFolderListing& listing) {
 void CFolderPrefetcher::EnterTaken(CPrefetchNode& node) {
     std::lock_guard lock(m_mutex);
     m_walkChain.push_back(&node);
-    if (m_bHelperIdle) {
+    // Usually the helper has read all below already; wake it only for work.
+    if (m_bHelperIdle && node.helperCursor > 0 &&
+        node.children[node.helperCursor - 1]->state == CPrefetchNode::State::Unclaimed) {
         m_helperWake.notify_one();
     }
 }
@@ -94,9 +96,14 @@ void CFolderPrefetcher::EnterTaken(CPrefetchNode& node) {
 void CFolderPrefetcher::Leave() {
     std::vector<std::unique_ptr<CPrefetchNode>> done;
     std::lock_guard lock(m_mutex);
-    // Every sub-folder has been taken or read by the walk by now, so the
-    // helper holds none of them.
-    done.swap(m_walkChain.back()->children);
+    // Every sub-folder has been taken or read by the walk by now; those the
+    // helper may still look at (on its way back up) are freed at the end.
+    CPrefetchNode& node = *m_walkChain.back();
+    for (auto& child : node.children) {
+        (child->onHelperPath ? m_leftNodes : done).push_back(std::move(child));
+    }
+    node.children.clear();
+    node.helperCursor = 0;
     m_walkChain.pop_back();
 }
 
@@ -123,32 +130,57 @@ bool CFolderPrefetcher::Take(CPrefetchNode& node, CFolderListing& listing, bool&
     return false;
 }
 
-CPrefetchNode* CFolderPrefetcher::FindWork() {
-    if (m_nAheadEntries >= kMaxAheadEntries) {
-        return nullptr;
-    }
+CPrefetchNode* CFolderPrefetcher::NextUnclaimedChild(CPrefetchNode& node) {
     // The walk takes sub-folders from the first on, the helper from the last
-    // down: below a cursor lie only unclaimed ones and the walk's.
+    // down: below the cursor lie only unclaimed ones and the walk's.
+    while (node.helperCursor > 0) {
+        CPrefetchNode* child = node.children[node.helperCursor - 1].get();
+        if (child->state != CPrefetchNode::State::Unclaimed) {
+            return nullptr; // the walk has come this far
+        }
+        --node.helperCursor;
+        if (child->depth <= kMaxDepth) {
+            return child;
+        }
+    }
+    return nullptr;
+}
+
+CPrefetchNode* CFolderPrefetcher::FindWork() {
+    // The deepest first: what the walk needs soonest, so listings wait least.
     for (auto folder = m_walkChain.rbegin(); folder != m_walkChain.rend(); ++folder) {
-        CPrefetchNode& node = **folder;
-        while (node.helperCursor > 0) {
-            CPrefetchNode* child = node.children[node.helperCursor - 1].get();
-            if (child->state != CPrefetchNode::State::Unclaimed) {
-                break; // the walk has come this far
-            }
-            --node.helperCursor;
-            if (child->depth <= kMaxDepth) {
-                return child;
-            }
+        if (CPrefetchNode* child = NextUnclaimedChild(**folder)) {
+            return child;
         }
     }
     return nullptr;
 }
 
 void CFolderPrefetcher::Run() {
+    std::vector<CPrefetchNode*> path; // the helper's way down the subtree it reads
+    const auto leave = [&path] {
+        path.back()->onHelperPath = false;
+        path.pop_back();
+    };
     std::unique_lock lock(m_mutex);
     while (!m_bStop) {
-        CPrefetchNode* next = FindWork();
+        if (m_nAheadEntries >= kMaxAheadEntries) {
+            // Enough waits for the walk: go on when it has taken some.
+            m_bHelperIdle = true;
+            m_helperWake.wait(lock);
+            m_bHelperIdle = false;
+            continue;
+        }
+        CPrefetchNode* next = nullptr;
+        while (next == nullptr && !path.empty()) {
+            next = NextUnclaimedChild(*path.back());
+            if (next == nullptr) {
+                leave();
+            }
+        }
+        if (next == nullptr) {
+            next = FindWork();
+        }
         if (next == nullptr) {
             m_bHelperIdle = true;
             m_helperWake.wait(lock);
@@ -168,10 +200,15 @@ void CFolderPrefetcher::Run() {
             next->helperCursor = next->children.size();
             next->state = CPrefetchNode::State::Ready;
             m_nAheadEntries += next->listing.entries.size();
+            next->onHelperPath = true;
+            path.push_back(next);
         }
         if (m_bWalkWaiting) {
             m_walkWake.notify_one();
         }
+    }
+    while (!path.empty()) {
+        leave();
     }
     lock.unlock();
     CloseChainFrom(0);

@@ -38,19 +38,21 @@ struct CPrefetchNode {
     // The helper takes children from the last one down; those from here on
     // have been seen by it.
     std::size_t helperCursor = 0;
+    bool onHelperPath = false; // the helper may still look at it: not freed yet
 };
 
 // Reads folders ahead of a walk on a second thread, so that the system calls
 // of a large walk are shared by two processors. The walk (the thread that
 // owns this object) reads each folder it goes into unless the helper has
-// read it already. The helper reads sub-folders of the walk's current chain
-// of folders that the walk has not reached yet: from the deepest folder of
-// the chain up, and in each folder from its last sub-folder back, so that the
-// two meet rather than collide. Every folder is read once, by one of the two;
-// the walk takes the helper's listings when it gets there (waiting if one is
-// being read) and so delivers everything in exactly the order it would alone.
-// Listings read ahead stay few: those of sub-folders along one path through
-// the tree, and never more than kMaxAheadEntries entries.
+// read it already. The helper claims the last unread sub-folder of the
+// deepest folder of the walk's current chain that has one, reads it and then
+// its subtree, each folder's sub-folders from the last one back, until it
+// meets folders the walk has claimed; then it claims anew. So the two work
+// from opposite ends and meet rather than collide, and what the helper reads
+// is needed soon. Every folder is read once, by one of the two; the walk
+// takes the helper's listings when it gets there (waiting if one is being
+// read) and so delivers everything in exactly the order it would alone. At
+// most about kMaxAheadEntries entries read by the helper wait for the walk.
 //
 // The helper never reads settings: it filters hidden entries as told at the
 // start, and the walk stops it when that no longer holds. It keeps its own
@@ -98,7 +100,9 @@ private:
     };
 
     void Run();
-    // With the lock held: the next folder for the helper, or none.
+    // With the lock held: the next folder for the helper below `node`, or in
+    // the walk's chain; none when there is nothing left to read there.
+    CPrefetchNode* NextUnclaimedChild(CPrefetchNode& node);
     CPrefetchNode* FindWork();
     // Without the lock. `gaveUp` when the helper could not get to the folder
     // (the walk then reads it itself); otherwise the node's listing is filled.
@@ -116,6 +120,7 @@ private:
     std::condition_variable m_helperWake; // new work or stop
     std::condition_variable m_walkWake;   // a node has been read
     std::vector<CPrefetchNode*> m_walkChain; // the walk's folders, first to deepest
+    std::vector<std::unique_ptr<CPrefetchNode>> m_leftNodes; // left by the walk while the helper held them
     bool m_bStop = false;
     bool m_bHelperIdle = false;
     bool m_bWalkWaiting = false;
