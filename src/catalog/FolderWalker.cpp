@@ -3,12 +3,24 @@
 #include <algorithm>
 #include <cerrno>
 #include <fcntl.h>
+#include <sched.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
 
 constexpr int kFolderFlags = O_RDONLY | O_DIRECTORY | O_CLOEXEC | O_NOCTTY;
+
+// Whether this process may run on more than one processor (affinity and
+// cpusets included): only then does reading ahead pay.
+bool HasSecondProcessor() {
+    cpu_set_t allowed;
+    CPU_ZERO(&allowed);
+    if (sched_getaffinity(0, sizeof allowed, &allowed) == 0) {
+        return CPU_COUNT(&allowed) > 1;
+    }
+    return sysconf(_SC_NPROCESSORS_ONLN) > 1;
+}
 
 } // namespace
 
@@ -145,7 +157,7 @@ bool CFolderWalker::ReadEntries(Level& level) {
 
 void CFolderWalker::StartReadingAhead(Level& first) {
     const auto& entries = first.listing.entries;
-    if (!m_bReadAhead || m_onFolderListed || sysconf(_SC_NPROCESSORS_ONLN) < 2 ||
+    if (!m_bReadAhead || m_onFolderListed || !HasSecondProcessor() ||
         std::none_of(entries.begin(), entries.end(), [](const CListedEntry& entry) { return entry.directory; }) ||
         m_settings.GetExcludeSubFolders() != 0) {
         return;
