@@ -116,9 +116,10 @@ bool CFolderPrefetcher::Take(CPrefetchNode& node, CFolderListing& listing, bool&
     m_bWalkWaiting = false;
     if (node.state == CPrefetchNode::State::Ready && !m_bStop) {
         node.state = CPrefetchNode::State::Taken;
+        const bool full = m_nAheadEntries >= kMaxAheadEntries;
         m_nAheadEntries -= node.listing.entries.size();
-        if (m_bHelperIdle) {
-            m_helperWake.notify_one(); // it may have waited for room
+        if (full && m_nAheadEntries < kMaxAheadEntries && m_bHelperIdle) {
+            m_helperWake.notify_one(); // it waited for room
         }
         listing = std::move(node.listing);
         node.listing = CFolderListing{};
