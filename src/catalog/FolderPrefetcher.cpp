@@ -13,8 +13,9 @@ constexpr int kFolderFlags = O_RDONLY | O_DIRECTORY | O_CLOEXEC | O_NOCTTY;
 
 } // namespace
 
-CFolderPrefetcher::CFolderPrefetcher(std::string rootPath, dev_t device, ino_t inode, bool excludeHidden)
-    : m_strRootPath(std::move(rootPath)), m_bExcludeHidden(excludeHidden) {
+CFolderPrefetcher::CFolderPrefetcher(std::string rootPath, dev_t device, ino_t inode, bool excludeHidden,
+                                     std::size_t maxAhead)
+    : m_strRootPath(std::move(rootPath)), m_bExcludeHidden(excludeHidden), m_nMaxAhead(maxAhead) {
     m_root.name = m_strRootPath;
     m_root.device = device;
     m_root.inode = inode;
@@ -116,9 +117,9 @@ bool CFolderPrefetcher::Take(CPrefetchNode& node, CFolderListing& listing, bool&
     m_bWalkWaiting = false;
     if (node.state == CPrefetchNode::State::Ready && !m_bStop) {
         node.state = CPrefetchNode::State::Taken;
-        const bool full = m_nAheadEntries >= kMaxAheadEntries;
+        const bool full = m_nAheadEntries >= m_nMaxAhead;
         m_nAheadEntries -= node.listing.entries.size();
-        if (full && m_nAheadEntries < kMaxAheadEntries && m_bHelperIdle) {
+        if (full && m_nAheadEntries < m_nMaxAhead && m_bHelperIdle) {
             m_helperWake.notify_one(); // it waited for room
         }
         listing = std::move(node.listing);
@@ -165,7 +166,7 @@ void CFolderPrefetcher::Run() {
     };
     std::unique_lock lock(m_mutex);
     while (!m_bStop) {
-        if (m_nAheadEntries >= kMaxAheadEntries) {
+        if (m_nAheadEntries >= m_nMaxAhead) {
             // Enough waits for the walk: go on when it has taken some.
             m_bHelperIdle = true;
             m_helperWake.wait(lock);

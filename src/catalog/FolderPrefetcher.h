@@ -61,8 +61,10 @@ struct CPrefetchNode {
 // every folder it opens again.
 class CFolderPrefetcher {
 public:
-    // The walk's first folder, by the path it was opened with and the identity found then.
-    CFolderPrefetcher(std::string rootPath, dev_t device, ino_t inode, bool excludeHidden);
+    // The walk's first folder, by the path it was opened with and the identity
+    // found then. The helper waits while `maxAhead` entries it read wait for the walk.
+    CFolderPrefetcher(std::string rootPath, dev_t device, ino_t inode, bool excludeHidden,
+                      std::size_t maxAhead = kMaxAheadEntries);
     ~CFolderPrefetcher();
     CFolderPrefetcher(const CFolderPrefetcher&) = delete;
     CFolderPrefetcher& operator=(const CFolderPrefetcher&) = delete;
@@ -90,7 +92,7 @@ public:
 
     // Folders deeper than this are left to the walk.
     static constexpr std::size_t kMaxDepth = 64;
-    // The helper waits while this many entries it has read wait for the walk.
+    // Entries read by the helper that may wait for the walk at one time.
     static constexpr std::size_t kMaxAheadEntries = 256 * 1024;
 
 private:
@@ -114,6 +116,7 @@ private:
 
     const std::string m_strRootPath;
     const bool m_bExcludeHidden;
+    const std::size_t m_nMaxAhead;
     CPrefetchNode m_root;
 
     std::mutex m_mutex;

@@ -164,7 +164,7 @@ void CFolderWalker::StartReadingAhead(Level& first) {
     }
     m_nAheadExcludeHidden = m_settings.GetExcludeHiddenSystemInfo();
     m_pPrefetch = std::make_unique<CFolderPrefetcher>(first.path, first.device, first.inode,
-                                                      m_nAheadExcludeHidden != 0);
+                                                      m_nAheadExcludeHidden != 0, m_nReadAheadLimit);
     first.node = &m_pPrefetch->Root();
     m_pPrefetch->Enter(*first.node, first.listing);
     first.inChain = true;

@@ -49,8 +49,10 @@ public:
     // and before their data is. While it is set, the walk reads every folder
     // itself, on its own thread.
     std::function<void(const std::string& folderPath)> m_onFolderListed;
-    // Whether a helper thread may read ahead (tests compare both ways).
+    // Whether a helper thread may read ahead (tests compare both ways), and
+    // how many entries it may have read before the walk takes them.
     bool m_bReadAhead = true;
+    std::size_t m_nReadAheadLimit = CFolderPrefetcher::kMaxAheadEntries;
     // Folders of the last walk whose listing the helper read.
     std::size_t FoldersReadAhead() const { return m_nFoldersReadAhead; }
 

@@ -89,11 +89,13 @@ protected:
 
     // The calls of one walk of `relative`, with or without the helper.
     std::vector<std::string> Walk(const std::string& relative, bool readAhead,
-                                  const std::function<void(std::string_view)>& onEntry = {}) {
+                                  const std::function<void(std::string_view)>& onEntry = {},
+                                  std::size_t limit = CFolderPrefetcher::kMaxAheadEntries) {
         CRecordingSink sink;
         sink.m_onEntry = onEntry;
         CFolderWalker walker(m_settings, sink);
         walker.m_bReadAhead = readAhead;
+        walker.m_nReadAheadLimit = limit;
         EXPECT_TRUE(walker.WalkFolder(m_tree.Path(relative)));
         m_nReadAhead += walker.FoldersReadAhead();
         return sink.m_events;
@@ -129,6 +131,20 @@ TEST_F(ReadAhead, DeliversExactlyWhatTheWalkAloneDoes) {
             for (int run = 0; run < 5; ++run) {
                 EXPECT_EQ(Walk("top", true), alone) << "listing " << listing << " hidden " << hidden;
             }
+        }
+    }
+    ExpectHelperTookPart();
+}
+
+// The helper waits when enough of its listings wait for the walk, and goes
+// on when the walk has taken some.
+TEST_F(ReadAhead, BoundOnListingsWaitingHoldsUpNothing) {
+    BuildForest(m_tree, 250, 1200);
+    Set(IDS_KEY_PROCESS_TYPE, 1);
+    const auto alone = Walk("top", false);
+    for (const std::size_t limit : {std::size_t{1}, std::size_t{20}, std::size_t{300}}) {
+        for (int run = 0; run < 3; ++run) {
+            EXPECT_EQ(Walk("top", true, {}, limit), alone) << limit;
         }
     }
     ExpectHelperTookPart();
