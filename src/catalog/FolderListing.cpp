@@ -32,8 +32,13 @@ void CListingReader::ReadNames(int fd, CFolderListing& listing) {
             const char* record = m_buffer.data() + offset;
             unsigned short recordLength;
             std::memcpy(&recordLength, record + offsetof(dirent64, d_reclen), sizeof recordLength);
+            ino64_t inode;
+            std::memcpy(&inode, record + offsetof(dirent64, d_ino), sizeof inode);
             const char* name = record + offsetof(dirent64, d_name);
             offset += recordLength;
+            if (inode == 0) {
+                continue; // a deleted entry, which readdir would skip too
+            }
             if (name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0'))) {
                 continue;
             }
