@@ -76,7 +76,9 @@ CIniDocument::CIniDocument(std::string_view text) {
             end = text.size();
         }
         std::string_view line = text.substr(start, end - start);
-        if (!line.empty() && line.back() == '\r') {
+        // Every carriage return before the line end goes: one left behind
+        // would make a "\r\n" of a "\n" line end when the text is written.
+        while (!line.empty() && line.back() == '\r') {
             line.remove_suffix(1);
         }
         m_lines.emplace_back(line);
