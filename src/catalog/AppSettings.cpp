@@ -30,15 +30,6 @@ void CAppSettings::Resolve() {
     m_nResolvedGeneration = generation;
 }
 
-int CAppSettings::Get(Option option) {
-    const auto index = static_cast<int>(option);
-    if (m_overrides[index]) {
-        return *m_overrides[index];
-    }
-    Resolve();
-    return m_values[index];
-}
-
 void CAppSettings::Override(Option option, int value) { m_overrides[static_cast<int>(option)] = value; }
 
 int CAppSettings::GetMultipleArchive() {

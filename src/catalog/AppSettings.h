@@ -56,7 +56,16 @@ public:
     // its last "/", or the whole path when it has none.
     void SetDefaultDir(const std::string& path);
 
-    int Get(Option option);
+    int Get(Option option) {
+        const auto index = static_cast<std::size_t>(option);
+        if (m_overrides[index]) {
+            return *m_overrides[index];
+        }
+        if (m_store.Generation() != m_nResolvedGeneration) {
+            Resolve();
+        }
+        return m_values[index];
+    }
     void Override(Option option, int value);
 
     CSettingsStore& Store() { return m_store; }

@@ -27,7 +27,14 @@ private:
     CTextFormat m_archiveFormat;
     CTextFormat m_tabbedFormat;
     CTextFormat m_paddedFormat;
+    // Upper case works character by character, so a listing line can be put
+    // together from upper-case pieces when the layout's own text (tabs,
+    // spaces) has no case; the name is then converted once, not twice.
+    bool m_bTabbedCaseless = false;
+    bool m_bPaddedCaseless = false;
     std::string m_strName;
+    std::string m_strUpperName;
     std::string m_strSize;
+    std::string m_strUpperSize;
     std::string m_strLine;
 };

@@ -1,9 +1,9 @@
 #include "FolderWalker.h"
 
+#include <algorithm>
 #include <cerrno>
-#include <cstring>
-#include <dirent.h>
 #include <fcntl.h>
+#include <sched.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -11,9 +11,26 @@ namespace {
 
 constexpr int kFolderFlags = O_RDONLY | O_DIRECTORY | O_CLOEXEC | O_NOCTTY;
 
+// Whether this process may run on more than one processor (affinity and
+// cpusets included): only then does reading ahead pay.
+bool HasSecondProcessor() {
+    cpu_set_t allowed;
+    CPU_ZERO(&allowed);
+    if (sched_getaffinity(0, sizeof allowed, &allowed) == 0) {
+        return CPU_COUNT(&allowed) > 1;
+    }
+    return sysconf(_SC_NPROCESSORS_ONLN) > 1;
+}
+
 } // namespace
 
 CFolderWalker::CFolderWalker(CAppSettings& settings, IWalkSink& sink) : m_settings(settings), m_sink(sink) {}
+
+CFolderWalker::~CFolderWalker() {
+    while (m_nDepth > 0) {
+        PopLevel();
+    }
+}
 
 void CFolderWalker::CloseLevel(Level& level) {
     if (level.fd >= 0) {
@@ -23,20 +40,47 @@ void CFolderWalker::CloseLevel(Level& level) {
     }
 }
 
+CFolderWalker::Level& CFolderWalker::PushLevel() {
+    if (m_nDepth == m_levels.size()) {
+        m_levels.emplace_back();
+    }
+    Level& level = m_levels[m_nDepth++];
+    level.fd = -1;
+    level.device = 0;
+    level.inode = 0;
+    level.record.reset();
+    level.listing.Clear();
+    level.next = 0;
+    level.node = nullptr;
+    level.inChain = false;
+    return level;
+}
+
+void CFolderWalker::PopLevel() {
+    Level& level = m_levels[--m_nDepth];
+    CloseLevel(level);
+    level.record.reset();
+    if (level.inChain) {
+        m_pPrefetch->Leave();
+        level.inChain = false;
+    }
+    level.node = nullptr;
+}
+
 // Closes the shallowest open folders (but the current one's parent chain end)
 // until the walk holds no more than its budget of descriptors.
 void CFolderWalker::KeepWithinBudget() {
-    for (std::size_t i = 0; m_nOpen > kMaxOpenFolders && i + 1 < m_levels.size(); ++i) {
+    for (std::size_t i = 0; m_nOpen > kMaxOpenFolders && i + 1 < m_nDepth; ++i) {
         CloseLevel(m_levels[i]);
     }
 }
 
-bool CFolderWalker::OpenLevel(Level& level, int parentFd) {
+bool CFolderWalker::OpenLevel(Level& level, int parentFd, bool reopen) {
     int fd = parentFd >= 0 ? openat(parentFd, level.component.c_str(), kFolderFlags | O_NOFOLLOW)
                            : open(level.component.c_str(), kFolderFlags);
-    if (fd < 0 && (errno == EMFILE || errno == ENFILE) && !m_levels.empty()) {
+    if (fd < 0 && (errno == EMFILE || errno == ENFILE) && m_nDepth > 0) {
         const std::size_t saved = m_nOpen;
-        for (std::size_t i = 0; i + 1 < m_levels.size() && m_nOpen + 8 > saved; ++i) {
+        for (std::size_t i = 0; i + 1 < m_nDepth && m_nOpen + 8 > saved; ++i) {
             if (m_levels[i].fd != parentFd) {
                 CloseLevel(m_levels[i]);
             }
@@ -47,14 +91,18 @@ bool CFolderWalker::OpenLevel(Level& level, int parentFd) {
     if (fd < 0) {
         return false;
     }
-    struct stat info {};
-    if (fstat(fd, &info) != 0 || (level.inode != 0 && (info.st_ino != level.inode || info.st_dev != level.device))) {
-        close(fd); // not the folder we listed before: it was replaced meanwhile
-        return false;
+    // A sub-folder's identity is known from its parent's listing; the first
+    // folder's is learnt here, and a folder opened again must still have it.
+    if (level.inode == 0 || reopen) {
+        struct stat info {};
+        if (fstat(fd, &info) != 0 || (reopen && (info.st_ino != level.inode || info.st_dev != level.device))) {
+            close(fd); // not the folder we listed before: it was replaced meanwhile
+            return false;
+        }
+        level.device = info.st_dev;
+        level.inode = info.st_ino;
     }
     level.fd = fd;
-    level.device = info.st_dev;
-    level.inode = info.st_ino;
     ++m_nOpen;
     return true;
 }
@@ -67,11 +115,11 @@ int CFolderWalker::EnsureOpen(std::size_t index) {
     while (open > 0 && m_levels[open].fd < 0) {
         --open;
     }
-    if (m_levels[open].fd < 0 && !OpenLevel(m_levels[open], -1)) {
+    if (m_levels[open].fd < 0 && !OpenLevel(m_levels[open], -1, true)) {
         return -1;
     }
     for (std::size_t i = open + 1; i <= index; ++i) {
-        if (!OpenLevel(m_levels[i], m_levels[i - 1].fd)) {
+        if (!OpenLevel(m_levels[i], m_levels[i - 1].fd, true)) {
             return -1;
         }
     }
@@ -79,117 +127,184 @@ int CFolderWalker::EnsureOpen(std::size_t index) {
     return m_levels[index].fd;
 }
 
-bool CFolderWalker::ReadEntries(Level& level) {
-    const int listFd = dup(level.fd);
-    if (listFd < 0) {
-        return false;
+void CFolderWalker::ReserveLines(Level& level) {
+    if (!level.record) {
+        return;
     }
-    DIR* dir = fdopendir(listFd);
-    if (dir == nullptr) {
-        close(listFd);
-        return false;
-    }
-    std::vector<std::size_t> nameEnds;
-    while (const dirent* found = readdir(dir)) {
-        const char* name = found->d_name;
-        if (std::strcmp(name, ".") == 0 || std::strcmp(name, "..") == 0) {
-            continue;
-        }
-        level.names.append(name);
-        nameEnds.push_back(level.names.size());
-        level.names.push_back('\0'); // so each name can be handed to fstatat in place
-    }
-    closedir(dir);
+    const auto& entries = level.listing.entries;
+    const auto folders = static_cast<std::size_t>(
+        std::count_if(entries.begin(), entries.end(), [](const CListedEntry& entry) { return entry.directory; }));
+    level.record->m_arrSubFolders.reserve(folders);
+    level.record->m_arrFiles.reserve(entries.size() - folders);
+}
 
-    if (m_onFolderListed) {
-        m_onFolderListed(level.path);
-    }
-    level.entries.reserve(nameEnds.size());
-    std::size_t start = 0;
-    for (const std::size_t end : nameEnds) {
-        const std::string_view name(level.names.data() + start, end - start);
-        Entry entry{start, end - start, false, 0, 0};
-        start = end + 1;
-        if (m_settings.GetExcludeHiddenSystemInfo() != 0 && IsHiddenName(name)) {
-            continue;
-        }
-        struct stat info {};
-        if (fstatat(level.fd, name.data(), &info, AT_SYMLINK_NOFOLLOW) != 0) {
-            if (errno == EACCES) {
-                return false; // names without data: a folder we may list but not search
+bool CFolderWalker::ReadEntries(Level& level) {
+    const bool readable = m_reader.Read(
+        level.fd, level.listing,
+        [this](std::string_view name) {
+            return m_settings.GetExcludeHiddenSystemInfo() != 0 && IsHiddenName(name);
+        },
+        [this, &level] {
+            if (m_onFolderListed) {
+                m_onFolderListed(level.path);
             }
-            continue; // vanished since it was listed
+        });
+    if (readable) {
+        ReserveLines(level);
+    }
+    return readable;
+}
+
+void CFolderWalker::StartReadingAhead(Level& first) {
+    const auto& entries = first.listing.entries;
+    if (!m_bReadAhead || m_onFolderListed || !HasSecondProcessor() ||
+        std::none_of(entries.begin(), entries.end(), [](const CListedEntry& entry) { return entry.directory; }) ||
+        m_settings.GetExcludeSubFolders() != 0) {
+        return;
+    }
+    m_nAheadExcludeHidden = m_settings.GetExcludeHiddenSystemInfo();
+    m_pPrefetch = std::make_unique<CFolderPrefetcher>(first.path, first.device, first.inode,
+                                                      m_nAheadExcludeHidden != 0, m_nReadAheadLimit);
+    first.node = &m_pPrefetch->Root();
+    m_pPrefetch->Enter(*first.node, first.listing);
+    first.inChain = true;
+    m_bPrefetching = m_pPrefetch->Start();
+}
+
+void CFolderWalker::StopReadingAhead() {
+    m_pPrefetch->Stop();
+    m_bPrefetching = false;
+}
+
+bool CFolderWalker::Descend(const CListedEntry& entry) {
+    const std::size_t parentIndex = m_nDepth - 1;
+    bool taken = false;
+    bool opened = false;
+    bool readable = false;
+    CFolderListing helperListing;
+    if (m_bPrefetching && entry.node != nullptr &&
+        m_pPrefetch->Take(*entry.node, helperListing, opened, readable)) {
+        // The helper filtered hidden entries as told at the start.
+        taken = m_settings.GetExcludeHiddenSystemInfo() == m_nAheadExcludeHidden;
+        if (!taken) {
+            StopReadingAhead();
         }
-        entry.directory = S_ISDIR(info.st_mode);
-        entry.size = entry.directory ? 0 : static_cast<std::uint64_t>(info.st_size);
-        entry.lastWrite = info.st_mtim.tv_sec;
-        level.entries.push_back(entry);
+    }
+    int parentFd = -1;
+    if (!taken) {
+        parentFd = EnsureOpen(parentIndex);
+        if (parentFd < 0) {
+            return false;
+        }
+    }
+
+    Level& child = PushLevel(); // may move the levels: no references from before
+    const Level& parent = m_levels[parentIndex];
+    const std::string_view name = parent.listing.Name(entry);
+    child.component.assign(name);
+    child.path = parent.path;
+    if (child.path.empty() || child.path.back() != '/') {
+        child.path.push_back('/');
+    }
+    child.path.append(name);
+    child.device = entry.device;
+    child.inode = entry.inode;
+    child.node = m_bPrefetching ? entry.node : nullptr;
+    const bool listingReport = m_settings.GetProcessType() == kProcessListing;
+
+    if (taken) {
+        if (!opened) {
+            PopLevel();
+            return false;
+        }
+        if (listingReport) {
+            child.record = m_sink.NewRecord(child.path);
+        }
+        if (!readable) {
+            PopLevel();
+            return false;
+        }
+        child.listing = std::move(helperListing);
+        ++m_nFoldersReadAhead;
+        ReserveLines(child);
+        m_pPrefetch->EnterTaken(*child.node);
+        child.inChain = true;
+        return true;
+    }
+    if (!OpenLevel(child, parentFd, false)) {
+        PopLevel();
+        return false;
+    }
+    if (listingReport) {
+        child.record = m_sink.NewRecord(child.path);
+    }
+    if (!ReadEntries(child)) {
+        PopLevel();
+        return false;
+    }
+    if (child.node != nullptr && m_bPrefetching) {
+        m_pPrefetch->Enter(*child.node, child.listing);
+        child.inChain = true;
     }
     return true;
 }
 
 bool CFolderWalker::WalkFolder(const std::string& path) {
-    m_levels.clear();
+    while (m_nDepth > 0) {
+        PopLevel();
+    }
+    m_pPrefetch.reset();
+    m_bPrefetching = false;
+    m_nFoldersReadAhead = 0;
     m_nOpen = 0;
 
-    Level first;
+    Level& first = PushLevel();
     first.path = path;
     first.component = path;
-    if (!OpenLevel(first, -1)) {
+    if (!OpenLevel(first, -1, false)) {
+        PopLevel();
         return false;
     }
     if (m_settings.GetProcessType() == kProcessListing) {
         first.record = m_sink.NewRecord(path);
     }
     if (!ReadEntries(first)) {
-        CloseLevel(first);
+        PopLevel();
         return false;
     }
-    m_levels.push_back(std::move(first));
+    StartReadingAhead(first);
 
-    while (!m_levels.empty()) {
-        Level& top = m_levels.back();
-        if (top.next == top.entries.size()) {
-            CloseLevel(top);
+    while (m_nDepth > 0) {
+        Level& top = m_levels[m_nDepth - 1];
+        if (top.next == top.listing.entries.size()) {
             std::unique_ptr<CFolderRecord> record = std::move(top.record);
-            m_levels.pop_back();
+            PopLevel();
             if (record && m_settings.GetProcessType() == kProcessListing) {
                 m_sink.AppendRecord(std::move(record));
             }
             continue;
         }
-        const Entry entry = top.entries[top.next++];
-        const std::string_view name(top.names.data() + entry.nameOffset, entry.nameLength);
+        const CListedEntry entry = top.listing.entries[top.next++];
         CFindData data;
-        data.m_strName = name;
+        data.m_strName = top.listing.Name(entry);
         data.m_bDirectory = entry.directory;
         data.m_nSize = entry.size;
         data.m_nLastWrite = entry.lastWrite;
         m_sink.AddEntry(data, top.record.get());
-        if (!entry.directory || m_settings.GetExcludeSubFolders() != 0) {
+        if (!entry.directory) {
             continue;
         }
-        Level child;
-        child.component.assign(name);
-        child.path = top.path;
-        if (child.path.empty() || child.path.back() != '/') {
-            child.path.push_back('/');
-        }
-        child.path.append(name);
-        const std::size_t parentIndex = m_levels.size() - 1;
-        const int parentFd = EnsureOpen(parentIndex);
-        if (parentFd < 0 || !OpenLevel(child, parentFd)) {
+        if (m_settings.GetExcludeSubFolders() != 0) {
+            if (m_bPrefetching) {
+                StopReadingAhead(); // the helper would read what is no longer walked
+            }
             continue;
         }
-        if (m_settings.GetProcessType() == kProcessListing) {
-            child.record = m_sink.NewRecord(child.path);
+        if (Descend(entry)) {
+            KeepWithinBudget();
         }
-        if (!ReadEntries(child)) {
-            CloseLevel(child);
-            continue;
-        }
-        m_levels.push_back(std::move(child));
-        KeepWithinBudget();
     }
+    m_pPrefetch.reset();
+    m_bPrefetching = false;
     return true;
 }

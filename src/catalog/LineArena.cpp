@@ -1,25 +1,55 @@
 #include "LineArena.h"
 
 #include <cstring>
+#include <new>
+#include <sys/mman.h>
+
+CLineArena::~CLineArena() { Clear(); }
+
+CLineArena::Block CLineArena::Map(std::size_t size) {
+    // Twice the block, so that a block-aligned block lies inside; the rest is
+    // given back at once.
+    const bool huge = size == kBlockSize;
+    const std::size_t mapped = huge ? 2 * kBlockSize : size;
+    void* address = mmap(nullptr, mapped, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    if (address == MAP_FAILED) {
+        throw std::bad_alloc();
+    }
+    auto* start = static_cast<char*>(address);
+    if (!huge) {
+        return {start, size};
+    }
+    const auto misalignment = reinterpret_cast<std::uintptr_t>(start) % kBlockSize;
+    char* aligned = misalignment == 0 ? start : start + (kBlockSize - misalignment);
+    if (aligned > start) {
+        munmap(start, static_cast<std::size_t>(aligned - start));
+    }
+    char* const end = start + mapped;
+    if (aligned + kBlockSize < end) {
+        munmap(aligned + kBlockSize, static_cast<std::size_t>(end - (aligned + kBlockSize)));
+    }
+#ifdef MADV_HUGEPAGE
+    madvise(aligned, kBlockSize, MADV_HUGEPAGE); // a hint: without huge pages all works the same
+#endif
+    return {aligned, kBlockSize};
+}
 
 std::string_view CLineArena::Store(std::string_view text) {
     if (text.empty()) {
         return {};
     }
     if (text.size() > m_nLeft) {
-        const std::size_t size = text.size() > kBlockSize / 4 ? text.size() : kBlockSize;
-        auto block = std::make_unique_for_overwrite<char[]>(size);
-        if (size == text.size()) { // an oversized line gets a block of its own
-            std::memcpy(block.get(), text.data(), text.size());
-            std::string_view stored(block.get(), text.size());
-            m_blocks.push_back(std::move(block));
-            m_nReserved += size;
-            return stored;
+        const bool own = text.size() > kBlockSize / 4; // an oversized line gets a block of its own
+        m_blocks.reserve(m_blocks.size() + 1);
+        const Block block = Map(own ? text.size() : kBlockSize);
+        m_blocks.push_back(block);
+        m_nReserved += block.size;
+        if (own) {
+            std::memcpy(block.data, text.data(), text.size());
+            return {block.data, text.size()};
         }
-        m_pFree = block.get();
-        m_nLeft = size;
-        m_blocks.push_back(std::move(block));
-        m_nReserved += size;
+        m_pFree = block.data;
+        m_nLeft = block.size;
     }
     std::memcpy(m_pFree, text.data(), text.size());
     std::string_view stored(m_pFree, text.size());
@@ -29,8 +59,10 @@ std::string_view CLineArena::Store(std::string_view text) {
 }
 
 void CLineArena::Clear() {
-    m_blocks.clear();
-    m_blocks.shrink_to_fit();
+    for (const Block& block : m_blocks) {
+        munmap(block.data, block.size);
+    }
+    std::vector<Block>().swap(m_blocks);
     m_pFree = nullptr;
     m_nLeft = 0;
     m_nReserved = 0;

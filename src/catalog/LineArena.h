@@ -1,15 +1,20 @@
 #pragma once
 
-#include <memory>
+#include <cstddef>
 #include <string_view>
 #include <vector>
 
 // Storage for the text of catalogue lines: large blocks filled one after the
 // other, so a line costs its own bytes and no allocation of its own. Views
 // handed out stay valid until Clear() or destruction.
+//
+// Blocks are mapped from the system directly and asked for in huge pages
+// where the system offers them: a catalogue of millions of lines then takes
+// a page fault per two megabytes instead of one per four kilobytes.
 class CLineArena {
 public:
     CLineArena() = default;
+    ~CLineArena();
     CLineArena(const CLineArena&) = delete;
     CLineArena& operator=(const CLineArena&) = delete;
 
@@ -18,9 +23,17 @@ public:
     void Clear();
     std::size_t BytesReserved() const { return m_nReserved; }
 
+    static constexpr std::size_t kBlockSize = 2 * 1024 * 1024;
+
 private:
-    static constexpr std::size_t kBlockSize = 256 * 1024;
-    std::vector<std::unique_ptr<char[]>> m_blocks;
+    struct Block {
+        char* data;
+        std::size_t size;
+    };
+    // A mapping of at least `size` bytes; throws std::bad_alloc.
+    static Block Map(std::size_t size);
+
+    std::vector<Block> m_blocks;
     char* m_pFree = nullptr;
     std::size_t m_nLeft = 0;
     std::size_t m_nReserved = 0;

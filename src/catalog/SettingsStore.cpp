@@ -50,7 +50,17 @@ bool CSettingsStore::Identity::operator==(const Identity& other) const {
            SameTime(modified, other.modified) && SameTime(changed, other.changed);
 }
 
-CSettingsStore::CSettingsStore(std::string path) : m_strPath(std::move(path)) {}
+CSettingsStore::CSettingsStore(std::string path) : m_strPath(std::move(path)) {
+    SetRecheckInterval(std::chrono::milliseconds(20));
+}
+
+void CSettingsStore::SetRecheckInterval(std::chrono::milliseconds interval) {
+    timespec resolution{};
+    clock_getres(CLOCK_MONOTONIC_COARSE, &resolution);
+    const std::int64_t after = std::chrono::duration_cast<std::chrono::nanoseconds>(interval).count() -
+                               (static_cast<std::int64_t>(resolution.tv_sec) * 1'000'000'000 + resolution.tv_nsec);
+    m_nRecheckAfter = after > 0 ? after : 0;
+}
 
 CSettingsStore::Identity CSettingsStore::IdentityOf(const std::string& path) {
     Identity identity;
@@ -75,33 +85,21 @@ void CSettingsStore::Load() {
 }
 
 void CSettingsStore::Revalidate() {
-    m_lastCheck = std::chrono::steady_clock::now();
+    m_nLastCheck = CoarseNow();
     if (!m_bLoaded || !(IdentityOf(m_strPath) == m_identity)) {
         Load();
     }
 }
 
-void CSettingsStore::MaybeRevalidate() {
-    if (!m_bLoaded || m_recheckInterval.count() <= 0 ||
-        std::chrono::steady_clock::now() - m_lastCheck >= m_recheckInterval) {
-        Revalidate();
-    }
-}
-
-std::uint64_t CSettingsStore::Generation() {
-    MaybeRevalidate();
-    return m_nGeneration;
-}
-
 int CSettingsStore::GetInt(std::string_view section, std::string_view key, int defaultValue) {
-    MaybeRevalidate();
+    Generation();
     const auto value = m_document.Find(section, key);
     return value && !value->empty() ? ParseProfileInt(*value) : defaultValue;
 }
 
 std::string CSettingsStore::GetString(std::string_view section, std::string_view key,
                                       std::string_view defaultValue) {
-    MaybeRevalidate();
+    Generation();
     auto value = m_document.Find(section, key);
     std::string text = value ? std::move(*value) : std::string(defaultValue);
     if (text.size() > kMaxValueLength) {

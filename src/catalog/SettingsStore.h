@@ -7,6 +7,7 @@
 #include <string>
 #include <string_view>
 #include <sys/types.h>
+#include <time.h>
 #include <utility>
 #include <vector>
 
@@ -40,13 +41,19 @@ public:
     // for a value the file cannot hold, EFBIG for a file too large to rewrite).
     int LastWriteError() const { return m_nWriteError; }
 
-    // Counts changes of the contents seen so far; cheap between rechecks.
-    std::uint64_t Generation();
+    // Counts changes of the contents seen so far. Between rechecks it costs
+    // one read of the coarse clock and touches no file.
+    std::uint64_t Generation() {
+        if (!m_bLoaded || CoarseNow() - m_nLastCheck >= m_nRecheckAfter) {
+            Revalidate();
+        }
+        return m_nGeneration;
+    }
 
     // Checks the file now, whatever the interval.
     void Revalidate();
 
-    void SetRecheckInterval(std::chrono::milliseconds interval) { m_recheckInterval = interval; }
+    void SetRecheckInterval(std::chrono::milliseconds interval);
 
     static constexpr std::size_t kMaxFileSize = 4 * 1024 * 1024;
     static constexpr std::size_t kMaxValueLength = 4095;
@@ -62,7 +69,13 @@ private:
         bool operator==(const Identity& other) const;
     };
     static Identity IdentityOf(const std::string& path);
-    void MaybeRevalidate();
+    // Nanoseconds of a monotonic clock that is cheap to read but only
+    // advances every few milliseconds.
+    static std::int64_t CoarseNow() {
+        timespec now{};
+        clock_gettime(CLOCK_MONOTONIC_COARSE, &now);
+        return static_cast<std::int64_t>(now.tv_sec) * 1'000'000'000 + now.tv_nsec;
+    }
     void Load();
 
     std::string m_strPath;
@@ -71,6 +84,9 @@ private:
     bool m_bLoaded = false;
     std::uint64_t m_nGeneration = 0;
     int m_nWriteError = 0;
-    std::chrono::milliseconds m_recheckInterval{20};
-    std::chrono::steady_clock::time_point m_lastCheck{};
+    // Coarse-clock nanoseconds after the last check at which the next is due:
+    // the interval less the clock's resolution, so no edit waits longer than
+    // the interval.
+    std::int64_t m_nRecheckAfter = 0;
+    std::int64_t m_nLastCheck = 0;
 };

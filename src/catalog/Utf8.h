@@ -15,6 +15,8 @@ std::size_t SequenceLength(std::string_view text, std::size_t pos);
 bool Decode(std::string_view text, std::size_t pos, char32_t& codePoint, std::size_t& length);
 
 void Encode(char32_t codePoint, std::string& out);
+// Writes the 1 to 4 bytes of a code point to out and returns their number.
+std::size_t EncodeTo(char32_t codePoint, char* out);
 
 std::size_t CharCount(std::string_view text);
 
