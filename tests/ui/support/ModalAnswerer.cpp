@@ -1,9 +1,14 @@
 #include "ModalAnswerer.h"
 
+#include "MyFileDialog.h"
+
 #include <QAbstractButton>
 #include <QApplication>
 #include <QDialog>
+#include <QDialogButtonBox>
+#include <QLineEdit>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QTest>
 
 CModalAnswerer::CModalAnswerer() {
@@ -66,6 +71,18 @@ void ClickBoxButton(QMessageBox* box, int button) {
     QAbstractButton* target = box->button(static_cast<QMessageBox::StandardButton>(button));
     QVERIFY(target != nullptr);
     QTest::mouseClick(target, Qt::LeftButton);
+}
+
+void SaveAs(QWidget* widget, const QString& name) {
+    auto* dialog = qobject_cast<CMyFileDialog*>(widget);
+    QVERIFY2(dialog != nullptr, widget->metaObject()->className());
+    auto* nameEdit = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+    QVERIFY(nameEdit != nullptr);
+    nameEdit->clear();
+    QTest::keyClicks(nameEdit, name);
+    QPushButton* save = dialog->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Save);
+    QVERIFY(save != nullptr);
+    QTest::mouseClick(save, Qt::LeftButton);
 }
 
 CModalAnswerer::Step CModalAnswerer::AnswerBox(const QString& text, const QString& caption, int icon, int button) {

@@ -42,3 +42,6 @@ private:
 
 // Clicks a message box's standard button like a user.
 void ClickBoxButton(QMessageBox* box, int button);
+
+// Types a name into the export's Save As dialog and clicks Save.
+void SaveAs(QWidget* widget, const QString& name);
