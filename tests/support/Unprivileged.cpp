@@ -3,7 +3,6 @@
 #include <cstdlib>
 #include <grp.h>
 #include <string>
-#include <sys/prctl.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -44,9 +43,6 @@ bool BecomeUnprivileged(std::string& home) {
     if (setgroups(0, nullptr) != 0 || setgid(65534) != 0 || setuid(65534) != 0 || geteuid() == 0) {
         return false;
     }
-    // Changing the user makes the process undumpable, which would keep the
-    // leak checker of a sanitizer build from inspecting its own threads.
-    prctl(PR_SET_DUMPABLE, 1, 0, 0, 0);
     const char* temp = std::getenv("TMPDIR");
     std::string made = std::string(temp != nullptr && *temp != '\0' ? temp : "/tmp") + "/stowlist-home-XXXXXX";
     if (mkdtemp(made.data()) == nullptr) {
