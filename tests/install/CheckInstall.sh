@@ -25,14 +25,15 @@ need share/applications/$id.desktop
 need share/metainfo/$id.metainfo.xml
 need share/icons/hicolor/scalable/apps/$id.svg
 for size in 16 32 48 64 128 256; do need share/icons/hicolor/${size}x${size}/apps/$id.png; done
-need share/man/man1/stowlist.1
-need share/man/man1/stowlist-cli.1
+need share/man/man1/stowlist.1.gz
+need share/man/man1/stowlist-cli.1.gz
+need share/doc/stowlist/copyright
 
 desktop-file-validate "$root/share/applications/$id.desktop" || fail=1
 appstreamcli validate --no-net "$root/share/metainfo/$id.metainfo.xml" >/dev/null || {
   appstreamcli validate --no-net "$root/share/metainfo/$id.metainfo.xml"; fail=1; }
 for page in stowlist stowlist-cli; do
-  if ! LC_ALL=C.UTF-8 MANWIDTH=80 man -l "$root/share/man/man1/$page.1" >/dev/null 2>"$dest/man.err" || [ -s "$dest/man.err" ]; then
+  if ! LC_ALL=C.UTF-8 MANWIDTH=80 man -l "$root/share/man/man1/$page.1.gz" >/dev/null 2>"$dest/man.err" || [ -s "$dest/man.err" ]; then
     echo "man page $page does not format cleanly:"; cat "$dest/man.err"; fail=1
   fi
 done
