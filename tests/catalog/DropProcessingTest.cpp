@@ -13,11 +13,6 @@ namespace {
 std::int64_t Time() { return LocalTime(2026, 3, 5, 14, 7, 9); }
 const std::string kStamp = "03/05/26\t14:07:09";
 
-std::string UpperAscii(std::string text) {
-    std::transform(text.begin(), text.end(), text.begin(), [](unsigned char c) { return std::toupper(c); });
-    return text;
-}
-
 // "{R}" stands for the tree's root in upper case, "{r}" for it as it is.
 std::string Expand(std::string text, const std::string& root) {
     for (auto at = text.find("{R}"); at != std::string::npos; at = text.find("{R}")) {

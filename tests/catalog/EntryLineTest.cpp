@@ -8,11 +8,6 @@ namespace {
 
 std::string Spaces(int n) { return std::string(static_cast<std::size_t>(n), ' '); }
 
-std::string UpperAscii(std::string text) {
-    std::transform(text.begin(), text.end(), text.begin(), [](unsigned char c) { return std::toupper(c); });
-    return text;
-}
-
 // The tree every whole-report test below catalogues.
 void BuildMedia(CTempTree& tree) {
     tree.Folder("Media", LocalTime(2026, 2, 3, 10, 0, 0));

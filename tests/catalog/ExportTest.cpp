@@ -13,11 +13,6 @@ namespace {
 // A function, not a constant: the test time zone is set in main.
 std::int64_t Time() { return LocalTime(2026, 3, 5, 14, 7, 9); }
 
-std::string UpperAscii(std::string text) {
-    std::transform(text.begin(), text.end(), text.begin(), [](unsigned char c) { return std::toupper(c); });
-    return text;
-}
-
 std::string Spaces(std::size_t n) { return std::string(n, ' '); }
 
 // "{R}" stands for the tree's root in upper case.

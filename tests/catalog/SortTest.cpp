@@ -133,11 +133,6 @@ TEST(SortKeys, ManyKeysWithRepeatsEndInOrder) {
     EXPECT_EQ(after, texts); // nothing lost, nothing added
 }
 
-std::string UpperAscii(std::string text) {
-    std::transform(text.begin(), text.end(), text.begin(), [](unsigned char c) { return std::toupper(c); });
-    return text;
-}
-
 // "/" is 0x2F: a name continued by a space (0x20), a hyphen (0x2D) or a full
 // stop (0x2E) comes before the folder's own sub-folders, one continued by a
 // digit (0x31), an underscore (0x5F) or a letter after them.

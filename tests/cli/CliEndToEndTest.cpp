@@ -14,11 +14,6 @@ namespace {
 // A function, not a constant: the test time zone is set in main.
 std::int64_t Time() { return LocalTime(2026, 3, 5, 14, 7, 9); } // "03/05/26", "14:07:09" in C.UTF-8
 
-std::string UpperAscii(std::string text) {
-    std::transform(text.begin(), text.end(), text.begin(), [](unsigned char c) { return std::toupper(c); });
-    return text;
-}
-
 std::string Spaces(std::size_t n) { return std::string(n, ' '); }
 
 std::string FolderLine(const std::string& name) { return name + "\t<FOLDER>\t03/05/26\t14:07:09\t" + name; }

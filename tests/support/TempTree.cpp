@@ -1,5 +1,7 @@
 #include "TempTree.h"
 
+#include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <cstdlib>
 #include <ctime>
@@ -105,6 +107,11 @@ void CTempTree::Finish() {
     for (auto it = m_folderTimes.rbegin(); it != m_folderTimes.rend(); ++it) {
         SetTime(it->path, it->mtime);
     }
+}
+
+std::string UpperAscii(std::string text) {
+    std::transform(text.begin(), text.end(), text.begin(), [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
+    return text;
 }
 
 std::int64_t LocalTime(int year, int month, int day, int hour, int minute, int second) {

@@ -37,6 +37,10 @@ private:
     std::vector<FolderTime> m_folderTimes;
 };
 
+// The text with its ASCII letters in upper case, as the listings show names
+// in the C and en_US locales.
+std::string UpperAscii(std::string text);
+
 // Seconds since the epoch of a local time in the test time zone.
 std::int64_t LocalTime(int year, int month, int day, int hour, int minute, int second);
 

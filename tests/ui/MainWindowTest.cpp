@@ -18,16 +18,9 @@
 #include <QPushButton>
 #include <QTest>
 
-#include <algorithm>
-
 namespace {
 
 const QString kCanExport = QStringLiteral("Data can now be exported");
-
-std::string Upper(std::string text) {
-    std::transform(text.begin(), text.end(), text.begin(), [](unsigned char c) { return std::toupper(c); });
-    return text;
-}
 
 bool IsMonospaced(const QFont& font) {
     const QFontMetrics metrics(font);
@@ -45,7 +38,7 @@ void BuildMedia(CTempTree& tree) {
 }
 
 std::string MediaListing(const CTempTree& tree) {
-    const std::string root = Upper(tree.Root());
+    const std::string root = UpperAscii(tree.Root());
     return root + "\r\n\r\n"
                   "MEDIA\t<FOLDER>\t02/03/26\t10:00:00\tMEDIA\r\n"
                   "\r\n" +
