@@ -63,6 +63,7 @@ std::string ReadAll(const std::string& path) {
 // stowlist-cli; the window exports at once, without opening the report.
 void WriteSettings(const std::string& path, bool padded) {
     CSettingsStore store(path);
+    CAppSettings settings(store);
     const std::pair<Option, int> values[] = {
         {Option::ExportData, 1},          {Option::AutoView, 0},
         {Option::FormatFileSize, 1},      {Option::ExcludeEmptyFolders, 0},
@@ -71,11 +72,7 @@ void WriteSettings(const std::string& path, bool padded) {
         {Option::ExcludeSubFolders, 0},
     };
     for (const auto& [option, value] : values) {
-        for (const OptionKey& key : kOptionKeys) {
-            if (key.option == option) {
-                store.WriteInt(LoadString(IDS_SECTION_OPTIONS), LoadString(key.keyId), value);
-            }
-        }
+        settings.Write(option, value);
     }
 }
 

@@ -32,6 +32,14 @@ void CAppSettings::Resolve() {
 
 void CAppSettings::Override(Option option, int value) { m_overrides[static_cast<int>(option)] = value; }
 
+void CAppSettings::Write(Option option, int value) {
+    for (const OptionKey& key : kOptionKeys) {
+        if (key.option == option) {
+            m_store.WriteInt(LoadString(IDS_SECTION_OPTIONS), LoadString(key.keyId), value);
+        }
+    }
+}
+
 int CAppSettings::GetMultipleArchive() {
     Resolve();
     return m_nMultipleArchive;

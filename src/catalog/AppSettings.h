@@ -67,6 +67,8 @@ public:
         return m_values[index];
     }
     void Override(Option option, int value);
+    // Stores an option in the settings file under its key.
+    void Write(Option option, int value);
 
     CSettingsStore& Store() { return m_store; }
 

@@ -38,14 +38,14 @@ CMyFileDialog::CMyFileDialog(CHelpViewer& help, QWidget* parent) : QFileDialog(p
     setFileMode(QFileDialog::AnyFile);
     setNameFilters(NameFilters(Text(IDS_EXPORT_FILTER)));
     setDefaultSuffix(QStringLiteral("txt"));
+    const auto showHelp = [this] { m_help.ShowTopic(QStringLiteral("export.htm"), this); };
     // After the accept mode, which sets the standard buttons anew.
     if (auto* buttons = findChild<QDialogButtonBox*>()) {
         buttons->addButton(QDialogButtonBox::Help);
-        connect(buttons, &QDialogButtonBox::helpRequested, this,
-                [this] { m_help.ShowTopic(QStringLiteral("export.htm"), this); });
+        connect(buttons, &QDialogButtonBox::helpRequested, this, showHelp);
     }
     auto* f1 = new QShortcut(QKeySequence(Qt::Key_F1), this);
-    connect(f1, &QShortcut::activated, this, [this] { m_help.ShowTopic(QStringLiteral("export.htm"), this); });
+    connect(f1, &QShortcut::activated, this, showHelp);
 }
 
 bool CMyFileDialog::Ask(const QString& proposal, const QString& initialFolder, QString& chosenPath) {

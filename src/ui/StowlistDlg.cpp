@@ -191,24 +191,24 @@ bool CStowlistDlg::AcceptsDrops() const {
     return m_bDropEnabled && !m_bDropQueued && m_nEngineCalls == 0 && (modal == nullptr || modal == this);
 }
 
-void CStowlistDlg::dragEnterEvent(QDragEnterEvent* event) {
-    m_dragPaths = DropPaths::LocalPaths(*event->mimeData());
-    if (AcceptsDrops() && !m_dragPaths.empty() && (event->possibleActions() & Qt::CopyAction)) {
-        event->setDropAction(Qt::CopyAction);
-        event->accept();
-    } else {
-        event->ignore();
+// Accepts the drag or drop as a copy when the window takes these paths now,
+// whatever else the source offers; ignores it otherwise.
+bool CStowlistDlg::AnswerWithCopy(QDropEvent& event, const std::vector<std::string>& paths) const {
+    if (!AcceptsDrops() || paths.empty() || !(event.possibleActions() & Qt::CopyAction)) {
+        event.ignore();
+        return false;
     }
+    event.setDropAction(Qt::CopyAction);
+    event.accept();
+    return true;
 }
 
-void CStowlistDlg::dragMoveEvent(QDragMoveEvent* event) {
-    if (AcceptsDrops() && !m_dragPaths.empty() && (event->possibleActions() & Qt::CopyAction)) {
-        event->setDropAction(Qt::CopyAction);
-        event->accept();
-    } else {
-        event->ignore();
-    }
+void CStowlistDlg::dragEnterEvent(QDragEnterEvent* event) {
+    m_dragPaths = DropPaths::LocalPaths(*event->mimeData());
+    AnswerWithCopy(*event, m_dragPaths);
 }
+
+void CStowlistDlg::dragMoveEvent(QDragMoveEvent* event) { AnswerWithCopy(*event, m_dragPaths); }
 
 void CStowlistDlg::dragLeaveEvent(QDragLeaveEvent* event) {
     m_dragPaths.clear();
@@ -226,12 +226,9 @@ void CStowlistDlg::dropEvent(QDropEvent* event) {
         paths = std::move(m_dragPaths);
     }
     m_dragPaths.clear();
-    if (!AcceptsDrops() || paths.empty() || !(event->possibleActions() & Qt::CopyAction)) {
-        event->ignore();
+    if (!AnswerWithCopy(*event, paths)) {
         return;
     }
-    event->setDropAction(Qt::CopyAction);
-    event->accept();
     m_bDropQueued = true;
     QMetaObject::invokeMethod(
         this, [this, paths = std::move(paths)] { ProcessDrop(paths); }, Qt::QueuedConnection);

@@ -73,6 +73,7 @@ private:
     class CEngineCall;
 
     bool AcceptsDrops() const;
+    bool AnswerWithCopy(QDropEvent& event, const std::vector<std::string>& paths) const;
     void ProcessDrop(const std::vector<std::string>& paths);
     void OnSortDone();
     void OnViewLog();

@@ -14,13 +14,7 @@ CEngineFixture::CEngineFixture(const std::string& localeName)
     m_engine->ResetSession();
 }
 
-void CEngineFixture::SetOption(Option option, int value) {
-    for (const OptionKey& key : kOptionKeys) {
-        if (key.option == option) {
-            m_store.WriteInt(LoadString(IDS_SECTION_OPTIONS), LoadString(key.keyId), value);
-        }
-    }
-}
+void CEngineFixture::SetOption(Option option, int value) { m_settings.Write(option, value); }
 
 void CEngineFixture::SetArchive(const std::string& key, const std::string& value) {
     m_store.WriteString(LoadString(IDS_SECTION_ARCHIVE), key, value);

@@ -38,13 +38,7 @@ CEngineTiming CWindowFixture::QuickTiming() {
     return timing;
 }
 
-void CWindowFixture::SetOption(Option option, int value) {
-    for (const OptionKey& key : kOptionKeys) {
-        if (key.option == option) {
-            m_store.WriteInt(LoadString(IDS_SECTION_OPTIONS), LoadString(key.keyId), value);
-        }
-    }
-}
+void CWindowFixture::SetOption(Option option, int value) { m_settings.Write(option, value); }
 
 void CWindowFixture::SetArchive(const std::string& key, const std::string& value) {
     m_store.WriteString(LoadString(IDS_SECTION_ARCHIVE), key, value);
