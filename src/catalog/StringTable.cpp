@@ -86,6 +86,17 @@ const std::unordered_map<int, std::string>& Table() {
         {61868, "A locking violation occurred while accessing %1."},
         {61869, "Disk full while accessing %1."},
         {61870, "An attempt was made to access %1 past its end."},
+        {58701, "no size given"},
+        {58702, "a size must start with a digit"},
+        {58703, "a decimal point needs digits after it, and a unit"},
+        {58704, "unknown unit: use k, M, G, T (powers of 1000) or KiB, MiB, GiB, TiB (powers of 1024)"},
+        {58705, "more bytes than 64 bits hold"},
+        {58711, "unknown media type: use CD, DAT, DLT, JAZ or ZIP"},
+        {58712, "this media type needs --capacity"},
+        {58713, "the block size must be at least 1"},
+        {58714, "the reserve leaves less than one block of the capacity"},
+        {IDS_PLAN_TOO_LARGE, "%s: larger than a medium, left out"},
+        {IDS_PLAN_LINE_FEED, "%s: a line feed in the name cannot be held in a path list, left out"},
     };
     return table;
 }

@@ -59,6 +59,10 @@ enum StringId : int {
     IDS_OUT_OF_MEMORY = 61447,
     IDS_ENTER_INTEGER = 61712,
     IDS_FILE_ERROR_FIRST = 61856, // plus the cause of a file error, 0 to 14
+    IDS_SIZE_ERROR_FIRST = 58700, // plus an ESizeError, 1 to 5 (media planner)
+    IDS_MEDIA_RULE_ERROR_FIRST = 58710, // plus an EMediaRuleError, 1 to 4
+    IDS_PLAN_TOO_LARGE = 58720, // a file left out of the plan, with its path
+    IDS_PLAN_LINE_FEED = 58721, // a name that a path list cannot hold, with its path
 };
 
 // The text of an entry; an id without an entry gives an empty text.
