@@ -97,6 +97,12 @@ const std::unordered_map<int, std::string>& Table() {
         {58714, "the reserve leaves less than one block of the capacity"},
         {IDS_PLAN_TOO_LARGE, "%s: larger than a medium, left out"},
         {IDS_PLAN_LINE_FEED, "%s: a line feed in the name cannot be held in a path list, left out"},
+        {58801, "no SHA-256 checksum (64 hexadecimal digits) at the start"},
+        {58802, "the checksum is not followed by two spaces or by a space and \"*\""},
+        {58803, "no file name after the checksum"},
+        {58804, "a backslash other than \\\\, \\n or \\r in an escaped file name"},
+        {58805, "a NUL byte in the line"},
+        {IDS_MANIFEST_FAULT_LINE, "line %lld: %s"},
     };
     return table;
 }

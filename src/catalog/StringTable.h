@@ -63,6 +63,8 @@ enum StringId : int {
     IDS_MEDIA_RULE_ERROR_FIRST = 58710, // plus an EMediaRuleError, 1 to 4
     IDS_PLAN_TOO_LARGE = 58720, // a file left out of the plan, with its path
     IDS_PLAN_LINE_FEED = 58721, // a name that a path list cannot hold, with its path
+    IDS_MANIFEST_FAULT_FIRST = 58800, // plus a ManifestFault, 1 to 5 (checksum manifests)
+    IDS_MANIFEST_FAULT_LINE = 58810,  // a refused manifest: line number and reason
 };
 
 // The text of an entry; an id without an entry gives an empty text.

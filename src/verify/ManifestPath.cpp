@@ -1,0 +1,60 @@
+#include "ManifestPath.h"
+
+#include <string_view>
+#include <strings.h>
+#include <vector>
+
+namespace {
+
+std::vector<std::string_view> PathParts(std::string_view path) {
+    std::vector<std::string_view> parts;
+    while (!path.empty()) {
+        const auto slash = path.find('/');
+        const std::string_view part = path.substr(0, slash);
+        if (!part.empty() && part != ".") {
+            parts.push_back(part);
+        }
+        if (slash == std::string_view::npos) {
+            break;
+        }
+        path.remove_prefix(slash + 1);
+    }
+    return parts;
+}
+
+} // namespace
+
+std::string ManifestRelativePath(const std::string& base, const std::string& absolute) {
+    const auto from = PathParts(base);
+    const auto to = PathParts(absolute);
+    std::size_t common = 0;
+    while (common < from.size() && common < to.size() && from[common] == to[common]) {
+        ++common;
+    }
+    std::string relative;
+    for (std::size_t i = common; i < from.size(); ++i) {
+        relative += "../";
+    }
+    for (std::size_t i = common; i < to.size(); ++i) {
+        relative += to[i];
+        relative += '/';
+    }
+    if (relative.empty()) {
+        return ".";
+    }
+    relative.pop_back();
+    return relative;
+}
+
+std::string ManifestFileFor(const std::string& reportPath) {
+    static constexpr std::string_view kText = ".txt";
+    const auto slash = reportPath.rfind('/');
+    const std::size_t nameStart = slash == std::string::npos ? 0 : slash + 1;
+    const std::size_t nameLength = reportPath.size() - nameStart;
+    // A name that is only ".txt" (a hidden file) keeps it.
+    if (nameLength > kText.size() &&
+        strcasecmp(reportPath.c_str() + reportPath.size() - kText.size(), kText.data()) == 0) {
+        return reportPath.substr(0, reportPath.size() - kText.size()) + ".sha256";
+    }
+    return reportPath + ".sha256";
+}
