@@ -64,8 +64,14 @@ ManifestFault CManifestReader::ParseLine(std::string_view line) {
         return ManifestFault::NotSha256;
     }
     i += kDigits;
-    if (i + 1 >= line.size() || !IsBlank(line[i]) || (line[i + 1] != ' ' && line[i + 1] != '*')) {
-        return i + 2 == line.size() && IsBlank(line[i]) ? ManifestFault::NoPath : ManifestFault::NoSeparator;
+    if (i >= line.size() || !IsBlank(line[i])) {
+        return ManifestFault::NoSeparator;
+    }
+    if (i + 1 >= line.size()) {
+        return ManifestFault::NoPath;
+    }
+    if (line[i + 1] != ' ' && line[i + 1] != '*') {
+        return ManifestFault::NoSeparator;
     }
     entry.m_bBinary = line[i + 1] == '*';
     i += 2;
