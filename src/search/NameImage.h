@@ -1,0 +1,73 @@
+#pragma once
+
+#include "FindQuery.h"
+
+#include <atomic>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+// Every entry of the catalogue in the order Find shows them (medium tag,
+// folder, name, each case-folded, then report and line), with the folded
+// names laid end to end in one buffer that a query scans on every core.
+// Built once on one thread; Search may then run on any thread at once.
+class CNameImage {
+public:
+    struct Entry {
+        std::uint64_t m_nNameOffset; // into the names as written
+        std::uint32_t m_nNameLength;
+        std::uint32_t m_nPlace;      // medium tag and folder
+        std::uint32_t m_nStamp;      // date and time
+        std::uint32_t m_nReport;
+        std::uint32_t m_nLine;
+        std::uint8_t m_nFlags;       // kFolder, kWindows1252
+        std::uint64_t m_nSize;
+    };
+    static constexpr std::uint8_t kFolder = 1;
+    static constexpr std::uint8_t kWindows1252 = 2;
+
+    // Builds from entries in any order; takes the lists it is given.
+    class CBuilder {
+    public:
+        std::uint32_t Report(const std::string& path);
+        // A folder that is not valid UTF-8 is shown as Windows-1252.
+        std::uint32_t Place(std::string_view medium, std::string_view folder);
+        std::uint32_t Stamp(std::string_view date, std::string_view time);
+        void Add(std::string_view name, std::uint32_t place, std::uint32_t stamp, std::uint32_t report,
+                 std::uint32_t line, bool folder, bool windows1252, std::uint64_t size);
+        CNameImage Build();
+
+    private:
+        std::vector<Entry> m_arrEntries;
+        std::string m_strNames;
+        std::vector<std::string> m_arrReports;
+        std::vector<std::pair<std::string, std::string>> m_arrPlaces;
+        std::vector<std::uint8_t> m_arrPlaceWindows1252;
+        std::vector<std::pair<std::string, std::string>> m_arrStamps;
+        std::unordered_map<std::string, std::uint32_t> m_mapPlaces; // medium "\t" folder
+        std::unordered_map<std::string, std::uint32_t> m_mapStamps; // date "\t" time
+    };
+
+    std::size_t Size() const { return m_arrEntries.size(); }
+    std::size_t ReportCount() const { return m_arrReports.size(); }
+
+    // The hits of the query in order: the first `limit` of them and the
+    // exact count. Stops early, with m_bCancelled, once cancel is set.
+    CFindResult Search(const CFindQuery& query, std::size_t limit, const std::atomic<bool>& cancel) const;
+
+    // The hit of entry i, texts as the report holds them.
+    CFindHit Hit(std::size_t i) const;
+
+private:
+    std::vector<Entry> m_arrEntries;
+    std::string m_strNames;
+    std::string m_strFolded;            // folded names, each followed by '\n'
+    std::vector<std::uint64_t> m_arrFoldedStart;
+    std::vector<std::string> m_arrReports;
+    std::vector<std::pair<std::string, std::string>> m_arrPlaces;
+    std::vector<std::string> m_arrFoldedMediums;
+    std::vector<std::uint8_t> m_arrPlaceWindows1252;
+    std::vector<std::pair<std::string, std::string>> m_arrStamps;
+};
