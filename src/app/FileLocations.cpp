@@ -51,6 +51,15 @@ std::string SettingsFile(const std::string& executableName) {
     return folder + "/" + executableName + ".INI";
 }
 
+std::string CatalogueFile() {
+    std::string folder = Environment("XDG_DATA_HOME");
+    if (folder.empty() || folder.front() != '/') {
+        const std::string home = Environment("HOME");
+        folder = (home.empty() ? std::string("/tmp") : home) + "/.local/share";
+    }
+    return folder + "/stowlist/catalogue.sqlite";
+}
+
 std::string HelpFile(const std::string& executablePath) {
     const auto slash = executablePath.rfind('/');
     const std::string folder = slash == std::string::npos ? std::string(".") : executablePath.substr(0, slash);

@@ -16,6 +16,9 @@ std::string ExecutableName(const std::string& executablePath);
 // $XDG_CONFIG_HOME/<name>.INI, or ~/.config/<name>.INI when that is unset.
 std::string SettingsFile(const std::string& executableName);
 
+// $XDG_DATA_HOME/stowlist/catalogue.sqlite, or ~/.local/share/stowlist/ when that is unset.
+std::string CatalogueFile();
+
 // <name>.qch beside the executable, else in the installed data folder:
 // <bin>/../share/stowlist, then the configured one (the first that exists;
 // the one beside the executable when none does).

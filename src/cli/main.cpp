@@ -1,6 +1,8 @@
+#include "CatalogueCommand.h"
 #include "CliRun.h"
 #include "CommandLine.h"
 #include "FileLocations.h"
+#include "FindCommand.h"
 
 #include <cerrno>
 #include <clocale>
@@ -27,13 +29,38 @@ void KeepStandardDescriptorsTaken() {
     }
 }
 
+// A first argument that names a command runs it; -1 when it names none.
+// "verify" and "plan" are reserved names that still mean folders today.
+int RunCommand(const std::vector<std::string>& args) {
+    if (args.empty()) {
+        return -1;
+    }
+    const std::vector<std::string> rest(args.begin() + 1, args.end());
+    if (args.front() == "find") {
+        return CFindCommand(rest, stdout, stderr).Run();
+    }
+    if (args.front() == "catalogue") {
+        return CCatalogueCommand(rest, stdout, stderr).Run();
+    }
+    return -1;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
     KeepStandardDescriptorsTaken();
     std::setlocale(LC_ALL, ""); // messages in the user's language; the report has its own locale
     tzset();
-    const CCommandLine commandLine = CCommandLineParser::Parse(std::vector<std::string>(argv + 1, argv + argc));
+    const std::vector<std::string> args(argv + 1, argv + argc);
+    try {
+        if (const int status = RunCommand(args); status >= 0) {
+            return status;
+        }
+    } catch (const std::exception& failure) {
+        std::fprintf(stderr, "stowlist-cli: %s\n", failure.what());
+        return kExitFailed;
+    }
+    const CCommandLine commandLine = CCommandLineParser::Parse(args);
     switch (commandLine.action) {
     case CliAction::Help:
         std::fputs(CCommandLineParser::Usage(), stdout);

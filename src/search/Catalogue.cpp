@@ -158,14 +158,26 @@ void CCatalogue::Cancel() {
     }
 }
 
+// A log or a report (or something unreadable, kept as a report).
+SourceKind CCatalogue::SniffKind(const std::string& path) {
+    CReportFile file;
+    CReportReader reader;
+    int error = 0;
+    if (file.Load(path, kLargestReport, error) && reader.Read(file.m_strBytes, [](const CReportEntry&) {}) &&
+        reader.Layout() == ReportLayout::ArchiveLog) {
+        return SourceKind::Log;
+    }
+    return SourceKind::Report;
+}
+
 // Registers one file or folder as a source (without reading it).
-bool CCatalogue::AddOne(const std::string& path, std::int64_t folderId) {
+bool CCatalogue::AddOne(const std::string& path, std::int64_t folderId, SourceKind fileKind) {
     struct stat info {};
     if (stat(path.c_str(), &info) != 0) {
         return Fail(path + ": " + std::strerror(errno));
     }
-    const SourceKind kind = S_ISDIR(info.st_mode) ? SourceKind::Folder : SourceKind::Report;
-    if (kind == SourceKind::Report) {
+    const SourceKind kind = S_ISDIR(info.st_mode) ? SourceKind::Folder : fileKind;
+    if (kind != SourceKind::Folder) {
         CSqliteStatement same(m_pDb->Handle(), "SELECT id FROM sources WHERE device=? AND inode=? AND path<>?");
         same.Bind(1, static_cast<std::int64_t>(info.st_dev)).Bind(2, static_cast<std::int64_t>(info.st_ino)).Bind(3, path);
         if (same.Step()) {
@@ -194,7 +206,7 @@ bool CCatalogue::AddPaths(const std::vector<std::string>& paths) {
         if (stat(path.c_str(), &info) != 0) {
             return Fail(given + ": " + std::strerror(errno));
         }
-        if (!AddOne(path, 0)) {
+        if (!AddOne(path, 0, S_ISDIR(info.st_mode) ? SourceKind::Folder : SniffKind(path))) {
             return false;
         }
         if (S_ISDIR(info.st_mode)) {
@@ -268,7 +280,8 @@ bool CCatalogue::ScanFolder(std::int64_t folderId, const std::string& folder) {
             !reader.Read(file.m_strBytes, [](const CReportEntry&) {})) {
             continue; // not a report: not a source
         }
-        if (!AddOne(path, folderId)) {
+        if (!AddOne(path, folderId,
+                    reader.Layout() == ReportLayout::ArchiveLog ? SourceKind::Log : SourceKind::Report)) {
             return false;
         }
     }

@@ -62,7 +62,8 @@ public:
 
 private:
     bool Fail(const std::string& what);
-    bool AddOne(const std::string& path, std::int64_t folderId);
+    bool AddOne(const std::string& path, std::int64_t folderId, SourceKind fileKind);
+    static SourceKind SniffKind(const std::string& path);
     bool ReadSource(std::int64_t id);
     bool CheckSources();
     bool ScanFolder(std::int64_t folderId, const std::string& folder);
