@@ -1,0 +1,27 @@
+#!/usr/bin/env bash
+# Find at scale: generates ENTRIES synthetic entries under /tmp (once), adds
+# them to a fresh catalogue, then times cold `stowlist-cli find` for random
+# 3-8 character queries from the names, with grep and rg over the same
+# reports side by side.   bench/find/run.sh BUILD_DIR [ENTRIES]
+set -euo pipefail
+build=$1
+entries=${2:-10000000}
+cli=$build/src/cli/stowlist-cli
+data=/tmp/stowlist-find-bench/$entries
+here=$(dirname "$0")
+if [ ! -d "$data/reports" ]; then
+  python3 "$here/generate_reports.py" "$data/reports" "$entries"
+fi
+rm -f "$data/catalogue.sqlite"*
+bytes=$(du -sb "$data/reports" | cut -f1)
+start=$(date +%s.%N)
+"$cli" catalogue --catalogue "$data/catalogue.sqlite" add "$data/reports"
+end=$(date +%s.%N)
+cat_bytes=$(du -cb "$data/catalogue.sqlite"* | tail -1 | cut -f1)
+echo "add: $(echo "$entries / ($end - $start)" | bc) entries/s; reports $bytes bytes, catalogue $cat_bytes bytes"
+for query in ph tax musi ande draft2 unchen hol; do
+  t0=$(date +%s%N); "$cli" find --catalogue "$data/catalogue.sqlite" --limit 1000 "$query" >/dev/null || true; t1=$(date +%s%N)
+  grep -r -i -F -c "$query" "$data/reports" >/dev/null || true; t2=$(date +%s%N)
+  if command -v rg >/dev/null; then rg -i -F -c "$query" "$data/reports" >/dev/null || true; fi; t3=$(date +%s%N)
+  echo "query $query: find $(( (t1-t0)/1000000 )) ms, grep $(( (t2-t1)/1000000 )) ms, rg $(( (t3-t2)/1000000 )) ms"
+done
