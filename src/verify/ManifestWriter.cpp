@@ -58,6 +58,16 @@ bool CManifestWriter::Add(const Sha256Digest& digest, std::string_view path) {
     return m_strPending.size() < kFlushBytes || Flush();
 }
 
+bool CManifestWriter::AddResults(const std::vector<CChecksumFile>& files,
+                                 const std::vector<CChecksumResult>& results) {
+    for (std::size_t i = 0; i < files.size() && i < results.size(); ++i) {
+        if (results[i].m_nError == 0 && !Add(results[i].m_digest, files[i].m_strManifestPath)) {
+            return false;
+        }
+    }
+    return true;
+}
+
 bool CManifestWriter::Flush() {
     const bool written = m_file.Write(m_strPending);
     m_strPending.clear();

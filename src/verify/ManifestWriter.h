@@ -1,10 +1,12 @@
 #pragma once
 
 #include "AtomicFile.h"
+#include "ChecksumStage.h"
 #include "Sha256.h"
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 // The line sha256sum (GNU coreutils 9.1) writes for a file: 64 lower-case
 // hex digits, two spaces, the path, LF. A path holding a backslash, a line
@@ -19,6 +21,9 @@ public:
     // Creates the temporary file beside `target`; false with LastError().
     bool Open(const std::string& target);
     bool Add(const Sha256Digest& digest, std::string_view path);
+    // Adds a hashing stage's files in its order, leaving out those that
+    // failed (the caller names them from the same results).
+    bool AddResults(const std::vector<CChecksumFile>& files, const std::vector<CChecksumResult>& results);
     // Flushes to disk and puts the manifest in place.
     bool Commit();
     // Leaves the target as it was (also done by the destructor).
