@@ -70,7 +70,7 @@ int main(int argc, char** argv) {
     }
     const double sorted = cpuMs();
     CAtomicFile file;
-    if (!file.Open(output) || engine.WriteReport(file) != 0 || !file.Commit(false)) {
+    if (!file.Open(output) || engine.WriteReport(file) != 0 || !file.Commit()) {
         std::fprintf(stderr, "drop_run: cannot write %s\n", output);
         return 3;
     }

@@ -1,6 +1,6 @@
 // The cost of adding one entry to the catalogue: its line built in the
 // user's locale (date, time, grouped size, upper case), stored, counted.
-#include "CatalogEngine.h"
+#include "EntryCollector.h"
 #include "NullHost.h"
 #include "SampleEntries.h"
 #include "ScratchFolder.h"
@@ -20,36 +20,41 @@ struct Layout {
     int outputFormat;
 };
 
-// One engine over a settings file of its own, as the desktop program runs it.
+// The engine's collector of entry lines, over a locale moved in as the
+// engine's is.
 class CEngineRig {
 public:
     explicit CEngineRig(Layout layout)
-        : m_store(m_folder.Path("stowlist.INI")), m_settings(m_store),
-          m_engine(m_host, m_settings, CLocaleFormat(kLocale, kLocale, kLocale), CEngineTiming{}) {
-        const std::string& section = LoadString(IDS_SECTION_OPTIONS);
-        m_store.WriteInt(section, LoadString(IDS_KEY_PROCESS_TYPE), layout.processType);
-        m_store.WriteInt(section, LoadString(IDS_KEY_OUTPUT_FORMAT), layout.outputFormat);
-        m_host.RunArchiveSettings(m_engine.ArchiveSettings());
+        : m_locale(CLocaleFormat(kLocale, kLocale, kLocale)),
+          m_collector(m_session, m_locale, m_tags, m_host, std::chrono::milliseconds(30)) {
+        m_options[Option::ProcessType] = layout.processType;
+        m_options[Option::OutputFormat] = layout.outputFormat;
+        m_options[Option::FormatFileSize] = 1;
+        m_tags.m_strMediaType = "CD";
+        m_tags.m_nMediaNumber = 1;
+        m_tags.m_nArchiveNumber = 1;
         NewSession();
     }
 
     void NewSession() {
         m_record.reset();
-        m_engine.ResetSession();
-        if (m_settings.GetProcessType() == kProcessListing) {
-            m_record = m_engine.NewRecord("/media/bench/Übersicht 2024");
+        m_session.Reset();
+        m_collector.Begin(m_options);
+        if (m_options.IsListing()) {
+            m_record = m_collector.NewRecord("/media/bench/Übersicht 2024");
         }
     }
 
-    CCatalogEngine& Engine() { return m_engine; }
+    CEntryCollector& Collector() { return m_collector; }
     CFolderRecord* Record() { return m_record.get(); }
 
 private:
-    CScratchFolder m_folder;
-    CSettingsStore m_store;
-    CAppSettings m_settings;
+    CLocaleFormat m_locale;
+    CCatalogSession m_session;
+    CArchiveSettings m_tags;
     CNullHost m_host;
-    CCatalogEngine m_engine;
+    COptionsSnapshot m_options;
+    CEntryCollector m_collector;
     std::unique_ptr<CFolderRecord> m_record;
 };
 
@@ -58,7 +63,7 @@ void RunAddEntry(benchmark::State& state, Layout layout) {
     CEngineRig rig(layout);
     std::size_t added = 0;
     for (auto _ : state) {
-        rig.Engine().AddEntry(entries[added % kSampleCount], rig.Record());
+        rig.Collector().AddEntry(entries[added % kSampleCount], rig.Record());
         if (++added % kEntriesPerSession == 0) {
             state.PauseTiming();
             rig.NewSession();

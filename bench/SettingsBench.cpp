@@ -1,62 +1,68 @@
-// The cost of one settings getter call: the engine asks for an option for
-// every entry it adds, so a getter must never touch the file system on its
-// hot path, and still see a hand edit of the file at the next drop.
+// The cost of reading the settings: a drop or an export reads the nine
+// options once, as a snapshot, and each read looks at the file (one stat)
+// and parses it again only when it changed or is too recent to trust.
 #include "AppSettings.h"
 #include "ScratchFolder.h"
 #include "StringTable.h"
 
 #include <benchmark/benchmark.h>
 #include <fstream>
+#include <sys/stat.h>
+#include <sys/time.h>
 
 namespace {
 
-// A settings file as the desktop program leaves it after a few sessions.
+// A settings file as the desktop program leaves it after a few sessions,
+// last written a minute ago.
 void WriteTypicalFile(const std::string& path) {
     std::ofstream(path) << "[Options]\nExportData=1\nAutoView=1\nFormatFileSize=1\nExcludeEmptyFolders=0\n"
                            "OutputFormat=0\nProcessType=1\nDirectoryOnly=0\nExcludeHiddenSystemInfo=1\n"
                            "ExcludeSubFolders=0\n[Archive Options]\nMediaNumber=3\nArchiveNumber=17\n"
                            "MultipleArchive=1\nMediaType=DAT\n[Export Dialogue]\n"
                            "DefaultDir=/home/someone/Documents/Catalogues/2024/Tapes/\n";
+    timeval now{};
+    gettimeofday(&now, nullptr);
+    const timeval times[2] = {{now.tv_sec - 60, 0}, {now.tv_sec - 60, 0}};
+    utimes(path.c_str(), times);
 }
 
-// The getter as the engine calls it: cached contents, the file looked at
-// again at most every recheck interval (20 ms).
+// One option: a stat of an unchanged file and a look-up.
 void BM_SettingsGetter(benchmark::State& state) {
     CScratchFolder folder;
     WriteTypicalFile(folder.Path("stowlist.INI"));
     CSettingsStore store(folder.Path("stowlist.INI"));
     CAppSettings settings(store);
     for (auto _ : state) {
-        benchmark::DoNotOptimize(settings.GetProcessType());
+        benchmark::DoNotOptimize(settings.Get(Option::ProcessType));
     }
 }
 BENCHMARK(BM_SettingsGetter);
 
-// What a getter would cost if it looked at the file (one stat) on every call.
-void BM_SettingsGetterCheckingEveryCall(benchmark::State& state) {
+// What a drop or an export reads at its start.
+void BM_SettingsSnapshot(benchmark::State& state) {
     CScratchFolder folder;
     WriteTypicalFile(folder.Path("stowlist.INI"));
     CSettingsStore store(folder.Path("stowlist.INI"));
-    store.SetRecheckInterval(std::chrono::milliseconds(0));
     CAppSettings settings(store);
     for (auto _ : state) {
-        benchmark::DoNotOptimize(settings.GetProcessType());
+        benchmark::DoNotOptimize(settings.Snapshot());
     }
 }
-BENCHMARK(BM_SettingsGetterCheckingEveryCall);
+BENCHMARK(BM_SettingsSnapshot);
 
-// The check at the start of each drop: one stat, and a reread when the file changed.
-void BM_SettingsRevalidate(benchmark::State& state) {
+// The same just after a write, when every read parses the file again.
+void BM_SettingsSnapshotOfRecentFile(benchmark::State& state) {
     CScratchFolder folder;
-    WriteTypicalFile(folder.Path("stowlist.INI"));
     CSettingsStore store(folder.Path("stowlist.INI"));
+    store.WriteInt("Options", "ProcessType", 1);
+    CAppSettings settings(store);
     for (auto _ : state) {
-        store.Revalidate();
+        benchmark::DoNotOptimize(settings.Snapshot());
     }
 }
-BENCHMARK(BM_SettingsRevalidate);
+BENCHMARK(BM_SettingsSnapshotOfRecentFile);
 
-// A string value: copied out of the cache on every call.
+// A string value: copied out of the parsed file on every call.
 void BM_SettingsStringGetter(benchmark::State& state) {
     CScratchFolder folder;
     WriteTypicalFile(folder.Path("stowlist.INI"));

@@ -16,18 +16,21 @@ const std::array<OptionKey, kOptionCount> kOptionKeys = {{
 
 CAppSettings::CAppSettings(CSettingsStore& store) : m_store(store) {}
 
-void CAppSettings::Resolve() {
-    const std::uint64_t generation = m_store.Generation();
-    if (generation == m_nResolvedGeneration) {
-        return;
+int CAppSettings::Get(Option option) {
+    const auto index = static_cast<std::size_t>(option);
+    if (m_overrides[index]) {
+        return *m_overrides[index];
     }
-    const std::string& section = LoadString(IDS_SECTION_OPTIONS);
+    const OptionKey& key = kOptionKeys[index];
+    return m_store.GetInt(LoadString(IDS_SECTION_OPTIONS), LoadString(key.keyId), key.defaultValue);
+}
+
+COptionsSnapshot CAppSettings::Snapshot() {
+    COptionsSnapshot options;
     for (const OptionKey& key : kOptionKeys) {
-        m_values[static_cast<int>(key.option)] = m_store.GetInt(section, LoadString(key.keyId), key.defaultValue);
+        options[key.option] = Get(key.option);
     }
-    m_nMultipleArchive =
-        m_store.GetInt(LoadString(IDS_SECTION_ARCHIVE), LoadString(IDS_KEY_MULTIPLE_ARCHIVE), 0);
-    m_nResolvedGeneration = generation;
+    return options;
 }
 
 void CAppSettings::Override(Option option, int value) { m_overrides[static_cast<int>(option)] = value; }
@@ -40,9 +43,16 @@ void CAppSettings::Write(Option option, int value) {
     }
 }
 
+bool CAppSettings::WriteAll(const COptionsSnapshot& options) {
+    std::vector<CSettingsStore::KeyValue> values;
+    for (const OptionKey& key : kOptionKeys) {
+        values.emplace_back(LoadString(key.keyId), std::to_string(options[key.option]));
+    }
+    return m_store.WriteValues(LoadString(IDS_SECTION_OPTIONS), values);
+}
+
 int CAppSettings::GetMultipleArchive() {
-    Resolve();
-    return m_nMultipleArchive;
+    return m_store.GetInt(LoadString(IDS_SECTION_ARCHIVE), LoadString(IDS_KEY_MULTIPLE_ARCHIVE), 0);
 }
 
 std::string CAppSettings::GetDefaultDir() {

@@ -1,6 +1,7 @@
 #include "AtomicFile.h"
 
 #include <cerrno>
+#include <charconv>
 #include <climits>
 #include <cstdlib>
 #include <fcntl.h>
@@ -24,6 +25,31 @@ std::string FollowLinks(const std::string& path) {
         current = std::move(target);
     }
     return current;
+}
+
+mode_t CurrentUmask() {
+    // "Umask:" in /proc/self/status (Linux 4.7 and later); umask() itself
+    // would clear the mask for every thread while it is read.
+    const int fd = open("/proc/self/status", O_RDONLY | O_CLOEXEC);
+    if (fd >= 0) {
+        char buffer[4096];
+        const ssize_t length = read(fd, buffer, sizeof buffer - 1);
+        close(fd);
+        const std::string_view text(buffer, length > 0 ? static_cast<std::size_t>(length) : 0);
+        constexpr std::string_view kKey = "\nUmask:";
+        if (const auto at = text.find(kKey); at != std::string_view::npos) {
+            auto start = at + kKey.size();
+            while (start < text.size() && (text[start] == ' ' || text[start] == '\t')) {
+                ++start;
+            }
+            unsigned mask = 0;
+            const auto [end, error] = std::from_chars(text.data() + start, text.data() + text.size(), mask, 8);
+            if (error == std::errc() && end != text.data() + start) {
+                return static_cast<mode_t>(mask & 0777);
+            }
+        }
+    }
+    return 022;
 }
 
 CAtomicFile::~CAtomicFile() { Abandon(); }
@@ -69,11 +95,7 @@ bool CAtomicFile::Open(const std::string& target) {
     // The folder, held open so the temporary file can be removed even when the
     // folder has been moved or renamed meanwhile.
     m_folderFd = open(folder.empty() ? "." : folder.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
-    const mode_t mode = exists ? (existing.st_mode & 07777) : [] {
-        const mode_t mask = umask(0);
-        umask(mask);
-        return static_cast<mode_t>(0666 & ~mask);
-    }();
+    const mode_t mode = exists ? (existing.st_mode & 07777) : static_cast<mode_t>(0666 & ~CurrentUmask());
     fchmod(m_fd, mode);
     return true;
 }
@@ -103,11 +125,11 @@ bool CAtomicFile::Write(std::string_view bytes) {
     return true;
 }
 
-bool CAtomicFile::Commit(bool sync) {
+bool CAtomicFile::Commit() {
     if (m_fd < 0) {
         return Fail(m_nError != 0 ? m_nError : EBADF);
     }
-    if (sync && !m_strTemp.empty() && fsync(m_fd) != 0) {
+    if (!m_strTemp.empty() && fsync(m_fd) != 0) {
         const int error = errno;
         Abandon();
         return Fail(error);
@@ -130,6 +152,14 @@ bool CAtomicFile::Commit(bool sync) {
             return Fail(error);
         }
         m_strTemp.clear();
+        // The rename lives in the folder: flushed too, or a power loss can undo it.
+        if (m_folderFd >= 0) {
+            const int folder = openat(m_folderFd, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+            if (folder >= 0) {
+                fsync(folder);
+                close(folder);
+            }
+        }
         CloseFolder();
     }
     return true;

@@ -2,10 +2,13 @@
 
 #include <string>
 #include <string_view>
+#include <sys/types.h>
 
 // Writes a file so that readers only ever see the old or the new contents:
 // the bytes go to a temporary file beside the target, which replaces the
-// target by rename only when everything has been written. A target that is a
+// target by rename only when everything has been written and flushed to the
+// device, and the folder is flushed after the rename, so a power loss leaves
+// the old file or the whole new one. A target that is a
 // symbolic link is followed, so the link stays. A target that exists but is
 // not a regular file (a device such as /dev/full, a pipe) is written
 // directly, since it cannot be replaced. The temporary file is removed on
@@ -28,9 +31,9 @@ public:
     // Writes all bytes; false with LastError() on failure.
     bool Write(std::string_view bytes);
 
-    // Puts the new file in place. Once this has returned true the target holds
-    // exactly what was written.
-    bool Commit(bool sync);
+    // Flushes the new file, puts it in place and flushes its folder. Once this
+    // has returned true the target durably holds exactly what was written.
+    bool Commit();
 
     // Gives up: removes the temporary file, leaves the target as it was.
     void Abandon();
@@ -54,3 +57,6 @@ private:
 // The target of a symbolic link chain (without resolving the folders above
 // it), or the path itself when it is not a link.
 std::string FollowLinks(const std::string& path);
+
+// The process's file creation mask, read without changing it.
+mode_t CurrentUmask();

@@ -3,14 +3,11 @@
 #include "DropProcessor.h"
 #include "ExportWriter.h"
 #include "StringTable.h"
-#include "Utf8.h"
-
-#include <new>
 
 CCatalogEngine::CCatalogEngine(ICatalogHost& host, CAppSettings& settings, CLocaleFormat locale,
                                CEngineTiming timing)
-    : m_host(host), m_settings(settings), m_locale(std::move(locale)), m_timing(timing), m_formatter(m_locale),
-      m_walker(settings, *this), m_processingFormat(LoadString(IDS_PROCESSING)) {}
+    : m_host(host), m_settings(settings), m_locale(std::move(locale)), m_timing(timing),
+      m_entries(m_session, m_locale, m_archive, host, timing.statusInterval), m_walker(m_entries) {}
 
 CCatalogEngine::~CCatalogEngine() { m_sortWorker.Join(); }
 
@@ -29,73 +26,71 @@ void CCatalogEngine::FreeFolderRecords() {
     m_session.FreeFolderRecords();
 }
 
-bool CCatalogEngine::WalkFolder(const std::string& path) { return m_walker.WalkFolder(path); }
-
-std::unique_ptr<CFolderRecord> CCatalogEngine::NewRecord(const std::string& path) {
-    auto record = std::make_unique<CFolderRecord>();
-    m_locale.AppendUpper(record->m_strPath, Utf8::Printable(path));
-    return record;
-}
-
-void CCatalogEngine::AppendRecord(std::unique_ptr<CFolderRecord> record) {
-    m_session.m_arrFolderRecords.push_back(std::move(record));
-}
-
-void CCatalogEngine::AddEntry(const CFindData& entry, CFolderRecord* record) {
-    m_strLine.clear();
-    if (m_settings.GetProcessType() == kProcessListing) {
-        m_formatter.BuildListingLine(m_strLine, entry, m_settings.GetFormatFileSize() != 0,
-                                     m_settings.GetOutputFormat());
-        m_session.m_dwTotalBytes += entry.m_nSize;
-    } else {
-        m_formatter.BuildArchiveLine(m_strLine, entry, m_archive);
-    }
-    try {
-        if (m_settings.GetProcessType() == kProcessListing) {
-            if (record != nullptr) {
-                CLineArray& lines = entry.m_bDirectory ? record->m_arrSubFolders : record->m_arrFiles;
-                lines.push_back(m_session.m_lines.Store(m_strLine));
-            }
-        } else if (!entry.m_bDirectory) {
-            m_session.m_arrArchiveLines.push_back(m_session.m_lines.Store(m_strLine));
-        }
-    } catch (const std::bad_alloc&) {
-        m_host.MessageBox(LoadString(IDS_OUT_OF_MEMORY), LoadString(IDS_APP_TITLE), MB_OK);
-    }
-    if (!entry.m_bDirectory) {
-        ++m_session.m_nFileCount;
-    }
-    ShowProcessing(false);
-}
-
-void CCatalogEngine::ShowProcessing(bool force) {
-    if (!force) {
-        m_bProcessingPending = true;
-        // Reading the clock costs little, but not nothing: look every few entries.
-        if (++m_nEntriesSinceClock < 16 && m_lastProcessingShown.time_since_epoch().count() != 0) {
-            return;
-        }
-        m_nEntriesSinceClock = 0;
-        const auto now = std::chrono::steady_clock::now();
-        if (now - m_lastProcessingShown < m_timing.statusInterval) {
-            return;
-        }
-        m_lastProcessingShown = now;
-    } else if (!m_bProcessingPending) {
-        return;
-    }
-    m_bProcessingPending = false;
-    ShowStatus(m_processingFormat({static_cast<long long>(m_session.m_nFileCount)}));
-}
-
 void CCatalogEngine::ShowStatus(const std::string& text) { m_host.ShowStatus(text); }
 
 std::string CCatalogEngine::FormatNumber(std::int64_t value) const { return m_locale.FormatNumber(value); }
 
+// A drop that stops early keeps nothing, so the next drop never mixes its
+// leftovers in.
+DropOutcome CCatalogEngine::StopEarly(DropOutcome outcome) {
+    m_entries.ShowProcessing(true);
+    const int saved = m_session.m_bSaved;
+    ResetSession();
+    m_session.m_bSaved = saved;
+    m_session.m_bBusy = 0;
+    m_host.SetBusy(false);
+    return outcome;
+}
+
 DropOutcome CCatalogEngine::ProcessDrop(const std::vector<std::string>& paths) {
-    CDropProcessor drop(*this);
-    const DropOutcome outcome = drop.Process(paths);
-    m_strPathNotFound = drop.PathNotFound();
+    m_dropOptions = m_settings.Snapshot(); // a hand edit of the settings counts from this drop on
+    const COptionsSnapshot& options = m_dropOptions;
+    if (m_session.m_bSaved == 0) {
+        if (m_host.MessageBox(LoadString(IDS_UNSAVED_OVERWRITE), LoadString(IDS_WARNING),
+                              MB_YESNO | MB_ICONQUESTION) != IDYES) {
+            return DropOutcome::Abandoned;
+        }
+        ResetSession();
+    }
+    m_log.EmptyLog();
+    const bool archive = !options.IsListing();
+    if (archive && !m_host.RunArchiveSettings(m_archive)) {
+        return DropOutcome::Abandoned;
+    }
+    m_session.m_bBusy = 1;
+    m_host.SetBusy(true);
+
+    // Read after the archive Settings dialog, which stores it.
+    const bool multipleArchives = archive && m_settings.GetMultipleArchive() != 0;
+    m_entries.Begin(options);
+    CDropProcessor drop(m_session, options, multipleArchives, m_archive, m_log, m_entries, m_walker);
+    m_strPathNotFound.clear();
+    if (!drop.Collect(paths)) {
+        m_strPathNotFound = drop.PathNotFound();
+        return StopEarly(DropOutcome::PathNotFound);
+    }
+    m_entries.ShowProcessing(true);
+
+    if (m_session.m_nFileCount == 0 && (archive || options.ExcludeEmptyFolders())) {
+        m_host.MessageBox(LoadString(IDS_NO_FILES), LoadString(IDS_DROP_FILES), MB_ICONINFORMATION);
+        return StopEarly(DropOutcome::NoFiles);
+    }
+    DropOutcome outcome;
+    if (!archive) {
+        StartSort();
+        outcome = DropOutcome::Sorting;
+    } else {
+        m_archive.SaveArchiveSettings(m_settings.Store());
+        m_host.EnableExport(true);
+        m_session.m_bBusy = 0;
+        m_host.SetBusy(false);
+        ShowStatus(LoadString(IDS_CAN_EXPORT));
+        outcome = DropOutcome::Ready;
+    }
+    m_session.m_bSaved = 0;
+    if (archive && options.ExportData()) {
+        ExportCatalogue();
+    }
     return outcome;
 }
 
@@ -114,7 +109,7 @@ void CCatalogEngine::OnSortDone() {
     m_host.SortFinished();
     m_session.m_bBusy = 0;
     m_host.SetBusy(false);
-    if (m_settings.GetExportData() != 0) {
+    if (m_dropOptions.ExportData()) {
         ExportCatalogue();
     } else {
         ShowStatus(LoadString(IDS_CAN_EXPORT));
@@ -126,6 +121,26 @@ void CCatalogEngine::SpinnerStep() {
     ShowStatus(LoadString(IDS_SORTING_FIRST + m_nSpinnerPosition));
 }
 
-void CCatalogEngine::ExportCatalogue() { CExportWriter(*this, m_locale).ExportCatalogue(); }
+void CCatalogEngine::ExportCatalogue() {
+    const COptionsSnapshot options = m_settings.Snapshot();
+    const std::string written =
+        CExportWriter(options, m_locale).ExportCatalogue(m_session, m_host, m_settings.GetDefaultDir());
+    if (written.empty()) {
+        return;
+    }
+    m_host.ReportWritten(written, m_log.Text());
+    m_settings.SetDefaultDir(written);
+    if (m_timing.exportPause.count() > 0) {
+        m_host.Pause(m_timing.exportPause);
+    }
+    ShowStatus(LoadString(IDS_IDLE));
+    ResetSession();
+    if (options.AutoView()) {
+        m_host.OpenReport(written);
+    }
+}
 
-int CCatalogEngine::WriteReport(CAtomicFile& file) { return CExportWriter(*this, m_locale).Write(file, nullptr); }
+int CCatalogEngine::WriteReport(CAtomicFile& file) {
+    const COptionsSnapshot options = m_settings.Snapshot();
+    return CExportWriter(options, m_locale).Write(m_session, file, nullptr);
+}

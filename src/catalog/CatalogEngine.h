@@ -6,11 +6,10 @@
 #include "ArchiveSettings.h"
 #include "CatalogHost.h"
 #include "CatalogSession.h"
-#include "EntryFormatter.h"
+#include "EntryCollector.h"
 #include "FolderWalker.h"
 #include "LocaleFormat.h"
 #include "SortWorker.h"
-#include "TextFormat.h"
 
 #include <chrono>
 #include <string>
@@ -36,19 +35,18 @@ enum class DropOutcome {
 // The catalogue engine: the session of one drop, its medium tags and archive
 // log, and the operations that fill, sort and export it. The front end holds
 // one engine and reaches it on one thread only; the engine reaches the front
-// end through ICatalogHost.
-class CCatalogEngine : private IWalkSink {
+// end through ICatalogHost. Each drop reads the options once, at its start,
+// and each export at its own start.
+class CCatalogEngine {
 public:
     CCatalogEngine(ICatalogHost& host, CAppSettings& settings, CLocaleFormat locale, CEngineTiming timing = {});
-    ~CCatalogEngine() override;
+    ~CCatalogEngine();
 
     // Session.
     void ResetSession();
     void FreeFolderRecords();
+    const CCatalogSession& Session() const { return m_session; }
 
-    // Walking and entry lines.
-    bool WalkFolder(const std::string& path);
-    void AddEntry(const CFindData& entry, CFolderRecord* record) override;
     std::string FormatNumber(std::int64_t value) const;
 
     // One drop of paths, in the order they were dropped.
@@ -69,39 +67,28 @@ public:
     // put several files in place together.
     int WriteReport(CAtomicFile& file);
 
-    CCatalogSession& Session() { return m_session; }
     CArchiveSettings& ArchiveSettings() { return m_archive; }
-    CArchiveLog& Log() { return m_log; }
-    CAppSettings& Settings() { return m_settings; }
-    ICatalogHost& Host() { return m_host; }
-    const CEngineTiming& Timing() const { return m_timing; }
-
-    void ShowStatus(const std::string& text);
-    // "Processing file: N", at most once per status interval unless forced.
-    void ShowProcessing(bool force);
-
+    const CArchiveLog& Log() const { return m_log; }
+    const CLocaleFormat& Locale() const { return m_locale; }
+    // The read-ahead switch of the walk, for tests and benchmarks.
     CFolderWalker& Walker() { return m_walker; }
-    std::unique_ptr<CFolderRecord> NewRecord(const std::string& path) override;
 
 private:
-    void AppendRecord(std::unique_ptr<CFolderRecord> record) override;
+    void ShowStatus(const std::string& text);
+    DropOutcome StopEarly(DropOutcome outcome);
 
     ICatalogHost& m_host;
     CAppSettings& m_settings;
     CLocaleFormat m_locale;
     CEngineTiming m_timing;
-    CEntryFormatter m_formatter;
     CCatalogSession m_session;
     CArchiveSettings m_archive;
     CArchiveLog m_log;
+    CEntryCollector m_entries;
     CFolderWalker m_walker;
-    CTextFormat m_processingFormat;
-    std::string m_strLine;
+    COptionsSnapshot m_dropOptions; // of the last drop
     std::string m_strPathNotFound;
     int m_nSpinnerPosition = -1;
     bool m_bSorting = false;
-    bool m_bProcessingPending = false;
-    unsigned m_nEntriesSinceClock = 0;
-    std::chrono::steady_clock::time_point m_lastProcessingShown{};
     CSortWorker m_sortWorker; // last: joined before anything it sorts is destroyed
 };

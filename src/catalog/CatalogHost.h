@@ -49,6 +49,13 @@ public:
     // The sort's completion is being handled: stop the spinner, enable again.
     virtual void SortFinished() = 0;
 
+    // A report is in place under its final name, with the archive log of its
+    // drop (empty for a listing). Before the report is opened.
+    virtual void ReportWritten(const std::string& path, const std::string& logText) {
+        (void)path;
+        (void)logText;
+    }
+
     // Opens a written report in the desktop's viewer.
     virtual void OpenReport(const std::string& path) = 0;
 

@@ -20,6 +20,17 @@ CEntryFormatter::CEntryFormatter(CLocaleFormat& locale)
       m_tabbedFormat(LoadString(IDS_LISTING_TABBED)), m_paddedFormat(LoadString(IDS_LISTING_PADDED)),
       m_bTabbedCaseless(IsCaseless(m_tabbedFormat, locale)), m_bPaddedCaseless(IsCaseless(m_paddedFormat, locale)) {}
 
+std::string_view CEntryFormatter::NameColumnOf(std::string_view line, int outputFormat) {
+    if (outputFormat == 0) {
+        const auto tab = line.rfind('\t');
+        return tab == std::string_view::npos ? line : line.substr(tab + 1);
+    }
+    // The padded layout with empty fields is exactly its columns before the name.
+    static const std::size_t nameColumn =
+        Utf8::CharCount(CTextFormat(LoadString(IDS_LISTING_PADDED))({"", "", "", "", ""}));
+    return line.substr(Utf8::ByteOffsetOfChar(line, nameColumn));
+}
+
 void CEntryFormatter::BuildArchiveLine(std::string& out, const CFindData& entry, const CArchiveSettings& tags) {
     std::string_view date, time;
     m_locale.DateTimeText(entry.m_nLastWrite, date, time);

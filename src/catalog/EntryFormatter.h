@@ -20,7 +20,10 @@ public:
     // of a folder reads "<FOLDER>", a file's is grouped when formatSize is set.
     void BuildListingLine(std::string& out, const CFindData& entry, bool formatSize, int outputFormat);
 
-    CLocaleFormat& Locale() { return m_locale; }
+    // The text from the last column of a listing line on (where the layout
+    // puts the name again): after the last tab, or from the padded layout's
+    // fixed character position.
+    static std::string_view NameColumnOf(std::string_view line, int outputFormat);
 
 private:
     CLocaleFormat& m_locale;

@@ -1,24 +1,29 @@
 #pragma once
 
-#include "CatalogEngine.h"
+#include "AtomicFile.h"
+#include "CatalogHost.h"
+#include "CatalogSession.h"
+#include "LocaleFormat.h"
+#include "OptionsSnapshot.h"
 #include "ReportWriter.h"
 
 #include <string>
 
-// The export of a catalogue: the numbered Save As proposal, the report
-// written atomically beside its final name, the progress in the status line,
-// the remembered folder, the reset of the session and the optional opening
-// of the report. A failure leaves the session, the status and the remembered
-// folder alone, and never destroys an earlier file of the same name.
+// The export of a catalogue: the numbered Save As proposal and the report
+// written atomically beside its final name, with the progress in the status
+// line. A failure is shown and leaves the session and the status alone, and
+// never destroys an earlier file of the same name.
 class CExportWriter {
 public:
-    CExportWriter(CCatalogEngine& engine, const CLocaleFormat& locale);
+    CExportWriter(const COptionsSnapshot& options, const CLocaleFormat& locale);
 
-    void ExportCatalogue();
+    // Asks for the file (starting in initialFolder), writes it and shows its
+    // progress; the written path, or empty when cancelled or failed.
+    std::string ExportCatalogue(CCatalogSession& session, ICatalogHost& host, const std::string& initialFolder);
 
     // Writes the whole report into an open file, without committing it;
     // 0 or the errno of the failed write (the file is then abandoned).
-    int Write(CAtomicFile& file, const CReportWriter::Progress& progress);
+    int Write(const CCatalogSession& session, CAtomicFile& file, const CReportWriter::Progress& progress);
 
     // The number that ends a file title ("Backup12" gives 12), or -1 when
     // the title does not end in a digit. Saturates instead of overflowing.
@@ -27,6 +32,6 @@ public:
     static std::string FileTitle(const std::string& path);
 
 private:
-    CCatalogEngine& m_engine;
+    const COptionsSnapshot& m_options;
     const CLocaleFormat& m_locale;
 };

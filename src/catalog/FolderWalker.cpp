@@ -24,7 +24,7 @@ bool HasSecondProcessor() {
 
 } // namespace
 
-CFolderWalker::CFolderWalker(CAppSettings& settings, IWalkSink& sink) : m_settings(settings), m_sink(sink) {}
+CFolderWalker::CFolderWalker(IWalkSink& sink) : m_sink(sink) {}
 
 CFolderWalker::~CFolderWalker() {
     while (m_nDepth > 0) {
@@ -141,9 +141,7 @@ void CFolderWalker::ReserveLines(Level& level) {
 bool CFolderWalker::ReadEntries(Level& level) {
     const bool readable = m_reader.Read(
         level.fd, level.listing,
-        [this](std::string_view name) {
-            return m_settings.GetExcludeHiddenSystemInfo() != 0 && IsHiddenName(name);
-        },
+        [this](std::string_view name) { return m_options.ExcludeHidden() && IsHiddenName(name); },
         [this, &level] {
             if (m_onFolderListed) {
                 m_onFolderListed(level.path);
@@ -159,21 +157,15 @@ void CFolderWalker::StartReadingAhead(Level& first) {
     const auto& entries = first.listing.entries;
     if (!m_bReadAhead || m_onFolderListed || !HasSecondProcessor() ||
         std::none_of(entries.begin(), entries.end(), [](const CListedEntry& entry) { return entry.directory; }) ||
-        m_settings.GetExcludeSubFolders() != 0) {
+        m_options.ExcludeSubFolders()) {
         return;
     }
-    m_nAheadExcludeHidden = m_settings.GetExcludeHiddenSystemInfo();
-    m_pPrefetch = std::make_unique<CFolderPrefetcher>(first.path, first.device, first.inode,
-                                                      m_nAheadExcludeHidden != 0, m_nReadAheadLimit);
+    m_pPrefetch = std::make_unique<CFolderPrefetcher>(first.path, first.device, first.inode, m_options.ExcludeHidden(),
+                                                      m_nReadAheadLimit);
     first.node = &m_pPrefetch->Root();
     m_pPrefetch->Enter(*first.node, first.listing);
     first.inChain = true;
     m_bPrefetching = m_pPrefetch->Start();
-}
-
-void CFolderWalker::StopReadingAhead() {
-    m_pPrefetch->Stop();
-    m_bPrefetching = false;
 }
 
 bool CFolderWalker::Descend(const CListedEntry& entry) {
@@ -182,13 +174,8 @@ bool CFolderWalker::Descend(const CListedEntry& entry) {
     bool opened = false;
     bool readable = false;
     CFolderListing helperListing;
-    if (m_bPrefetching && entry.node != nullptr &&
-        m_pPrefetch->Take(*entry.node, helperListing, opened, readable)) {
-        // The helper filtered hidden entries as told at the start.
-        taken = m_settings.GetExcludeHiddenSystemInfo() == m_nAheadExcludeHidden;
-        if (!taken) {
-            StopReadingAhead();
-        }
+    if (m_bPrefetching && entry.node != nullptr) {
+        taken = m_pPrefetch->Take(*entry.node, helperListing, opened, readable);
     }
     int parentFd = -1;
     if (!taken) {
@@ -210,7 +197,7 @@ bool CFolderWalker::Descend(const CListedEntry& entry) {
     child.device = entry.device;
     child.inode = entry.inode;
     child.node = m_bPrefetching ? entry.node : nullptr;
-    const bool listingReport = m_settings.GetProcessType() == kProcessListing;
+    const bool listingReport = m_options.IsListing();
 
     if (taken) {
         if (!opened) {
@@ -249,7 +236,8 @@ bool CFolderWalker::Descend(const CListedEntry& entry) {
     return true;
 }
 
-bool CFolderWalker::WalkFolder(const std::string& path) {
+bool CFolderWalker::WalkFolder(const std::string& path, const COptionsSnapshot& options) {
+    m_options = options;
     while (m_nDepth > 0) {
         PopLevel();
     }
@@ -265,7 +253,7 @@ bool CFolderWalker::WalkFolder(const std::string& path) {
         PopLevel();
         return false;
     }
-    if (m_settings.GetProcessType() == kProcessListing) {
+    if (m_options.IsListing()) {
         first.record = m_sink.NewRecord(path);
     }
     if (!ReadEntries(first)) {
@@ -279,7 +267,7 @@ bool CFolderWalker::WalkFolder(const std::string& path) {
         if (top.next == top.listing.entries.size()) {
             std::unique_ptr<CFolderRecord> record = std::move(top.record);
             PopLevel();
-            if (record && m_settings.GetProcessType() == kProcessListing) {
+            if (record) {
                 m_sink.AppendRecord(std::move(record));
             }
             continue;
@@ -294,10 +282,7 @@ bool CFolderWalker::WalkFolder(const std::string& path) {
         if (!entry.directory) {
             continue;
         }
-        if (m_settings.GetExcludeSubFolders() != 0) {
-            if (m_bPrefetching) {
-                StopReadingAhead(); // the helper would read what is no longer walked
-            }
+        if (m_options.ExcludeSubFolders()) {
             continue;
         }
         if (Descend(entry)) {

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "AppSettings.h"
+#include "OptionsSnapshot.h"
 #include "FindData.h"
 #include "FolderListing.h"
 #include "FolderPrefetcher.h"
@@ -34,16 +34,16 @@ public:
 //
 // On a machine with more than one processor a helper thread reads folders
 // ahead (CFolderPrefetcher); the sink still gets every call on the walking
-// thread, in the same order as without it. The settings are read on the
-// walking thread only.
+// thread, in the same order as without it.
 class CFolderWalker {
 public:
-    CFolderWalker(CAppSettings& settings, IWalkSink& sink);
+    explicit CFolderWalker(IWalkSink& sink);
     ~CFolderWalker();
 
     // True when the folder itself could be opened. `path` ends in "/" only
-    // for a root (a mounted medium or "/").
-    bool WalkFolder(const std::string& path);
+    // for a root (a mounted medium or "/"). The options say whether records
+    // are made (a listing), and which entries are taken.
+    bool WalkFolder(const std::string& path, const COptionsSnapshot& options);
 
     // Test hook: called with a folder's path after its names have been read
     // and before their data is. While it is set, the walk reads every folder
@@ -90,12 +90,9 @@ private:
     // reads it (or takes the helper's reading); false when it contributes nothing.
     bool Descend(const CListedEntry& entry);
     void StartReadingAhead(Level& first);
-    // The settings no longer match what the helper was told: it stops, and
-    // the walk goes on alone.
-    void StopReadingAhead();
 
-    CAppSettings& m_settings;
     IWalkSink& m_sink;
+    COptionsSnapshot m_options; // of the walk under way
     // Levels 0 to m_nDepth - 1 are being walked; those beyond keep their
     // buffers for the next folders, so a walk allocates little per folder.
     std::vector<Level> m_levels;
@@ -104,6 +101,5 @@ private:
     CListingReader m_reader;
     std::unique_ptr<CFolderPrefetcher> m_pPrefetch;
     bool m_bPrefetching = false;
-    int m_nAheadExcludeHidden = 0; // what the helper was told
     std::size_t m_nFoldersReadAhead = 0;
 };

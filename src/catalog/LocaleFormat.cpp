@@ -43,31 +43,15 @@ CLocaleFormat::CLocaleFormat(const std::string& ctypeName, const std::string& nu
     locale_t base = newlocale(LC_ALL_MASK, "C", nullptr);
     base = Open(LC_CTYPE_MASK, ctypeName, base);
     base = Open(LC_NUMERIC_MASK, numericName, base);
-    m_locale = Open(LC_TIME_MASK, timeName, base);
+    m_locale = CLocaleHandle(Open(LC_TIME_MASK, timeName, base));
     Prepare();
 }
 
-CLocaleFormat::CLocaleFormat(CLocaleFormat&& other) noexcept
-    : m_locale(other.m_locale), m_strSeparator(std::move(other.m_strSeparator)),
-      m_strGrouping(std::move(other.m_strGrouping)), m_asciiUpperByte(other.m_asciiUpperByte),
-      m_asciiUpper(std::move(other.m_asciiUpper)), m_twoByteUpper(std::move(other.m_twoByteUpper)),
-      m_strMidnight(std::move(other.m_strMidnight)), m_datePattern(std::move(other.m_datePattern)),
-      m_timePattern(std::move(other.m_timePattern)), m_bDateCompiled(other.m_bDateCompiled),
-      m_bTimeCompiled(other.m_bTimeCompiled) {
-    other.m_locale = nullptr;
-}
-
-CLocaleFormat::~CLocaleFormat() {
-    if (m_locale != nullptr) {
-        freelocale(m_locale);
-    }
-}
-
 void CLocaleFormat::Prepare() {
-    m_strSeparator = nl_langinfo_l(THOUSEP, m_locale);
-    m_strGrouping = nl_langinfo_l(GROUPING, m_locale);
+    m_strSeparator = nl_langinfo_l(THOUSEP, m_locale.Get());
+    m_strGrouping = nl_langinfo_l(GROUPING, m_locale.Get());
     for (int c = 0; c < 128; ++c) {
-        const wint_t upper = towupper_l(static_cast<wint_t>(c), m_locale);
+        const wint_t upper = towupper_l(static_cast<wint_t>(c), m_locale.Get());
         m_asciiUpper[c].clear();
         Utf8::Encode(static_cast<char32_t>(upper), m_asciiUpper[c]);
         m_asciiUpperByte[c] = upper < 0x80 ? static_cast<char>(upper) : '\0';
@@ -79,10 +63,10 @@ void CLocaleFormat::Prepare() {
     }
     m_twoByteUpper.resize(0x800);
     for (char32_t c = 0x80; c < 0x800; ++c) {
-        m_twoByteUpper[c] = static_cast<char32_t>(towupper_l(static_cast<wint_t>(c), m_locale));
+        m_twoByteUpper[c] = static_cast<char32_t>(towupper_l(static_cast<wint_t>(c), m_locale.Get()));
     }
-    m_bDateCompiled = m_datePattern.Compile("%x", m_locale);
-    m_bTimeCompiled = m_timePattern.Compile("%X", m_locale);
+    m_bDateCompiled = m_datePattern.Compile("%x", m_locale.Get());
+    m_bTimeCompiled = m_timePattern.Compile("%X", m_locale.Get());
     std::tm midnight{};
     midnight.tm_year = 100;
     midnight.tm_mday = 1;
@@ -96,7 +80,7 @@ void CLocaleFormat::AppendDateText(std::string& out, const std::tm& local) const
         return;
     }
     char buffer[128];
-    out.append(buffer, strftime_l(buffer, sizeof buffer, "%x", &local, m_locale));
+    out.append(buffer, strftime_l(buffer, sizeof buffer, "%x", &local, m_locale.Get()));
 }
 
 void CLocaleFormat::AppendTimeText(std::string& out, const std::tm& local) const {
@@ -105,7 +89,7 @@ void CLocaleFormat::AppendTimeText(std::string& out, const std::tm& local) const
         return;
     }
     char buffer[128];
-    out.append(buffer, strftime_l(buffer, sizeof buffer, "%X", &local, m_locale));
+    out.append(buffer, strftime_l(buffer, sizeof buffer, "%X", &local, m_locale.Get()));
 }
 
 void CLocaleFormat::DateTimeText(std::int64_t seconds, std::string_view& date, std::string_view& time) {
@@ -253,7 +237,7 @@ void CLocaleFormat::AppendUpper(std::string& out, std::string_view text) const {
         } else {
             const char32_t mapped = codePoint < m_twoByteUpper.size()
                                         ? m_twoByteUpper[codePoint]
-                                        : static_cast<char32_t>(towupper_l(static_cast<wint_t>(codePoint), m_locale));
+                                        : static_cast<char32_t>(towupper_l(static_cast<wint_t>(codePoint), m_locale.Get()));
             upper = mapped == codePoint ? text.substr(pos, sequence)
                                         : std::string_view(encoded, Utf8::EncodeTo(mapped, encoded));
         }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "LocaleHandle.h"
 #include "TimePattern.h"
 
 #include <array>
@@ -21,11 +22,10 @@ public:
     // Categories named as the environment names them (LC_ALL, LC_xxx, LANG).
     static CLocaleFormat FromEnvironment();
     CLocaleFormat(const std::string& ctypeName, const std::string& numericName, const std::string& timeName);
-    ~CLocaleFormat();
-    CLocaleFormat(CLocaleFormat&& other) noexcept;
+    CLocaleFormat(CLocaleFormat&&) noexcept = default;
+    CLocaleFormat& operator=(CLocaleFormat&&) noexcept = default;
     CLocaleFormat(const CLocaleFormat&) = delete;
     CLocaleFormat& operator=(const CLocaleFormat&) = delete;
-    CLocaleFormat& operator=(CLocaleFormat&&) = delete;
 
     // Date and time text of a last-write time in local time. A time that has
     // no calendar date (out of range) gives an empty date and the text of
@@ -41,6 +41,9 @@ public:
     // Appends text in upper case, character by character; bytes that are not
     // valid UTF-8 pass through unchanged.
     void AppendUpper(std::string& out, std::string_view text) const;
+    // Whether upper case is exactly a-z to A-Z on ASCII, so that AppendUpper
+    // converts runs of ASCII eight bytes at a time.
+    bool HasPlainAsciiUpper() const { return m_bPlainAsciiUpper; }
 
 private:
     static locale_t Open(int categoryMask, const std::string& name, locale_t base);
@@ -49,7 +52,7 @@ private:
     void AppendDateText(std::string& out, const std::tm& local) const;
     void AppendTimeText(std::string& out, const std::tm& local) const;
 
-    locale_t m_locale = nullptr;
+    CLocaleHandle m_locale;
     std::string m_strSeparator;
     std::string m_strGrouping;
     // Upper case of each ASCII byte; 0 where it is not a single ASCII byte

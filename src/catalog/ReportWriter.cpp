@@ -1,5 +1,6 @@
 #include "ReportWriter.h"
 
+#include "EntryFormatter.h"
 #include "StringTable.h"
 #include "TextFormat.h"
 #include "Utf8.h"
@@ -7,8 +8,6 @@
 namespace {
 
 constexpr std::size_t kFlushSize = 1 << 20;
-// Width of the padded layout's first four columns with their separators.
-constexpr std::size_t kPaddedNameColumn = 15 + 2 + 20 + 2 + 8 + 2 + 11 + 2;
 
 } // namespace
 
@@ -46,8 +45,8 @@ bool CReportOutput::Flush() {
     return m_nError == 0;
 }
 
-CReportWriter::CReportWriter(CAppSettings& settings, const CLocaleFormat& locale)
-    : m_settings(settings), m_locale(locale) {}
+CReportWriter::CReportWriter(const COptionsSnapshot& options, const CLocaleFormat& locale)
+    : m_options(options), m_locale(locale) {}
 
 void CReportWriter::ShowProgress(double value) {
     if (value > 100.0) {
@@ -77,7 +76,7 @@ bool CReportWriter::Write(const CCatalogSession& session, CReportOutput& out, co
     m_progress = progress;
     m_fLastShown = 0;
     m_strLastText.clear();
-    if (m_settings.GetProcessType() == kProcessListing) {
+    if (m_options.IsListing()) {
         WriteListing(session, out);
     } else {
         WriteArchive(session, out);
@@ -98,11 +97,11 @@ void CReportWriter::WriteArchive(const CCatalogSession& session, CReportOutput& 
 }
 
 void CReportWriter::WriteListing(const CCatalogSession& session, CReportOutput& out) {
-    const bool directoryOnly = m_settings.GetDirectoryOnly() != 0;
-    const bool excludeSubFolders = m_settings.GetExcludeSubFolders() != 0;
-    const bool excludeEmpty = m_settings.GetExcludeEmptyFolders() != 0;
-    const int outputFormat = m_settings.GetOutputFormat();
-    const bool formatNumbers = m_settings.GetFormatFileSize() != 0;
+    const bool directoryOnly = m_options.DirectoryOnly();
+    const bool excludeSubFolders = m_options.ExcludeSubFolders();
+    const bool excludeEmpty = m_options.ExcludeEmptyFolders();
+    const int outputFormat = m_options.OutputFormat();
+    const bool formatNumbers = m_options.FormatFileSize();
 
     bool firstFolder = true;
     std::int64_t foldersWritten = 0;
@@ -146,15 +145,8 @@ void CReportWriter::WriteListing(const CCatalogSession& session, CReportOutput& 
                 prefix.push_back('/');
             }
             for (std::string_view line : record->m_arrSubFolders) {
-                std::string_view name;
-                if (outputFormat == 1) {
-                    name = line.substr(Utf8::ByteOffsetOfChar(line, kPaddedNameColumn));
-                } else {
-                    const auto tab = line.rfind('\t');
-                    name = tab == std::string_view::npos ? line : line.substr(tab + 1);
-                }
                 text = prefix;
-                text.append(name);
+                text.append(CEntryFormatter::NameColumnOf(line, outputFormat));
                 out.PutLine(text);
                 ++foldersWritten;
             }

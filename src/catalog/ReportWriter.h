@@ -1,9 +1,9 @@
 #pragma once
 
-#include "AppSettings.h"
 #include "AtomicFile.h"
 #include "CatalogSession.h"
 #include "LocaleFormat.h"
+#include "OptionsSnapshot.h"
 
 #include <functional>
 #include <string>
@@ -34,7 +34,7 @@ class CReportWriter {
 public:
     using Progress = std::function<void(const std::string& text)>;
 
-    CReportWriter(CAppSettings& settings, const CLocaleFormat& locale);
+    CReportWriter(const COptionsSnapshot& options, const CLocaleFormat& locale);
 
     // False when writing failed; out.Error() says why.
     bool Write(const CCatalogSession& session, CReportOutput& out, const Progress& progress);
@@ -45,7 +45,7 @@ private:
     void ShowProgress(double value);
     std::string Count(std::int64_t value, bool formatNumbers) const;
 
-    CAppSettings& m_settings;
+    const COptionsSnapshot& m_options;
     const CLocaleFormat& m_locale;
     Progress m_progress;
     float m_fLastShown = 0;

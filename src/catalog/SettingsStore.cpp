@@ -4,6 +4,7 @@
 
 #include <cerrno>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -45,25 +46,27 @@ void MakeParentFolders(const std::string& path) {
 
 } // namespace
 
-bool CSettingsStore::Identity::operator==(const Identity& other) const {
+bool CSettingsStore::FileIdentity::operator==(const FileIdentity& other) const {
     return exists == other.exists && device == other.device && inode == other.inode && size == other.size &&
            SameTime(modified, other.modified) && SameTime(changed, other.changed);
 }
 
-CSettingsStore::CSettingsStore(std::string path) : m_strPath(std::move(path)) {
-    SetRecheckInterval(std::chrono::milliseconds(20));
+CSettingsLock::~CSettingsLock() {
+    if (m_pStore != nullptr) {
+        m_pStore->Unlock();
+    }
 }
 
-void CSettingsStore::SetRecheckInterval(std::chrono::milliseconds interval) {
-    timespec resolution{};
-    clock_getres(CLOCK_MONOTONIC_COARSE, &resolution);
-    const std::int64_t after = std::chrono::duration_cast<std::chrono::nanoseconds>(interval).count() -
-                               (static_cast<std::int64_t>(resolution.tv_sec) * 1'000'000'000 + resolution.tv_nsec);
-    m_nRecheckAfter = after > 0 ? after : 0;
+CSettingsStore::CSettingsStore(std::string path) : m_strPath(std::move(path)) {}
+
+CSettingsStore::~CSettingsStore() {
+    if (m_nLockFd >= 0) {
+        close(m_nLockFd);
+    }
 }
 
-CSettingsStore::Identity CSettingsStore::IdentityOf(const std::string& path) {
-    Identity identity;
+CSettingsStore::FileIdentity CSettingsStore::IdentityOf(const std::string& path) {
+    FileIdentity identity;
     struct stat info {};
     if (stat(path.c_str(), &info) == 0) {
         identity.exists = true;
@@ -76,30 +79,59 @@ CSettingsStore::Identity CSettingsStore::IdentityOf(const std::string& path) {
     return identity;
 }
 
-void CSettingsStore::Load() {
-    // Identity first: a change racing with the read is caught by the next check.
-    m_identity = IdentityOf(m_strPath);
-    m_document = CIniDocument(m_identity.exists ? ReadSmallFile(m_strPath) : std::string());
-    m_bLoaded = true;
-    ++m_nGeneration;
+timespec CSettingsStore::RealTime() {
+    timespec now{};
+    clock_gettime(CLOCK_REALTIME, &now);
+    return now;
 }
 
-void CSettingsStore::Revalidate() {
-    m_nLastCheck = CoarseNow();
-    if (!m_bLoaded || !(IdentityOf(m_strPath) == m_identity)) {
+void CSettingsStore::Load() {
+    // Identity first: a change racing with the read is caught by the next check.
+    m_identity = m_identityOf(m_strPath);
+    m_document = CIniDocument(m_identity.exists ? ReadSmallFile(m_strPath) : std::string());
+    m_bLoaded = true;
+}
+
+void CSettingsStore::Refresh() {
+    if (!m_bLoaded || !(m_identityOf(m_strPath) == m_identity)) {
         Load();
+        return;
+    }
+    const timespec now = m_now();
+    const std::int64_t age = (static_cast<std::int64_t>(now.tv_sec) - m_identity.modified.tv_sec) * 1'000'000'000 +
+                             (now.tv_nsec - m_identity.modified.tv_nsec);
+    if (m_identity.exists && age < kRacySeconds * 1'000'000'000) {
+        Load(); // too recent to trust the identity
+    }
+}
+
+CSettingsLock CSettingsStore::Lock() {
+    if (m_nLockDepth++ == 0) {
+        // Beside the path as named: a link to a device must not put a file beside the device.
+        MakeParentFolders(m_strPath);
+        m_nLockFd = open((m_strPath + ".lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOCTTY, 0600);
+        while (m_nLockFd >= 0 && flock(m_nLockFd, LOCK_EX) != 0 && errno == EINTR) {
+        }
+    }
+    return CSettingsLock(this);
+}
+
+void CSettingsStore::Unlock() {
+    if (--m_nLockDepth == 0 && m_nLockFd >= 0) {
+        close(m_nLockFd); // the lock goes with the descriptor
+        m_nLockFd = -1;
     }
 }
 
 int CSettingsStore::GetInt(std::string_view section, std::string_view key, int defaultValue) {
-    Generation();
+    Refresh();
     const auto value = m_document.Find(section, key);
     return value && !value->empty() ? ParseProfileInt(*value) : defaultValue;
 }
 
 std::string CSettingsStore::GetString(std::string_view section, std::string_view key,
                                       std::string_view defaultValue) {
-    Generation();
+    Refresh();
     auto value = m_document.Find(section, key);
     std::string text = value ? std::move(*value) : std::string(defaultValue);
     if (text.size() > kMaxValueLength) {
@@ -117,8 +149,9 @@ bool CSettingsStore::WriteString(std::string_view section, std::string_view key,
 }
 
 bool CSettingsStore::WriteValues(std::string_view section, const std::vector<KeyValue>& values) {
+    const CSettingsLock lock = Lock();
     Load(); // never write over an edit that the cache has not seen yet
-    const Identity before = m_identity;
+    const FileIdentity before = m_identity;
     if (before.exists && static_cast<std::size_t>(before.size) > kMaxFileSize) {
         m_nWriteError = EFBIG;
         return false; // not ours to rewrite: it would lose what we could not read
@@ -132,7 +165,7 @@ bool CSettingsStore::WriteValues(std::string_view section, const std::vector<Key
     }
     MakeParentFolders(FollowLinks(m_strPath));
     CAtomicFile file;
-    if (!file.Open(m_strPath) || !file.Write(changed.Text()) || !file.Commit(false)) {
+    if (!file.Open(m_strPath) || !file.Write(changed.Text()) || !file.Commit()) {
         m_nWriteError = file.LastError();
         return false;
     }

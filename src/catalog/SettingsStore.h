@@ -1,8 +1,9 @@
 #pragma once
 
 #include "IniDocument.h"
+#include "SettingsLock.h"
 
-#include <chrono>
+#include <functional>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -12,18 +13,23 @@
 #include <vector>
 
 // The settings file: an INI file read and written in the profile-file
-// layout (see CIniDocument). Reads are served from a parsed copy that is
-// checked against the file (inode, size, times) whenever it is older than
-// the recheck interval, so a hand edit is seen at the next read after at most
-// that interval, and immediately after Revalidate(). Every write re-reads the
-// file first, so it never loses an edit made meanwhile, and replaces the file
-// atomically. A missing, unreadable, binary or oversized file reads as empty;
-// a failed write changes nothing and is not reported.
+// layout (see CIniDocument). Every read checks the file (inode, size, times)
+// and parses it again when it changed, so a hand edit is seen by the next
+// read. A file modified within the last two seconds counts as changed
+// whatever its identity says: on a file system with coarse timestamps a
+// same-size rewrite within one tick keeps all of them. Every write re-reads
+// the file first, under the store's lock (see Lock), so it never loses an
+// edit made meanwhile, and replaces the file atomically and durably. A
+// missing, unreadable, binary or oversized file reads as empty; a failed
+// write changes nothing and is not reported.
 //
 // Not thread-safe: one thread (the user-interface thread) owns the store.
 class CSettingsStore {
 public:
     explicit CSettingsStore(std::string path);
+    ~CSettingsStore();
+    CSettingsStore(const CSettingsStore&) = delete;
+    CSettingsStore& operator=(const CSettingsStore&) = delete;
 
     const std::string& Path() const { return m_strPath; }
 
@@ -41,52 +47,46 @@ public:
     // for a value the file cannot hold, EFBIG for a file too large to rewrite).
     int LastWriteError() const { return m_nWriteError; }
 
-    // Counts changes of the contents seen so far. Between rechecks it costs
-    // one read of the coarse clock and touches no file.
-    std::uint64_t Generation() {
-        if (!m_bLoaded || CoarseNow() - m_nLastCheck >= m_nRecheckAfter) {
-            Revalidate();
-        }
-        return m_nGeneration;
-    }
+    // An exclusive advisory lock (flock) on "<settings file>.lock" beside the
+    // file, shared by every process that uses the same settings: a
+    // read-modify-write that holds it cannot interleave with another's. Every
+    // write takes it; a caller that reads, decides and writes holds it across
+    // all three. Nested locks of one store count; the lock goes with the last.
+    // Blocks while another process holds it. Without a lock file (a folder
+    // that cannot be written) the store goes on unlocked.
+    [[nodiscard]] CSettingsLock Lock();
 
-    // Checks the file now, whatever the interval.
-    void Revalidate();
-
-    void SetRecheckInterval(std::chrono::milliseconds interval);
-
-    static constexpr std::size_t kMaxFileSize = 4 * 1024 * 1024;
-    static constexpr std::size_t kMaxValueLength = 4095;
-
-private:
-    struct Identity {
+    struct FileIdentity {
         bool exists = false;
         dev_t device = 0;
         ino_t inode = 0;
         off_t size = 0;
         timespec modified{};
         timespec changed{};
-        bool operator==(const Identity& other) const;
+        bool operator==(const FileIdentity& other) const;
     };
-    static Identity IdentityOf(const std::string& path);
-    // Nanoseconds of a monotonic clock that is cheap to read but only
-    // advances every few milliseconds.
-    static std::int64_t CoarseNow() {
-        timespec now{};
-        clock_gettime(CLOCK_MONOTONIC_COARSE, &now);
-        return static_cast<std::int64_t>(now.tv_sec) * 1'000'000'000 + now.tv_nsec;
-    }
+    // Test hooks: how the store learns the file's identity and the time of day.
+    std::function<FileIdentity(const std::string& path)> m_identityOf = IdentityOf;
+    std::function<timespec()> m_now = RealTime;
+
+    static constexpr std::size_t kMaxFileSize = 4 * 1024 * 1024;
+    static constexpr std::size_t kMaxValueLength = 4095;
+    static constexpr std::int64_t kRacySeconds = 2;
+
+private:
+    friend class CSettingsLock;
+    static FileIdentity IdentityOf(const std::string& path);
+    static timespec RealTime();
+    // Parses the file again when it is not known to be unchanged.
+    void Refresh();
     void Load();
+    void Unlock();
 
     std::string m_strPath;
     CIniDocument m_document;
-    Identity m_identity;
+    FileIdentity m_identity;
     bool m_bLoaded = false;
-    std::uint64_t m_nGeneration = 0;
     int m_nWriteError = 0;
-    // Coarse-clock nanoseconds after the last check at which the next is due:
-    // the interval less the clock's resolution, so no edit waits longer than
-    // the interval.
-    std::int64_t m_nRecheckAfter = 0;
-    std::int64_t m_nLastCheck = 0;
+    int m_nLockFd = -1;
+    int m_nLockDepth = 0;
 };

@@ -4,9 +4,11 @@
 #include "AtomicFile.h"
 #include "CatalogEngine.h"
 #include "CliHost.h"
+#include "DropPath.h"
 #include "Utf8.h"
 
 #include <cerrno>
+#include <optional>
 #include <cstring>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -25,10 +27,6 @@ bool Exists(const std::string& path, int& error) {
     }
     error = errno;
     return false;
-}
-
-bool IsRootDrop(const std::vector<std::string>& paths) {
-    return !paths.empty() && !paths[0].empty() && paths[0].back() == '/';
 }
 
 } // namespace
@@ -50,7 +48,7 @@ int CCliRun::Fail(int status, const std::string& message) {
 // contributes nothing, so it is left out here rather than logged as an
 // archive of its own.
 std::vector<std::string> CCliRun::DroppedPaths() const {
-    if (!IsRootDrop(m_arrPaths)) {
+    if (!DropPath::IsRootDrop(m_arrPaths)) {
         return m_arrPaths;
     }
     std::vector<std::string> dropped{m_arrPaths[0]};
@@ -119,17 +117,26 @@ int CCliRun::Run() {
                                      Reason(host.SettingsError()));
     };
 
+    // An archive run reserves its numbers: from reading the stored tags to
+    // writing the advanced archive number, concurrent runs take turns.
+    const bool archive = settings.Get(Option::ProcessType) != kProcessListing;
+    std::optional<CSettingsLock> numbers;
+    if (archive) {
+        numbers.emplace(store.Lock());
+    }
     int error = 0;
-    if (IsRootDrop(m_arrPaths) && !Exists(m_arrPaths[0], error)) {
+    if (DropPath::IsRootDrop(m_arrPaths) && !Exists(m_arrPaths[0], error)) {
         // The window never drops a medium that is not there; the settings are
         // confirmed first all the same, as for any other missing PATH.
-        if (settings.GetProcessType() != kProcessListing && !host.RunArchiveSettings(engine.ArchiveSettings())) {
+        if (archive && !host.RunArchiveSettings(engine.ArchiveSettings())) {
             return refusedSettings();
         }
         return Fail(kExitFailed, "cannot read " + Quoted(m_commandLine.paths[0]) + ": " + Reason(error));
     }
 
-    switch (engine.ProcessDrop(DroppedPaths())) {
+    const DropOutcome outcome = engine.ProcessDrop(DroppedPaths());
+    numbers.reset();
+    switch (outcome) {
     case DropOutcome::Abandoned:
         return refusedSettings();
     case DropOutcome::PathNotFound: {
@@ -177,10 +184,10 @@ int CCliRun::WriteFiles(CCatalogEngine& engine) {
     if (const int error = engine.WriteReport(report); error != 0) {
         return Fail(kExitFailed, "cannot write the report to " + reportName + ": " + Reason(error));
     }
-    if (!report.Commit(false)) {
+    if (!report.Commit()) {
         return Fail(kExitFailed, "cannot write the report to " + reportName + ": " + Reason(report.LastError()));
     }
-    if (!m_strLog.empty() && !log.Commit(false)) {
+    if (!m_strLog.empty() && !log.Commit()) {
         return Fail(kExitFailed, "cannot write the log to " + logName + ": " + Reason(log.LastError()));
     }
     return kExitReportWritten;

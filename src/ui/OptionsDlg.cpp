@@ -65,20 +65,21 @@ void COptionsDlg::UpdateData(bool save) {
 }
 
 void COptionsDlg::LoadOptions() {
-    m_store.Revalidate();
-    const std::string& section = LoadString(IDS_SECTION_OPTIONS);
+    const COptionsSnapshot options = CAppSettings(m_store).Snapshot();
     for (const OptionKey& key : kOptionKeys) {
-        Member(key.option) = m_store.GetInt(section, LoadString(key.keyId), key.defaultValue);
+        Member(key.option) = options[key.option];
     }
     UpdateData(false);
 }
 
+// Every key, changed or not, in one replacement of the file.
 void COptionsDlg::SaveOptions() {
-    const std::string& section = LoadString(IDS_SECTION_OPTIONS);
     UpdateData(true);
+    COptionsSnapshot options;
     for (const OptionKey& key : kOptionKeys) {
-        m_store.WriteInt(section, LoadString(key.keyId), Member(key.option));
+        options[key.option] = Member(key.option);
     }
+    CAppSettings(m_store).WriteAll(options);
 }
 
 // With an archive report the listing's layout options do not apply; of

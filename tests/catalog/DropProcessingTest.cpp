@@ -92,7 +92,7 @@ TEST_P(DropTable, CatalogueLogAndStoredNumber) {
     for (const std::string& line : c.catalogue) {
         expected.push_back(Expand(line, root));
     }
-    if (f.m_settings.GetProcessType() == kProcessListing) {
+    if (f.m_settings.Get(Option::ProcessType) == kProcessListing) {
         EXPECT_EQ(f.Records(), expected);
         EXPECT_TRUE(f.m_engine->Session().m_arrArchiveLines.empty());
     } else {

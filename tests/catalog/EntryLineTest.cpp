@@ -1,4 +1,6 @@
 #include "EngineFixture.h"
+#include "EntryCollector.h"
+#include "FakeHost.h"
 #include "StringTable.h"
 
 #include <algorithm>
@@ -115,17 +117,21 @@ class EntryLine : public testing::TestWithParam<LineCase> {};
 // AddEntry with a record of its own: the one line it stores.
 TEST_P(EntryLine, IsBuiltExactly) {
     const LineCase& c = GetParam();
-    CEngineFixture f(c.locale);
-    f.SetOption(Option::ProcessType, c.processType);
-    f.SetOption(Option::OutputFormat, c.outputFormat);
-    f.SetOption(Option::FormatFileSize, c.formatFileSize);
-    CArchiveSettings& tags = f.m_engine->ArchiveSettings();
+    CLocaleFormat locale(c.locale, c.locale, c.locale);
+    CCatalogSession session;
+    CFakeHost host;
+    CArchiveSettings tags;
     tags.m_strMediaType = "DAT";
     tags.m_nMediaNumber = 100;
     tags.m_nArchiveNumber = 9;
+    CEntryCollector collector(session, locale, tags, host, std::chrono::milliseconds(30));
+    COptionsSnapshot options;
+    options[Option::ProcessType] = c.processType;
+    options[Option::OutputFormat] = c.outputFormat;
+    options[Option::FormatFileSize] = c.formatFileSize;
+    collector.Begin(options);
     CFolderRecord record;
-    f.m_engine->AddEntry(c.entry, &record);
-    const CCatalogSession& session = f.m_engine->Session();
+    collector.AddEntry(c.entry, &record);
     if (c.processType == kProcessListing) {
         const CLineArray& lines = c.entry.m_bDirectory ? record.m_arrSubFolders : record.m_arrFiles;
         ASSERT_EQ(lines.size(), 1u);
@@ -139,9 +145,9 @@ TEST_P(EntryLine, IsBuiltExactly) {
         EXPECT_EQ(session.m_dwTotalBytes, 0u);
     }
     EXPECT_EQ(session.m_nFileCount, c.entry.m_bDirectory ? 0 : 1);
-    f.m_engine->ShowProcessing(true);
-    ASSERT_FALSE(f.m_host.m_statuses.empty());
-    EXPECT_EQ(f.m_host.m_statuses.back(), c.entry.m_bDirectory ? "Processing file: 0" : "Processing file: 1");
+    collector.ShowProcessing(true);
+    ASSERT_FALSE(host.m_statuses.empty());
+    EXPECT_EQ(host.m_statuses.back(), c.entry.m_bDirectory ? "Processing file: 0" : "Processing file: 1");
 }
 
 CFindData Entry(std::string_view name, bool directory, std::uint64_t size, std::int64_t time) {
@@ -211,11 +217,36 @@ TEST(LocaleFormat, MissingLocaleFallsBackQuietly) {
 }
 
 TEST(EntryLine, StatusShowsAfterAFolderWithCountZero) {
-    CEngineFixture f;
+    CLocaleFormat locale("C.UTF-8", "C.UTF-8", "C.UTF-8");
+    CCatalogSession session;
+    CFakeHost host;
+    CArchiveSettings tags;
+    CEntryCollector collector(session, locale, tags, host, std::chrono::milliseconds(30));
+    COptionsSnapshot options;
+    options[Option::ProcessType] = kProcessListing;
+    collector.Begin(options);
     CFolderRecord record;
-    f.m_engine->AddEntry(Entry("dir", true, 0, kNoon), &record);
-    ASSERT_EQ(f.m_host.m_statuses.size(), 1u);
-    EXPECT_EQ(f.m_host.m_statuses[0], "Processing file: 0");
+    collector.AddEntry(Entry("dir", true, 0, kNoon), &record);
+    ASSERT_EQ(host.m_statuses.size(), 1u);
+    EXPECT_EQ(host.m_statuses[0], "Processing file: 0");
+}
+
+// The product's formatter is the engine's, holding a locale moved into it:
+// the eight-bytes-at-a-time upper case must survive the move.
+TEST(EntryLine, EngineLocaleKeepsTheFastUpperCase) {
+    struct Case {
+        const char* locale;
+        bool plain;
+    };
+    for (const Case& c : {Case{"C.UTF-8", true}, Case{"en_US.UTF-8", true}, Case{"de_DE.UTF-8", true},
+                          Case{"tr_TR.UTF-8", false}}) {
+        if (std::string(c.locale) == "tr_TR.UTF-8" && newlocale(LC_ALL_MASK, c.locale, nullptr) == nullptr) {
+            continue; // not installed here
+        }
+        CEngineFixture f(c.locale);
+        EXPECT_EQ(f.m_engine->Locale().HasPlainAsciiUpper(), c.plain) << c.locale;
+        EXPECT_EQ(CLocaleFormat(c.locale, c.locale, c.locale).HasPlainAsciiUpper(), c.plain) << c.locale;
+    }
 }
 
 } // namespace

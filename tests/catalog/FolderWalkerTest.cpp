@@ -46,9 +46,8 @@ public:
 
 class FolderWalker : public testing::Test {
 protected:
-    FolderWalker() : m_store(m_config.Path("s.INI")), m_settings(m_store), m_walker(m_settings, m_sink) {
-        m_store.SetRecheckInterval(std::chrono::milliseconds(0));
-    }
+    FolderWalker() : m_store(m_config.Path("s.INI")), m_settings(m_store), m_walker(m_sink) {}
+    bool Walk(const std::string& path) { return m_walker.WalkFolder(path, m_settings.Snapshot()); }
     void Set(const char* key, int value) { m_store.WriteInt("Options", key, value); }
     std::string P(const std::string& relative) const { return m_tree.Path(relative); }
 
@@ -65,7 +64,7 @@ TEST_F(FolderWalker, RecordsComeInPostOrder) {
         m_tree.Folder(folder, 0);
     }
     m_tree.File("top/A/A1/f", 1, 0);
-    ASSERT_TRUE(m_walker.WalkFolder(P("top")));
+    ASSERT_TRUE(Walk(P("top")));
     const auto records = m_sink.Records();
     ASSERT_EQ(records.size(), 6u);
     EXPECT_EQ(records.back(), P("top"));
@@ -85,12 +84,12 @@ TEST_F(FolderWalker, RecordsComeInPostOrder) {
 
 TEST_F(FolderWalker, EmptyFolderGivesAnEmptyRecordOrNothing) {
     m_tree.Folder("empty", 0);
-    ASSERT_TRUE(m_walker.WalkFolder(P("empty")));
+    ASSERT_TRUE(Walk(P("empty")));
     EXPECT_EQ(m_sink.m_events, std::vector<std::string>{"record " + P("empty")});
 
     Set("ProcessType", 0);
     m_sink.m_events.clear();
-    ASSERT_TRUE(m_walker.WalkFolder(P("empty")));
+    ASSERT_TRUE(Walk(P("empty")));
     EXPECT_TRUE(m_sink.m_events.empty());
 }
 
@@ -99,7 +98,7 @@ TEST_F(FolderWalker, ExcludedSubFoldersAreListedButNotWalked) {
     m_tree.Folder("top/sub", 0);
     m_tree.File("top/sub/inner", 1, 0);
     Set("ExcludeSubFolders", 1);
-    ASSERT_TRUE(m_walker.WalkFolder(P("top")));
+    ASSERT_TRUE(Walk(P("top")));
     EXPECT_EQ(m_sink.m_events, (std::vector<std::string>{"line sub/ in " + P("top"), "record " + P("top")}));
 }
 
@@ -109,12 +108,12 @@ TEST_F(FolderWalker, HiddenEntriesFollowTheOption) {
     m_tree.File("top/.cache/blob", 1, 0);
     m_tree.File("top/.profile", 1, 0);
     m_tree.File("top/visible", 1, 0);
-    ASSERT_TRUE(m_walker.WalkFolder(P("top")));
+    ASSERT_TRUE(Walk(P("top")));
     EXPECT_EQ(m_sink.m_events, (std::vector<std::string>{"line visible in " + P("top"), "record " + P("top")}));
 
     Set("ExcludeHiddenSystemInfo", 0);
     m_sink.m_events.clear();
-    ASSERT_TRUE(m_walker.WalkFolder(P("top")));
+    ASSERT_TRUE(Walk(P("top")));
     EXPECT_TRUE(m_sink.Has("line .profile in " + P("top")));
     EXPECT_TRUE(m_sink.Has("line .cache/ in " + P("top")));
     EXPECT_TRUE(m_sink.Has("line blob in " + P("top/.cache")));
@@ -128,7 +127,7 @@ TEST_F(FolderWalker, LinksAreEntriesAndLoopsEnd) {
     m_tree.Symlink("top/self", ".", 0);
     m_tree.Symlink("top/dangling", "nowhere", 0);
     m_tree.Symlink("top/tosub", "sub", 0);
-    ASSERT_TRUE(m_walker.WalkFolder(P("top")));
+    ASSERT_TRUE(Walk(P("top")));
     for (const char* line : {"line self in ", "line dangling in ", "line tosub in "}) {
         EXPECT_TRUE(m_sink.Has(line + P("top"))) << line;
     }
@@ -139,12 +138,12 @@ TEST_F(FolderWalker, LinksAreEntriesAndLoopsEnd) {
 TEST_F(FolderWalker, RootKeepsItsSlashAndChildrenGetNoDoubleSlash) {
     m_tree.Folder("medium", 0);
     m_tree.Folder("medium/dir", 0);
-    ASSERT_TRUE(m_walker.WalkFolder(P("medium") + "/"));
+    ASSERT_TRUE(Walk(P("medium") + "/"));
     EXPECT_EQ(m_sink.Records(), (std::vector<std::string>{P("medium/dir"), P("medium") + "/"}));
 }
 
 TEST_F(FolderWalker, MissingFolderGivesNothing) {
-    EXPECT_FALSE(m_walker.WalkFolder(P("missing")));
+    EXPECT_FALSE(Walk(P("missing")));
     EXPECT_TRUE(m_sink.m_events.empty());
 }
 
@@ -169,7 +168,7 @@ TEST_F(FolderWalker, TreeDeeperThanPathMaxIsWalkedInFull) {
     }
     close(current);
 
-    ASSERT_TRUE(m_walker.WalkFolder(P("deep")));
+    ASSERT_TRUE(Walk(P("deep")));
     const auto records = m_sink.Records();
     ASSERT_EQ(records.size(), static_cast<std::size_t>(kDepth + 1));
     EXPECT_GT(records.front().size(), 4096u * 2);
@@ -217,7 +216,7 @@ TEST_F(FolderWalker, VanishedEntriesAreLeftOut) {
             symlink("/", (top + "/swapped").c_str());
         }
     };
-    ASSERT_TRUE(m_walker.WalkFolder(top));
+    ASSERT_TRUE(Walk(top));
     EXPECT_FALSE(m_sink.Has("line deleted in " + top));
     EXPECT_TRUE(m_sink.Has("line stays in " + top));
     EXPECT_TRUE(m_sink.Has("line swapped in " + top)); // now a link: a file line, never walked
@@ -238,9 +237,9 @@ TEST_F(FolderWalker, UnreadableFoldersAreLeftOutSilently) {
         CSettingsStore settingsStore(store);
         CAppSettings settings(settingsStore);
         CRecordingSink sink;
-        CFolderWalker walker(settings, sink);
+        CFolderWalker walker(sink);
         // Both sub-folders keep their lines; neither yields a record of its own.
-        return walker.WalkFolder(top) && sink.Has("line noread/ in " + top) &&
+        return walker.WalkFolder(top, settings.Snapshot()) && sink.Has("line noread/ in " + top) &&
                sink.Has("line noexec/ in " + top) && sink.Records() == std::vector<std::string>{top};
     }));
 }

@@ -1,6 +1,7 @@
 // Reading ahead on a second thread must not change what the walk delivers,
 // nor its order: every test walks the same tree with and without the helper
 // and compares the whole sequence of calls the sink receives.
+#include "AppSettings.h"
 #include "FolderWalker.h"
 #include "StringTable.h"
 #include "TempTree.h"
@@ -82,9 +83,7 @@ std::vector<std::string> BuildForest(CTempTree& tree, int folders, int files) {
 
 class ReadAhead : public testing::Test {
 protected:
-    ReadAhead() : m_store(m_config.Path("s.INI")), m_settings(m_store) {
-        m_store.SetRecheckInterval(std::chrono::milliseconds(0));
-    }
+    ReadAhead() : m_store(m_config.Path("s.INI")), m_settings(m_store) {}
     void Set(int keyId, int value) { m_store.WriteInt(LoadString(IDS_SECTION_OPTIONS), LoadString(keyId), value); }
 
     // The calls of one walk of `relative`, with or without the helper.
@@ -93,10 +92,10 @@ protected:
                                   std::size_t limit = CFolderPrefetcher::kMaxAheadEntries) {
         CRecordingSink sink;
         sink.m_onEntry = onEntry;
-        CFolderWalker walker(m_settings, sink);
+        CFolderWalker walker(sink);
         walker.m_bReadAhead = readAhead;
         walker.m_nReadAheadLimit = limit;
-        EXPECT_TRUE(walker.WalkFolder(m_tree.Path(relative)));
+        EXPECT_TRUE(walker.WalkFolder(m_tree.Path(relative), m_settings.Snapshot()));
         m_nReadAhead += walker.FoldersReadAhead();
         return sink.m_events;
     }
@@ -150,28 +149,37 @@ TEST_F(ReadAhead, BoundOnListingsWaitingHoldsUpNothing) {
     ExpectHelperTookPart();
 }
 
-TEST_F(ReadAhead, SettingsChangedDuringTheWalkAreHonoured) {
+// A walk takes its options once: an edit of the settings file during the
+// walk counts from the next walk on, with or without the helper.
+TEST_F(ReadAhead, SettingsChangedDuringTheWalkCountFromTheNextOne) {
     BuildForest(m_tree, 300, 1500);
     struct Change {
-        const char* atEntry;
+        std::size_t atEntry; // the change comes with the walk's entry of this number
         int keyId;
         int value;
     };
-    for (const Change change : {Change{"d150", IDS_KEY_EXCLUDE_HIDDEN, 0}, Change{"f700", IDS_KEY_EXCLUDE_SUBFOLDERS, 1},
-                                Change{"d40", IDS_KEY_EXCLUDE_HIDDEN, 1}}) {
+    for (const Change change : {Change{150, IDS_KEY_EXCLUDE_HIDDEN, 0}, Change{600, IDS_KEY_EXCLUDE_SUBFOLDERS, 1},
+                                Change{40, IDS_KEY_EXCLUDE_HIDDEN, 1}}) {
         const auto initialHidden = change.keyId == IDS_KEY_EXCLUDE_HIDDEN ? 1 - change.value : 1;
-        auto walk = [&](bool readAhead) {
+        auto reset = [&] {
             Set(IDS_KEY_EXCLUDE_HIDDEN, initialHidden);
             Set(IDS_KEY_EXCLUDE_SUBFOLDERS, 0);
-            return Walk("top", readAhead, [&](std::string_view name) {
-                if (name == change.atEntry) {
+        };
+        reset();
+        const auto unchanged = Walk("top", false);
+        ASSERT_GT(unchanged.size(), 800u);
+        for (const bool readAhead : {false, true}) {
+            reset();
+            std::size_t entries = 0;
+            const auto changedDuring = Walk("top", readAhead, [&](std::string_view) {
+                if (++entries == change.atEntry) {
                     Set(change.keyId, change.value);
                 }
             });
-        };
-        const auto alone = walk(false);
-        ASSERT_GT(alone.size(), 100u);
-        EXPECT_EQ(walk(true), alone) << change.atEntry;
+            ASSERT_GT(entries, change.atEntry);
+            EXPECT_EQ(changedDuring, unchanged) << change.atEntry;
+            EXPECT_NE(Walk("top", readAhead), unchanged) << change.atEntry; // the next walk takes it
+        }
     }
 }
 
@@ -218,11 +226,10 @@ TEST_F(ReadAhead, UnreadableFoldersAreLeftOutTheSame) {
         CAppSettings settings(settingsStore);
         std::vector<std::string> results[2];
         for (const bool readAhead : {false, true}) {
-            settingsStore.Revalidate();
             CRecordingSink sink;
-            CFolderWalker walker(settings, sink);
+            CFolderWalker walker(sink);
             walker.m_bReadAhead = readAhead;
-            if (!walker.WalkFolder(top)) {
+            if (!walker.WalkFolder(top, settings.Snapshot())) {
                 return false;
             }
             results[readAhead ? 1 : 0] = sink.m_events;

@@ -119,15 +119,15 @@ TEST(SettingsStore, EveryGetterHasItsDefaultWithoutAFile) {
     CTempTree dir;
     CSettingsStore store(dir.Path("none.INI"));
     CAppSettings settings(store);
-    EXPECT_EQ(settings.GetExportData(), 1);
-    EXPECT_EQ(settings.GetAutoView(), 1);
-    EXPECT_EQ(settings.GetFormatFileSize(), 1);
-    EXPECT_EQ(settings.GetExcludeEmptyFolders(), 0);
-    EXPECT_EQ(settings.GetOutputFormat(), 0);
-    EXPECT_EQ(settings.GetProcessType(), 1);
-    EXPECT_EQ(settings.GetDirectoryOnly(), 0);
-    EXPECT_EQ(settings.GetExcludeHiddenSystemInfo(), 1);
-    EXPECT_EQ(settings.GetExcludeSubFolders(), 0);
+    EXPECT_EQ(settings.Get(Option::ExportData), 1);
+    EXPECT_EQ(settings.Get(Option::AutoView), 1);
+    EXPECT_EQ(settings.Get(Option::FormatFileSize), 1);
+    EXPECT_EQ(settings.Get(Option::ExcludeEmptyFolders), 0);
+    EXPECT_EQ(settings.Get(Option::OutputFormat), 0);
+    EXPECT_EQ(settings.Get(Option::ProcessType), 1);
+    EXPECT_EQ(settings.Get(Option::DirectoryOnly), 0);
+    EXPECT_EQ(settings.Get(Option::ExcludeHiddenSystemInfo), 1);
+    EXPECT_EQ(settings.Get(Option::ExcludeSubFolders), 0);
     EXPECT_EQ(settings.GetMultipleArchive(), 0);
     EXPECT_EQ(settings.GetDefaultDir(), "");
     EXPECT_FALSE(CTempTree::Exists(dir.Path("none.INI")));
@@ -137,37 +137,50 @@ TEST(SettingsStore, HandEditIsSeenAtTheNextRead) {
     CTempTree dir;
     dir.WriteText("s.INI", "[Options]\nProcessType=1\n");
     CSettingsStore store(dir.Path("s.INI"));
-    store.SetRecheckInterval(std::chrono::milliseconds(0));
     CAppSettings settings(store);
-    ASSERT_EQ(settings.GetProcessType(), 1);
+    ASSERT_EQ(settings.Get(Option::ProcessType), 1);
     dir.WriteText("s.INI", "[Options]\nProcessType=0\nOutputFormat=1\n");
-    EXPECT_EQ(settings.GetProcessType(), 0);
-    EXPECT_EQ(settings.GetOutputFormat(), 1);
+    EXPECT_EQ(settings.Get(Option::ProcessType), 0);
+    EXPECT_EQ(settings.Get(Option::OutputFormat), 1);
 }
 
-TEST(SettingsStore, HandEditIsSeenWithinTheRecheckInterval) {
-    CTempTree dir;
-    dir.WriteText("s.INI", "[Options]\nAutoView=1\n");
-    CSettingsStore store(dir.Path("s.INI"));
-    store.SetRecheckInterval(std::chrono::milliseconds(20));
-    CAppSettings settings(store);
-    ASSERT_EQ(settings.GetAutoView(), 1);
-    dir.WriteText("s.INI", "[Options]\nAutoView=0\n");
-    std::this_thread::sleep_for(std::chrono::milliseconds(25));
-    EXPECT_EQ(settings.GetAutoView(), 0);
-    dir.WriteText("s.INI", "[Options]\nAutoView=1\n");
-    store.Revalidate();
-    EXPECT_EQ(settings.GetAutoView(), 1);
+// On a file system with coarse timestamps a same-size rewrite can keep the
+// file's whole identity; only a file old enough is trusted by its identity.
+TEST(SettingsStore, RecentlyModifiedFileIsReadAgainWhateverItsIdentity) {
+    struct Case {
+        std::int64_t ageMs;
+        int expected;
+    };
+    for (const Case& c : {Case{0, 0}, Case{1900, 0}, Case{2100, 1}, Case{60000, 1}}) {
+        CTempTree dir;
+        dir.WriteText("s.INI", "[Options]\nAutoView=1\n");
+        CSettingsStore store(dir.Path("s.INI"));
+        const CSettingsStore::FileIdentity frozen = store.m_identityOf(store.Path());
+        store.m_identityOf = [frozen](const std::string&) { return frozen; };
+        store.m_now = [&] {
+            timespec now = frozen.modified;
+            now.tv_sec += c.ageMs / 1000;
+            now.tv_nsec += (c.ageMs % 1000) * 1'000'000;
+            if (now.tv_nsec >= 1'000'000'000) {
+                ++now.tv_sec;
+                now.tv_nsec -= 1'000'000'000;
+            }
+            return now;
+        };
+        CAppSettings settings(store);
+        ASSERT_EQ(settings.Get(Option::AutoView), 1);
+        dir.WriteText("s.INI", "[Options]\nAutoView=0\n"); // same size, identity frozen
+        EXPECT_EQ(settings.Get(Option::AutoView), c.expected) << c.ageMs << " ms";
+    }
 }
 
 TEST(SettingsStore, OwnWritesAreSeenAtOnce) {
     CTempTree dir;
     CSettingsStore store(dir.Path("s.INI"));
-    store.SetRecheckInterval(std::chrono::hours(1));
     CAppSettings settings(store);
-    ASSERT_EQ(settings.GetExcludeSubFolders(), 0);
+    ASSERT_EQ(settings.Get(Option::ExcludeSubFolders), 0);
     store.WriteInt("OPTIONS", "excludesubfolders", 1);
-    EXPECT_EQ(settings.GetExcludeSubFolders(), 1);
+    EXPECT_EQ(settings.Get(Option::ExcludeSubFolders), 1);
 }
 
 TEST(SettingsStore, OverrideIsNotWritten) {
@@ -175,7 +188,7 @@ TEST(SettingsStore, OverrideIsNotWritten) {
     CSettingsStore store(dir.Path("s.INI"));
     CAppSettings settings(store);
     settings.Override(Option::OutputFormat, 1);
-    EXPECT_EQ(settings.GetOutputFormat(), 1);
+    EXPECT_EQ(settings.Get(Option::OutputFormat), 1);
     EXPECT_FALSE(CTempTree::Exists(dir.Path("s.INI")));
 }
 
@@ -258,11 +271,9 @@ TEST(ArchiveSettings, LoadsDefaultsAndMatchesMediaTypeAnyCase) {
     EXPECT_EQ(tags.m_strMediaType, ""); // the text only chooses the list entry
 
     dir.WriteText("s.INI", "[Archive Options]\nMediaType=dat\nMediaNumber=4\n");
-    store.Revalidate();
     EXPECT_EQ(tags.LoadArchiveSettings(store), 1);
     EXPECT_EQ(tags.m_nMediaNumber, 4);
     dir.WriteText("s.INI", "[Archive Options]\nMediaType=DVD\n");
-    store.Revalidate();
     EXPECT_EQ(tags.LoadArchiveSettings(store), -1);
 }
 

@@ -78,7 +78,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         std::fclose(out);
     }
     CSettingsStore store(path);
-    store.SetRecheckInterval(std::chrono::milliseconds(0));
     (void)store.GetInt(section, key, 1);
     (void)store.GetString(section, key, "CD");
     const bool written = store.WriteString(section, key, value);

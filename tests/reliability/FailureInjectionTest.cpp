@@ -97,7 +97,8 @@ TEST_F(Faults, SettingsThatAreNotAWritableFile) {
     }
     EXPECT_EQ(m_tree.ReadText("out/readonly.INI"), "[Options]\nFormatFileSize=0\n");
     EXPECT_EQ(FolderEntries(m_tree.Path("out")),
-              (std::vector<std::string>{"folder.INI", "folder.INI.txt", "full.INI", "full.INI.txt", "readonly.INI",
+              (std::vector<std::string>{"folder.INI", "folder.INI.lock", "folder.INI.txt", "full.INI",
+                                        "full.INI.lock", "full.INI.txt", "readonly.INI", "readonly.INI.lock",
                                         "readonly.INI.txt"}));
 }
 

@@ -4,7 +4,6 @@
 
 CEngineFixture::CEngineFixture(const std::string& localeName)
     : m_store(m_config.Path("stowlist.INI")), m_settings(m_store) {
-    m_store.SetRecheckInterval(std::chrono::milliseconds(0));
     m_host.m_pStore = &m_store;
     CEngineTiming timing;
     timing.minimumSortTime = std::chrono::milliseconds(0);

@@ -1,6 +1,7 @@
 // What the window makes of dragged data: local paths in order, byte for
 // byte, with mount points marked as dropped media.
 #include "DropPaths.h"
+#include "DropPath.h"
 #include "TempTree.h"
 
 #include <QMimeData>
@@ -46,7 +47,7 @@ void DropPathsTest::mountPointsGetATrailingSlash_data() {
 void DropPathsTest::mountPointsGetATrailingSlash() {
     QFETCH(QString, path);
     QFETCH(QString, expected);
-    QCOMPARE(QString::fromStdString(DropPaths::AsDropPath(path.toStdString())), expected);
+    QCOMPARE(QString::fromStdString(DropPath::AsDropPath(path.toStdString())), expected);
 }
 
 QTEST_MAIN(DropPathsTest)

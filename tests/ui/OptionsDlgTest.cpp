@@ -15,7 +15,6 @@ namespace {
 
 struct Fixture {
     Fixture() : store(folder.filePath(QStringLiteral("stowlist.INI")).toStdString()), help(STOWLIST_TEST_HELP_FILE) {
-        store.SetRecheckInterval(std::chrono::milliseconds(0));
     }
     std::unique_ptr<COptionsDlg> Open() {
         auto dialog = std::make_unique<COptionsDlg>(store, help, nullptr);

@@ -14,7 +14,6 @@ CWindowFixture::CWindowFixture(CEngineTiming timing)
     : m_store(m_config.filePath(QStringLiteral("stowlist.INI")).toStdString()), m_settings(m_store),
       m_help(QStringLiteral(STOWLIST_TEST_HELP_FILE)) {
     UseTestTimeZone();
-    m_store.SetRecheckInterval(std::chrono::milliseconds(0));
     SetOption(Option::AutoView, 0); // a test that wants the viewer says so
     m_window = std::make_unique<CStowlistDlg>(m_settings, m_help, CLocaleFormat("C.UTF-8", "C.UTF-8", "C.UTF-8"),
                                               timing);
@@ -45,7 +44,6 @@ void CWindowFixture::SetArchive(const std::string& key, const std::string& value
 }
 
 int CWindowFixture::GetArchive(const std::string& key) {
-    m_store.Revalidate();
     return m_store.GetInt(LoadString(IDS_SECTION_ARCHIVE), key, -999);
 }
 
