@@ -3,6 +3,7 @@
 #include "AbsolutePath.h"
 #include "AtomicFile.h"
 #include "CatalogEngine.h"
+#include "Catalogue.h"
 #include "CliHost.h"
 #include "DropPath.h"
 #include "Utf8.h"
@@ -10,6 +11,7 @@
 #include <cerrno>
 #include <optional>
 #include <cstring>
+#include <exception>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -31,8 +33,10 @@ bool Exists(const std::string& path, int& error) {
 
 } // namespace
 
-CCliRun::CCliRun(const CCommandLine& commandLine, std::string defaultSettings, std::FILE* errors)
-    : m_commandLine(commandLine), m_strDefaultSettings(std::move(defaultSettings)), m_pErrors(errors) {}
+CCliRun::CCliRun(const CCommandLine& commandLine, std::string defaultSettings, std::string defaultCatalogue,
+                 std::FILE* errors)
+    : m_commandLine(commandLine), m_strDefaultSettings(std::move(defaultSettings)),
+      m_strCatalogue(std::move(defaultCatalogue)), m_pErrors(errors) {}
 
 int CCliRun::Fail(int status, const std::string& message) {
     if (m_pHost != nullptr) {
@@ -65,7 +69,8 @@ int CCliRun::Run() {
     const std::string workingFolder = AbsolutePath::WorkingFolder();
     const int workingFolderError = errno;
     bool relative = false;
-    for (const auto* path : {&m_commandLine.output, &m_commandLine.log, &m_commandLine.settings}) {
+    for (const auto* path :
+         {&m_commandLine.output, &m_commandLine.log, &m_commandLine.settings, &m_commandLine.catalogue}) {
         relative = relative || (path->has_value() && (*path)->front() != '/');
     }
     for (const std::string& path : m_commandLine.paths) {
@@ -83,6 +88,9 @@ int CCliRun::Run() {
     if (m_commandLine.log) {
         m_strLog = AbsolutePath::Make(*m_commandLine.log, workingFolder);
     }
+    if (m_commandLine.catalogue) {
+        m_strCatalogue = AbsolutePath::Make(*m_commandLine.catalogue, workingFolder);
+    }
     if (!m_strLog.empty() && m_strLog == m_strOutput) {
         return Fail(kExitBadUsage, "the report and the log cannot be the same file");
     }
@@ -91,6 +99,10 @@ int CCliRun::Run() {
 
     CSettingsStore store(settingsPath);
     CAppSettings settings(store);
+    if (m_commandLine.noCatalogue ||
+        store.GetInt(CCatalogue::kSettingsSection, CCatalogue::kAddReportsKey, 1) == 0) {
+        m_strCatalogue.clear();
+    }
     for (const auto& [option, value] : m_commandLine.options) {
         settings.Override(option, value);
     }
@@ -190,5 +202,28 @@ int CCliRun::WriteFiles(CCatalogEngine& engine) {
     if (!m_strLog.empty() && !log.Commit()) {
         return Fail(kExitFailed, "cannot write the log to " + logName + ": " + Reason(log.LastError()));
     }
+    AddToCatalogue(engine.Log().Text());
     return kExitReportWritten;
+}
+
+// Registers the report in place, which is cheap: its entries are read at the
+// next search or refresh. The report stands whatever happens here.
+void CCliRun::AddToCatalogue(const std::string& logText) {
+    struct stat info {};
+    if (m_strCatalogue.empty() || m_strOutput.empty() || stat(m_strOutput.c_str(), &info) != 0 ||
+        !S_ISREG(info.st_mode)) {
+        return;
+    }
+    std::string error;
+    try {
+        CCatalogue catalogue(m_strCatalogue);
+        if (!catalogue.Open(true) || !catalogue.RegisterReport(m_strOutput, logText)) {
+            error = catalogue.LastError();
+        }
+    } catch (const std::exception& failure) {
+        error = m_strCatalogue + ": " + failure.what();
+    }
+    if (!error.empty()) {
+        m_pHost->Complain("warning: the report was not added to the catalogue: " + error);
+    }
 }

@@ -22,8 +22,10 @@ enum CliStatus : int {
 // the export writes them, each file put in place only when all are complete.
 class CCliRun {
 public:
-    // `defaultSettings`: the desktop program's settings file.
-    CCliRun(const CCommandLine& commandLine, std::string defaultSettings, std::FILE* errors);
+    // `defaultSettings`: the desktop program's settings file; `defaultCatalogue`:
+    // the catalogue that a report written to a file joins.
+    CCliRun(const CCommandLine& commandLine, std::string defaultSettings, std::string defaultCatalogue,
+            std::FILE* errors);
 
     int Run();
 
@@ -32,9 +34,11 @@ private:
     // The PATHs as the engine takes them; see the definition for root drops.
     std::vector<std::string> DroppedPaths() const;
     int WriteFiles(CCatalogEngine& engine);
+    void AddToCatalogue(const std::string& logText);
 
     const CCommandLine& m_commandLine;
     std::string m_strDefaultSettings;
+    std::string m_strCatalogue; // absolute; empty when the report is not added
     std::FILE* m_pErrors;
     CCliHost* m_pHost = nullptr; // while Run() runs
     std::vector<std::string> m_arrPaths; // absolute, in the order given

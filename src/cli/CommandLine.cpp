@@ -4,6 +4,7 @@
 #include "Utf8.h"
 
 #include <array>
+#include <charconv>
 #include <climits>
 #include <string_view>
 
@@ -33,8 +34,8 @@ constexpr std::array<OptionSwitch, 14> kOptionSwitches = {{
 }};
 
 // Options that take a value.
-constexpr std::array<std::string_view, 6> kValueOptions = {
-    "--output", "--settings", "--media-type", "--media-number", "--archive-number", "--log",
+constexpr std::array<std::string_view, 7> kValueOptions = {
+    "--output", "--settings", "--media-type", "--media-number", "--archive-number", "--log", "--catalogue",
 };
 
 class CParse {
@@ -106,6 +107,8 @@ private:
             m_result.settings = value;
         } else if (name == "--log") {
             m_result.log = value;
+        } else if (name == "--catalogue") {
+            m_result.catalogue = value;
         } else if (name == "--media-type") {
             const int index = CArchiveSettings::FindMediaType(value);
             if (index < 0) {
@@ -150,6 +153,8 @@ private:
             m_result.archive.multipleArchive = name == "--multiple-archives" ? 1 : 0;
         } else if (name == "--quiet") {
             m_result.quiet = true;
+        } else if (name == "--no-catalogue") {
+            m_result.noCatalogue = true;
         } else if (name == "--help") {
             help = true;
         } else if (name == "--version") {
@@ -189,25 +194,23 @@ private:
 CCommandLine CCommandLineParser::Parse(const std::vector<std::string>& args) { return CParse(args).Run(); }
 
 bool CCommandLineParser::ParseWholeNumber(const std::string& text, int& value) {
-    if (text.empty() || text.size() > 10) {
+    // Digits only: no sign, no spaces.
+    if (text.empty() || text.front() < '0' || text.front() > '9') {
         return false;
     }
-    long long number = 0;
-    for (const char c : text) {
-        if (c < '0' || c > '9') {
-            return false;
-        }
-        number = number * 10 + (c - '0');
-    }
-    if (number > INT_MAX) {
+    int number = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), number);
+    if (error != std::errc() || end != text.data() + text.size()) {
         return false;
     }
-    value = static_cast<int>(number);
+    value = number;
     return true;
 }
 
 const char* CCommandLineParser::Usage() {
     return "Usage: stowlist-cli [OPTION]... PATH...\n"
+           "       stowlist-cli find [OPTION]... TEXT...\n"
+           "       stowlist-cli catalogue [OPTION]... add|remove|refresh|list [PATH]...\n"
            "Catalogue the PATHs as if they were dropped on the Stowlist window, in order,\n"
            "and write the report (CRLF line ends). A first PATH ending in \"/\" is a whole\n"
            "medium: every PATH is then listed by its contents only.\n"
@@ -226,10 +229,17 @@ const char* CCommandLineParser::Usage() {
            "      --media-number N     --archive-number N\n"
            "      --multiple-archives | --single-archive\n"
            "      --log FILE           write the archive log to FILE\n"
+           "      --catalogue FILE     add the report to this catalogue (default:\n"
+           "                           $XDG_DATA_HOME/stowlist/catalogue.sqlite)\n"
+           "      --no-catalogue       do not add the report to the catalogue\n"
            "  -q, --quiet              no progress on standard error\n"
            "  -h, --help               --version\n"
            "\n"
            "Exit status: 0 report written; 1 nothing to catalogue; 2 bad usage;\n"
            "3 a PATH that does not exist, or a report, log or settings file that cannot\n"
-           "be written.\n";
+           "be written.\n"
+           "\n"
+           "Commands (a folder of one of these names is given as ./find):\n"
+           "  find        search the catalogue of reports (stowlist-cli find --help)\n"
+           "  catalogue   add, remove, refresh and list its reports (stowlist-cli catalogue --help)\n";
 }

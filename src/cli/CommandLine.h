@@ -27,6 +27,8 @@ struct CCommandLine {
     std::optional<std::string> output;  // none: standard output
     std::optional<std::string> settings;
     std::optional<std::string> log;
+    std::optional<std::string> catalogue; // none: the default catalogue
+    bool noCatalogue = false;             // the report is not added to the catalogue
     std::vector<std::pair<Option, int>> options; // in the order given; a later one wins
     CArchiveOverrides archive;
     bool quiet = false;

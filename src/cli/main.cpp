@@ -75,7 +75,8 @@ int main(int argc, char** argv) {
         break;
     }
     try {
-        return CCliRun(commandLine, FileLocations::SettingsFile("stowlist"), stderr).Run();
+        return CCliRun(commandLine, FileLocations::SettingsFile("stowlist"), FileLocations::CatalogueFile(), stderr)
+            .Run();
     } catch (const std::exception& failure) {
         std::fprintf(stderr, "stowlist-cli: %s\n", failure.what());
         return kExitFailed;

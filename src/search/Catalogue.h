@@ -31,6 +31,10 @@ struct CSourceInfo {
 // Refresh that is running now return early.
 class CCatalogue {
 public:
+    // The settings that say whether the front ends add the reports they write (1, the default) or not (0).
+    static constexpr const char* kSettingsSection = "Catalogue";
+    static constexpr const char* kAddReportsKey = "AddReports";
+
     explicit CCatalogue(std::string databasePath);
     ~CCatalogue();
     CCatalogue(const CCatalogue&) = delete;

@@ -36,6 +36,11 @@ std::string DrainTerminal(int master) {
 
 CCliResult RunCli(const CCliLaunch& launch) {
     CTempTree capture;
+    CTempTree ownHome; // no run ever touches the real user's files
+    const std::string home = launch.home.empty() ? ownHome.Root() : launch.home;
+    if (launch.home.empty() && launch.unprivileged && geteuid() == 0 && chown(home.c_str(), 65534, 65534) != 0) {
+        throw std::runtime_error("chown " + home);
+    }
     const std::string outPath = capture.Path("out");
     const std::string errPath = capture.Path("err");
     int master = -1;
@@ -70,6 +75,8 @@ CCliResult RunCli(const CCliLaunch& launch) {
         }
         setenv("PWD", launch.workingFolder.c_str(), 1);
         setenv("XDG_CONFIG_HOME", launch.configHome.c_str(), 1);
+        setenv("HOME", home.c_str(), 1);
+        setenv("XDG_DATA_HOME", (home + "/.local/share").c_str(), 1);
         setenv("LC_ALL", "C.UTF-8", 1);
         if (launch.fileSizeLimit != RLIM_INFINITY) {
             signal(SIGXFSZ, SIG_IGN); // ignored stays ignored across exec: writes fail with EFBIG

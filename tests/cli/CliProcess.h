@@ -15,6 +15,8 @@ struct CCliLaunch {
     std::vector<std::string> args;     // without the program name
     std::string workingFolder;         // also given as $PWD, as a shell does
     std::string configHome;            // $XDG_CONFIG_HOME (the default settings folder)
+    std::string home;                  // $HOME, whose .local/share is $XDG_DATA_HOME (the default
+                                       // catalogue's); empty: a fresh folder for this run alone
     rlim_t fileSizeLimit = RLIM_INFINITY;
     bool stderrOnTerminal = false;     // standard error on a pseudo-terminal
     bool stdoutClosed = false;         // started without a standard output

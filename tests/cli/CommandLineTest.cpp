@@ -51,6 +51,12 @@ std::string Describe(const CCommandLine& c) {
     if (c.quiet) {
         text << " quiet";
     }
+    if (c.catalogue) {
+        text << " catalogue=" << *c.catalogue;
+    }
+    if (c.noCatalogue) {
+        text << " no-catalogue";
+    }
     return text.str();
 }
 
@@ -80,6 +86,8 @@ TEST(CommandLine, ParsesOptionsAndPaths) {
         {{"--media-number", "007", "--archive-number=2147483647", "a"}, "run [a] medium=7 archive=2147483647"},
         {{"--multiple-archives", "--single-archive", "a"}, "run [a] multiple=0"},
         {{"--quiet", "a"}, "run [a] quiet"},
+        {{"--catalogue", "c.sqlite", "--no-catalogue", "a"}, "run [a] catalogue=c.sqlite no-catalogue"},
+        {{"--catalogue=c.sqlite", "a"}, "run [a] catalogue=c.sqlite"},
         {{"--help"}, "help"},
         {{"-h", "a"}, "help"},
         {{"--version"}, "version"},
@@ -92,6 +100,8 @@ TEST(CommandLine, ParsesOptionsAndPaths) {
         {{"a", "-o"}, "bad: option '-o' needs a value"},
         {{"--output=", "a"}, "bad: option '--output' needs a value"},
         {{"--log", "", "a"}, "bad: option '--log' needs a value"},
+        {{"a", "--catalogue"}, "bad: option '--catalogue' needs a value"},
+        {{"--no-catalogue=1", "a"}, "bad: option '--no-catalogue' takes no value"},
         {{"--quiet=yes", "a"}, "bad: option '--quiet' takes no value"},
         {{"--media-type", "floppy", "a"}, "bad: unknown media type 'floppy' (CD, DAT, DLT, JAZ or ZIP)"},
         {{"--media-number", "x1", "a"}, "bad: option '--media-number' needs a whole number, not 'x1'"},

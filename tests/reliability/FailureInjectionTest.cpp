@@ -127,8 +127,9 @@ TEST(FaultsInExport, FolderMovedAwayBeforeTheRename) {
     EXPECT_EQ(f.m_engine->Session().m_bSaved, 0); // the catalogue can still be exported
 }
 
-// Starts stowlist-cli and kills it with SIGKILL after `delay`, unless it has ended by then.
-void RunAndKill(const std::vector<std::string>& args, std::chrono::microseconds delay) {
+// Starts stowlist-cli with `home` as its home and kills it with SIGKILL after
+// `delay`, unless it has ended by then.
+void RunAndKill(const std::vector<std::string>& args, const std::string& home, std::chrono::microseconds delay) {
     const pid_t child = fork();
     ASSERT_GE(child, 0);
     if (child == 0) {
@@ -143,6 +144,9 @@ void RunAndKill(const std::vector<std::string>& args, std::chrono::microseconds 
         }
         argv.push_back(nullptr);
         setenv("LC_ALL", "C.UTF-8", 1);
+        setenv("HOME", home.c_str(), 1);
+        setenv("XDG_CONFIG_HOME", (home + "/.config").c_str(), 1);
+        setenv("XDG_DATA_HOME", (home + "/.local/share").c_str(), 1);
         execv(argv[0], argv.data());
         _exit(127);
     }
@@ -172,6 +176,7 @@ TEST(FaultsKilled, FilesAreOldOrNewNeverAMix) {
         }
     }
     tree.Finish();
+    tree.Folder("home", 0);
     const std::string settings = tree.Path("s.INI");
     const std::string report = tree.Path("report.txt");
     const std::vector<std::string> args = {"--settings", settings, "--archive", "--media-type", "zip",
@@ -181,7 +186,7 @@ TEST(FaultsKilled, FilesAreOldOrNewNeverAMix) {
     const std::string oldReport = "an earlier report\r\n";
     tree.WriteText("s.INI", oldSettings);
     const auto started = std::chrono::steady_clock::now();
-    RunAndKill(args, std::chrono::seconds(20)); // long enough to finish
+    RunAndKill(args, tree.Path("home"), std::chrono::seconds(20)); // long enough to finish
     // Kill points spread over the time a whole run takes here.
     const auto span = std::chrono::duration_cast<std::chrono::microseconds>(
         std::min<std::chrono::steady_clock::duration>(std::chrono::steady_clock::now() - started,
@@ -197,7 +202,7 @@ TEST(FaultsKilled, FilesAreOldOrNewNeverAMix) {
     for (int round = 0; round < 50; ++round) {
         tree.WriteText("s.INI", oldSettings);
         tree.WriteText("report.txt", oldReport);
-        RunAndKill(args, std::chrono::microseconds(random() % (span.count() + 1)));
+        RunAndKill(args, tree.Path("home"), std::chrono::microseconds(random() % (span.count() + 1)));
         const std::string reportNow = tree.ReadText("report.txt");
         const std::string settingsNow = tree.ReadText("s.INI");
         EXPECT_TRUE(reportNow == oldReport || reportNow == newReport) << "round " << round;
