@@ -8,9 +8,12 @@
 #include "Unprivileged.h"
 
 #include <atomic>
+#include <chrono>
+#include <dirent.h>
 #include <cerrno>
 #include <gtest/gtest.h>
 #include <mutex>
+#include <thread>
 #include <openssl/evp.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -102,6 +105,49 @@ INSTANTIATE_TEST_SUITE_P(
                     CStageCase{"FourHashersDeepReadAhead", {4, kSmallBuffer, 16}},
                     CStageCase{"ThreeHashersOddBuffer", {3, 1000, 3}}),
     [](const testing::TestParamInfo<CStageCase>& info) { return std::string(info.param.label); });
+
+// How many of this process's descriptors are open on files under `root`.
+int OpenFilesUnder(const std::string& root) {
+    int count = 0;
+    DIR* fds = opendir("/proc/self/fd");
+    while (dirent* entry = fds != nullptr ? readdir(fds) : nullptr) {
+        char target[4096];
+        const std::string link = std::string("/proc/self/fd/") + entry->d_name;
+        const ssize_t length = readlink(link.c_str(), target, sizeof target);
+        if (length > 0 && std::string_view(target, static_cast<std::size_t>(length)).starts_with(root + "/")) {
+            ++count;
+        }
+    }
+    if (fds != nullptr) {
+        closedir(fds);
+    }
+    return count;
+}
+
+// A device read faster than it is hashed gets a second file opened beside the
+// first, so two hashers work at once; with one hasher, or a device that the
+// hashers keep up with, it is read one file at a time.
+TEST(ChecksumStageReading, SecondFileOpensOnlyWhenTheHashersFallBehind) {
+    CTempTree tree;
+    std::vector<CChecksumFile> files;
+    for (int i = 0; i < 3; ++i) {
+        const std::string name = "f" + std::to_string(i);
+        tree.WriteText(name, Pattern(400 * kSmallBuffer, static_cast<unsigned>(i)));
+        files.push_back({tree.Path(name), name, 1, 400 * kSmallBuffer});
+    }
+    for (const unsigned hashers : {1u, 2u}) {
+        CChecksumStage stage(files, {hashers, kSmallBuffer, 4});
+        int most = 0;
+        ASSERT_TRUE(stage.Run([&](int) {
+            most = std::max(most, OpenFilesUnder(tree.Root()));
+            std::this_thread::sleep_for(std::chrono::milliseconds(3)); // hashing slower than reading
+        }));
+        EXPECT_EQ(most, static_cast<int>(hashers)) << hashers << " hashers";
+        for (std::size_t i = 0; i < files.size(); ++i) {
+            EXPECT_EQ(DigestHex(stage.Results()[i].m_digest), OneShotHex(files[i].m_strOpenPath));
+        }
+    }
+}
 
 // Files that cannot be read fail on their own; the rest hash as before.
 TEST(ChecksumStageFailures, UnreadableFilesFailAloneWithTheirReason) {
