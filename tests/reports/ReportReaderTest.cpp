@@ -169,7 +169,7 @@ TEST_P(ListingRoundTrip, FixedAndRandomTreesReadBackAsWritten) {
         f.SetOption(Option::OutputFormat, c.outputFormat);
         f.SetOption(Option::FormatFileSize, c.formatSize);
         f.Drop({items[0].path});
-        const std::string report = f.Export("../report.txt"); // outside the walked folder
+        const std::string report = f.Export("report.txt"); // beside the walked folder, in the test's own tree
         const ReadBack back = Read(report);
         ASSERT_TRUE(back.ok) << back.reason << "\n" << report;
         EXPECT_EQ(back.layout, c.layout);
@@ -229,7 +229,7 @@ TEST(ReportRoundTrip, FoldersOnlyLayoutsGiveOneFolderPerLine) {
         f.SetOption(Option::DirectoryOnly, 1);
         f.SetOption(Option::ExcludeSubFolders, excludeSub);
         f.Drop({"A"});
-        const ReadBack back = Read(f.Export("../r.txt"));
+        const ReadBack back = Read(f.Export("r.txt"));
         ASSERT_TRUE(back.ok) << back.reason;
         EXPECT_EQ(back.layout, ReportLayout::FoldersOnly);
         // Every record's path with sub-folders walked; the dropped folder alone without.
