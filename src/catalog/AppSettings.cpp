@@ -1,5 +1,6 @@
 #include "AppSettings.h"
 
+#include "PathName.h"
 #include "StringTable.h"
 
 const std::array<OptionKey, kOptionCount> kOptionKeys = {{
@@ -60,7 +61,6 @@ std::string CAppSettings::GetDefaultDir() {
 }
 
 void CAppSettings::SetDefaultDir(const std::string& path) {
-    const auto slash = path.rfind('/');
-    const std::string folder = slash == std::string::npos ? path : path.substr(0, slash + 1);
+    const std::string_view folder = path.find('/') == std::string::npos ? std::string_view(path) : PathName::FolderOf(path);
     m_store.WriteString(LoadString(IDS_SECTION_EXPORT), LoadString(IDS_KEY_DEFAULT_DIR), folder);
 }

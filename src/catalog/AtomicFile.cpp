@@ -1,5 +1,7 @@
 #include "AtomicFile.h"
 
+#include "PathName.h"
+
 #include <cerrno>
 #include <charconv>
 #include <climits>
@@ -19,8 +21,7 @@ std::string FollowLinks(const std::string& path) {
         }
         std::string target(buffer.data(), static_cast<std::size_t>(length));
         if (target.empty() || target.front() != '/') {
-            const auto slash = current.rfind('/');
-            target = (slash == std::string::npos ? std::string() : current.substr(0, slash + 1)) + target;
+            target = std::string(PathName::FolderOf(current)) + target;
         }
         current = std::move(target);
     }
@@ -80,9 +81,8 @@ bool CAtomicFile::Open(const std::string& target) {
     if (exists && access(m_strTarget.c_str(), W_OK) != 0) {
         return Fail(errno); // a read-only file is not silently replaced
     }
-    const auto slash = m_strTarget.rfind('/');
-    const std::string folder = slash == std::string::npos ? std::string() : m_strTarget.substr(0, slash + 1);
-    const std::string name = slash == std::string::npos ? m_strTarget : m_strTarget.substr(slash + 1);
+    const std::string folder(PathName::FolderOf(m_strTarget));
+    const std::string name(PathName::FileNameOf(m_strTarget));
     if (name.empty()) {
         return Fail(EISDIR);
     }
@@ -167,8 +167,7 @@ bool CAtomicFile::Commit() {
 
 void CAtomicFile::RemoveTemp() {
     if (!m_strTemp.empty()) {
-        const auto slash = m_strTemp.rfind('/');
-        const std::string name = slash == std::string::npos ? m_strTemp : m_strTemp.substr(slash + 1);
+        const std::string name(PathName::FileNameOf(m_strTemp));
         if (m_folderFd < 0 || unlinkat(m_folderFd, name.c_str(), 0) != 0) {
             unlink(m_strTemp.c_str());
         }

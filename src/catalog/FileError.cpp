@@ -1,5 +1,6 @@
 #include "FileError.h"
 
+#include "PathName.h"
 #include "StringTable.h"
 #include "Utf8.h"
 
@@ -9,12 +10,12 @@
 namespace {
 
 bool FolderExists(const std::string& path) {
-    const auto slash = path.rfind('/');
-    if (slash == std::string::npos) {
+    const std::string_view folder = PathName::FolderOf(path);
+    if (folder.empty()) {
         return true; // the working folder
     }
     struct stat info {};
-    return stat(slash == 0 ? "/" : path.substr(0, slash).c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+    return stat(std::string(folder).c_str(), &info) == 0 && S_ISDIR(info.st_mode);
 }
 
 } // namespace

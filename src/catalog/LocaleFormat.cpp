@@ -3,6 +3,7 @@
 #include "TextFormat.h"
 #include "Utf8.h"
 
+#include <charconv>
 #include <cstdlib>
 #include <cstring>
 #include <langinfo.h>
@@ -138,17 +139,13 @@ void CLocaleFormat::UpperDateTimeText(std::int64_t seconds, std::string_view& da
 
 void CLocaleFormat::AppendNumber(std::string& out, std::int64_t value) const {
     char buffer[24];
-    char* const end = buffer + sizeof buffer;
-    char* digits = end;
-    std::uint64_t magnitude = value < 0 ? 0 - static_cast<std::uint64_t>(value) : static_cast<std::uint64_t>(value);
-    do {
-        *--digits = static_cast<char>('0' + magnitude % 10);
-        magnitude /= 10;
-    } while (magnitude != 0);
+    const std::uint64_t magnitude =
+        value < 0 ? 0 - static_cast<std::uint64_t>(value) : static_cast<std::uint64_t>(value);
+    const auto [end, error] = std::to_chars(buffer, buffer + sizeof buffer, magnitude);
     if (value < 0) {
         out.push_back('-');
     }
-    const std::string_view whole(digits, static_cast<std::size_t>(end - digits));
+    const std::string_view whole(buffer, static_cast<std::size_t>(end - buffer));
     if (m_strSeparator.empty() || m_strGrouping.empty()) {
         out.append(whole);
         return;

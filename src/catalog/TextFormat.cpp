@@ -3,7 +3,27 @@
 #include "StringTable.h"
 #include "Utf8.h"
 
+#include <charconv>
 #include <cstdio>
+
+namespace {
+
+// Reads the digits at `pos` into `count` (left alone when there are none);
+// the position after them.
+std::size_t ReadCount(std::string_view format, std::size_t pos, int& count) {
+    const char* const first = format.data() + pos;
+    const char* const last = format.data() + format.size();
+    const char* end = first;
+    while (end != last && *end >= '0' && *end <= '9') {
+        ++end;
+    }
+    if (end != first && std::from_chars(first, end, count).ec != std::errc()) {
+        count = 0; // too wide to mean anything
+    }
+    return static_cast<std::size_t>(end - format.data());
+}
+
+} // namespace
 
 CTextFormat::CTextFormat(std::string_view format) {
     Piece piece;
@@ -22,14 +42,10 @@ CTextFormat::CTextFormat(std::string_view format) {
         for (; i < format.size() && (format[i] == '-' || format[i] == '0'); ++i) {
             (format[i] == '-' ? piece.leftAlign : piece.zeroPad) = true;
         }
-        for (; i < format.size() && format[i] >= '0' && format[i] <= '9'; ++i) {
-            piece.width = piece.width * 10 + (format[i] - '0');
-        }
+        i = ReadCount(format, i, piece.width);
         if (i < format.size() && format[i] == '.') {
             piece.precision = 0;
-            for (++i; i < format.size() && format[i] >= '0' && format[i] <= '9'; ++i) {
-                piece.precision = piece.precision * 10 + (format[i] - '0');
-            }
+            i = ReadCount(format, i + 1, piece.precision);
         }
         while (i < format.size() && (format[i] == 'L' || format[i] == 'l')) {
             ++i;
@@ -49,19 +65,8 @@ CTextFormat::CTextFormat(std::string_view format) {
 
 void AppendDecimal(std::string& out, long long value) {
     char digits[24];
-    int n = 0;
-    unsigned long long magnitude =
-        value < 0 ? 0ULL - static_cast<unsigned long long>(value) : static_cast<unsigned long long>(value);
-    do {
-        digits[n++] = static_cast<char>('0' + magnitude % 10);
-        magnitude /= 10;
-    } while (magnitude != 0);
-    if (value < 0) {
-        out.push_back('-');
-    }
-    while (n > 0) {
-        out.push_back(digits[--n]);
-    }
+    const auto [end, error] = std::to_chars(digits, digits + sizeof digits, value);
+    out.append(digits, static_cast<std::size_t>(end - digits));
 }
 
 void CTextFormat::AppendPadded(std::string& out, std::string_view text, const Piece& piece) {

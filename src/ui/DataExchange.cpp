@@ -7,6 +7,7 @@
 #include <QAbstractButton>
 #include <QLineEdit>
 
+#include <charconv>
 #include <limits>
 
 namespace DataExchange {
@@ -44,34 +45,21 @@ void Radio(std::initializer_list<QAbstractButton*> group, int& value, bool save)
 }
 
 bool ParseInteger(const QString& text, int& value) {
-    const QString trimmed = text.trimmed();
-    qsizetype pos = 0;
-    bool negative = false;
-    if (pos < trimmed.size() && (trimmed[pos] == u'+' || trimmed[pos] == u'-')) {
-        negative = trimmed[pos] == u'-';
-        ++pos;
+    const QByteArray bytes = text.trimmed().toUtf8();
+    const char* first = bytes.constData();
+    const char* const last = first + bytes.size();
+    if (first != last && *first == '+') {
+        ++first; // from_chars takes "-" but not "+"
     }
-    if (pos == trimmed.size()) {
+    if (first == last || (*first == '-' && first != bytes.constData())) {
         return false;
     }
-    long long number = 0;
-    for (; pos < trimmed.size(); ++pos) {
-        const QChar c = trimmed[pos];
-        if (c < u'0' || c > u'9') {
-            return false;
-        }
-        number = number * 10 + (c.unicode() - u'0');
-        if (number > static_cast<long long>(std::numeric_limits<int>::max()) + 1) {
-            return false;
-        }
-    }
-    if (negative) {
-        number = -number;
-    }
-    if (number > std::numeric_limits<int>::max() || number < std::numeric_limits<int>::min()) {
+    int number = 0;
+    const auto [end, error] = std::from_chars(first, last, number);
+    if (error != std::errc() || end != last) {
         return false;
     }
-    value = static_cast<int>(number);
+    value = number;
     return true;
 }
 
