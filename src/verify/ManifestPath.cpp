@@ -1,5 +1,7 @@
 #include "ManifestPath.h"
 
+#include "PathName.h"
+
 #include <string_view>
 #include <strings.h>
 #include <vector>
@@ -48,12 +50,9 @@ std::string ManifestRelativePath(const std::string& base, const std::string& abs
 
 std::string ManifestFileFor(const std::string& reportPath) {
     static constexpr std::string_view kText = ".txt";
-    const auto slash = reportPath.rfind('/');
-    const std::size_t nameStart = slash == std::string::npos ? 0 : slash + 1;
-    const std::size_t nameLength = reportPath.size() - nameStart;
+    const std::string_view name = PathName::FileNameOf(reportPath);
     // A name that is only ".txt" (a hidden file) keeps it.
-    if (nameLength > kText.size() &&
-        strcasecmp(reportPath.c_str() + reportPath.size() - kText.size(), kText.data()) == 0) {
+    if (name.size() > kText.size() && strcasecmp(name.data() + name.size() - kText.size(), kText.data()) == 0) {
         return reportPath.substr(0, reportPath.size() - kText.size()) + ".sha256";
     }
     return reportPath + ".sha256";
