@@ -40,8 +40,10 @@ struct CChecksumLimits {
 // device (the page cache, a solid-state disk: every file being read has
 // its read-ahead full) is its next file opened beside the current one, so
 // that two files' hashes are in flight at once; a slow device (a disc, a
-// stick) is always read strictly one file after another. Memory: about
-// devices x hashers x (buffers per file + 1) buffers.
+// stick) is always read strictly one file after another. At most four
+// files of a device are read at once. Memory: about devices x min(hashers,
+// 4) x (buffers per file + 1) buffers, 18 MiB a device by default on two
+// processors.
 //
 // Threads: Run() blocks its caller (never the user-interface thread) until
 // every file is done or the run is cancelled. Cancel() may be called from
