@@ -30,6 +30,15 @@ CREATE TABLE IF NOT EXISTS sources(
     log BLOB);
 CREATE INDEX IF NOT EXISTS sources_file ON sources(device, inode);
 CREATE TABLE IF NOT EXISTS entries(source INTEGER PRIMARY KEY, data BLOB NOT NULL);
+CREATE TABLE IF NOT EXISTS meta(key TEXT PRIMARY KEY, value INTEGER NOT NULL);
+INSERT OR IGNORE INTO meta VALUES('catalogue', abs(random()));
+INSERT OR IGNORE INTO meta VALUES('generation', 0);
+CREATE TRIGGER IF NOT EXISTS entries_added AFTER INSERT ON entries
+    BEGIN UPDATE meta SET value=value+1 WHERE key='generation'; END;
+CREATE TRIGGER IF NOT EXISTS entries_removed AFTER DELETE ON entries
+    BEGIN UPDATE meta SET value=value+1 WHERE key='generation'; END;
+CREATE TRIGGER IF NOT EXISTS entries_changed AFTER UPDATE ON entries
+    BEGIN UPDATE meta SET value=value+1 WHERE key='generation'; END;
 )";
 
 // A path made absolute and free of links, "." and "..": one file reached
@@ -472,7 +481,26 @@ std::vector<CSourceInfo> CCatalogue::Sources() {
     return sources;
 }
 
+// The saved image when it belongs to the entries as they are now; otherwise
+// the image built from the entries and saved for the next process (a cache:
+// when saving fails, the next one builds it again).
 bool CCatalogue::BuildImage() {
+    CNameImage::Key key;
+    bool keyed = false;
+    {
+        CSqliteStatement meta(m_pDb->Handle(),
+                              "SELECT (SELECT value FROM meta WHERE key='catalogue'), "
+                              "(SELECT value FROM meta WHERE key='generation')");
+        keyed = meta.Step() && !meta.IsNull(0) && !meta.IsNull(1);
+        if (keyed) {
+            key.m_nCatalogue = static_cast<std::uint64_t>(meta.Int(0));
+            key.m_nGeneration = static_cast<std::uint64_t>(meta.Int(1));
+        }
+    }
+    const std::string imagePath = m_strPath + "-names";
+    if (keyed && (m_pImage = CNameImage::Load(imagePath, key))) {
+        return true;
+    }
     CNameImage::CBuilder builder;
     CSqliteStatement all(m_pDb->Handle(),
                          "SELECT s.path, e.data FROM sources s JOIN entries e ON e.source=s.id WHERE s.kind=0");
@@ -490,7 +518,10 @@ bool CCatalogue::BuildImage() {
     if (all.Error() != 0) {
         return Fail(m_pDb->LastError());
     }
-    m_pImage = std::make_unique<CNameImage>(builder.Build());
+    m_pImage = builder.Build();
+    if (keyed) {
+        m_pImage->Save(imagePath, key);
+    }
     return true;
 }
 

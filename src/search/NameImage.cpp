@@ -2,11 +2,18 @@
 
 #include "CaseFold.h"
 #include "GlobPattern.h"
+#include "MappedFile.h"
 #include "Windows1252.h"
 
 #include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
 #include <numeric>
 #include <thread>
+#include <unistd.h>
 
 namespace {
 
@@ -80,8 +87,8 @@ void CNameImage::CBuilder::Add(std::string_view name, std::uint32_t place, std::
     m_arrEntries.push_back(entry);
 }
 
-CNameImage CNameImage::CBuilder::Build() {
-    CNameImage image;
+std::unique_ptr<CNameImage> CNameImage::CBuilder::Build() {
+    std::unique_ptr<CNameImage> image(new CNameImage());
     const std::size_t count = m_arrEntries.size();
 
     // Ranks of places and reports, so that entries sort on numbers first.
@@ -142,32 +149,43 @@ CNameImage CNameImage::CBuilder::Build() {
         return x.m_nLine < y.m_nLine;
     });
 
-    image.m_arrEntries.reserve(count);
-    image.m_strFolded.reserve(folded.size());
-    image.m_arrFoldedStart.reserve(count + 1);
+    image->m_arrEntries.reserve(count);
+    image->m_strFolded.reserve(folded.size());
+    image->m_arrFoldedStart.reserve(count + 1);
     for (const std::uint32_t i : sorted) {
-        image.m_arrEntries.push_back(m_arrEntries[i]);
-        image.m_arrFoldedStart.push_back(image.m_strFolded.size());
-        image.m_strFolded.append(folded, foldedStart[i], foldedStart[i + 1] - foldedStart[i]);
+        image->m_arrEntries.push_back(m_arrEntries[i]);
+        image->m_arrFoldedStart.push_back(image->m_strFolded.size());
+        image->m_strFolded.append(folded, foldedStart[i], foldedStart[i + 1] - foldedStart[i]);
     }
-    image.m_arrFoldedStart.push_back(image.m_strFolded.size());
-    image.m_strNames = std::move(m_strNames);
-    image.m_arrReports = std::move(m_arrReports);
-    image.m_arrPlaces = std::move(m_arrPlaces);
-    image.m_arrFoldedMediums = std::move(foldedMediums);
-    image.m_arrPlaceWindows1252 = std::move(m_arrPlaceWindows1252);
-    image.m_arrStamps = std::move(m_arrStamps);
+    image->m_arrFoldedStart.push_back(image->m_strFolded.size());
+    image->m_strNames = std::move(m_strNames);
+    image->m_arrReports = std::move(m_arrReports);
+    image->m_arrPlaces = std::move(m_arrPlaces);
+    image->m_arrFoldedMediums = std::move(foldedMediums);
+    image->m_arrPlaceWindows1252 = std::move(m_arrPlaceWindows1252);
+    image->m_arrStamps = std::move(m_arrStamps);
     *this = CBuilder();
+    image->PointAtOwnStorage();
     return image;
 }
 
+CNameImage::~CNameImage() = default;
+
+void CNameImage::PointAtOwnStorage() {
+    m_pEntries = m_arrEntries.data();
+    m_nEntries = m_arrEntries.size();
+    m_pFoldedStart = m_arrFoldedStart.data();
+    m_names = m_strNames;
+    m_folded = m_strFolded;
+}
+
 CFindHit CNameImage::Hit(std::size_t i) const {
-    const Entry& e = m_arrEntries[i];
+    const Entry& e = m_pEntries[i];
     CFindHit hit;
     hit.m_strMedium = m_arrPlaces[e.m_nPlace].first;
     hit.m_strFolder = m_arrPlaces[e.m_nPlace].second;
     hit.m_bFolderWindows1252 = m_arrPlaceWindows1252[e.m_nPlace] != 0;
-    hit.m_strName.assign(m_strNames, e.m_nNameOffset, e.m_nNameLength);
+    hit.m_strName = m_names.substr(e.m_nNameOffset, e.m_nNameLength);
     hit.m_bFolder = (e.m_nFlags & kFolder) != 0;
     hit.m_nSize = e.m_nSize;
     hit.m_strDate = m_arrStamps[e.m_nStamp].first;
@@ -210,7 +228,7 @@ CFindResult CNameImage::Search(const CFindQuery& query, std::size_t limit, const
         placeOk[i] = m_arrFoldedMediums[i].compare(0, mediumPrefix.size(), mediumPrefix) == 0 ? 1 : 0;
     }
 
-    const std::string_view buffer = m_strFolded;
+    const std::string_view buffer = m_folded;
     const auto scan = [&](std::size_t lo, std::size_t hi, CPartResult& part) {
         std::size_t idx = lo;
         std::uint64_t checked = 0;
@@ -219,23 +237,23 @@ CFindResult CNameImage::Search(const CFindQuery& query, std::size_t limit, const
                 return;
             }
             if (!needle.empty()) {
-                const std::size_t from = m_arrFoldedStart[idx];
-                const std::size_t to = m_arrFoldedStart[hi];
+                const std::size_t from = m_pFoldedStart[idx];
+                const std::size_t to = m_pFoldedStart[hi];
                 const std::size_t found = buffer.substr(0, to).find(needle, from);
                 if (found == std::string_view::npos) {
                     return;
                 }
                 // Gallop to the entry that holds the hit.
                 std::size_t step = 1;
-                while (idx + step < hi && m_arrFoldedStart[idx + step] <= found) {
+                while (idx + step < hi && m_pFoldedStart[idx + step] <= found) {
                     step *= 2;
                 }
-                const auto first = m_arrFoldedStart.begin() + static_cast<std::ptrdiff_t>(idx + step / 2);
-                const auto last = m_arrFoldedStart.begin() + static_cast<std::ptrdiff_t>(std::min(idx + step, hi));
-                idx = static_cast<std::size_t>(std::upper_bound(first, last, found) - m_arrFoldedStart.begin()) - 1;
+                const std::uint64_t* first = m_pFoldedStart + idx + step / 2;
+                const std::uint64_t* last = m_pFoldedStart + std::min(idx + step, hi);
+                idx = static_cast<std::size_t>(std::upper_bound(first, last, found) - m_pFoldedStart) - 1;
             }
             const std::size_t i = idx++;
-            const Entry& e = m_arrEntries[i];
+            const Entry& e = m_pEntries[i];
             if (!placeOk[e.m_nPlace]) {
                 continue;
             }
@@ -244,7 +262,7 @@ CFindResult CNameImage::Search(const CFindQuery& query, std::size_t limit, const
                 continue;
             }
             const std::string_view name =
-                buffer.substr(m_arrFoldedStart[i], m_arrFoldedStart[i + 1] - m_arrFoldedStart[i] - 1);
+                buffer.substr(m_pFoldedStart[i], m_pFoldedStart[i + 1] - m_pFoldedStart[i] - 1);
             bool ok = true;
             if (useGlob) {
                 ok = glob.Matches(name);
@@ -265,7 +283,7 @@ CFindResult CNameImage::Search(const CFindQuery& query, std::size_t limit, const
         }
     };
 
-    const std::size_t count = m_arrEntries.size();
+    const std::size_t count = m_nEntries;
     const unsigned threads = count < 100000 ? 1u : std::max(1u, std::min(8u, std::thread::hardware_concurrency()));
     std::vector<CPartResult> parts(threads);
     {
@@ -287,4 +305,206 @@ CFindResult CNameImage::Search(const CFindQuery& query, std::size_t limit, const
         }
     }
     return result;
+}
+
+namespace {
+
+// The saved image: this header, the entries, the folded name starts, the
+// names, the folded names, then the small tables (counted, length-prefixed).
+struct FileHeader {
+    char m_magic[8];
+    std::uint32_t m_nEntrySize;
+    std::uint32_t m_nByteOrder;
+    std::uint64_t m_nCatalogue;
+    std::uint64_t m_nGeneration;
+    std::uint64_t m_nEntries;
+    std::uint64_t m_nNames;
+    std::uint64_t m_nFolded;
+    std::uint64_t m_nTables;
+};
+constexpr char kMagic[8] = {'S', 'T', 'O', 'W', 'N', 'A', 'M', '1'};
+constexpr std::uint32_t kByteOrder = 0x01020304;
+static_assert(sizeof(FileHeader) % 8 == 0);
+
+void PutNumber(std::string& out, std::uint64_t value) {
+    out.append(reinterpret_cast<const char*>(&value), sizeof value);
+}
+
+void PutText(std::string& out, std::string_view text) {
+    PutNumber(out, text.size());
+    out.append(text);
+}
+
+// Reads the tables back; every read is checked against the end.
+class CTableReader {
+public:
+    explicit CTableReader(std::string_view bytes) : m_bytes(bytes) {}
+    bool Number(std::uint64_t& value) {
+        if (m_bytes.size() < sizeof value) {
+            return false;
+        }
+        std::memcpy(&value, m_bytes.data(), sizeof value);
+        m_bytes.remove_prefix(sizeof value);
+        return true;
+    }
+    bool Text(std::string& text) {
+        std::uint64_t length = 0;
+        if (!Number(length) || length > m_bytes.size()) {
+            return false;
+        }
+        text.assign(m_bytes.substr(0, length));
+        m_bytes.remove_prefix(length);
+        return true;
+    }
+    // A count of items of at least `least` bytes each, so a damaged count cannot ask for more than there is.
+    bool Count(std::uint64_t& count, std::size_t least) { return Number(count) && count <= m_bytes.size() / least; }
+    bool AtEnd() const { return m_bytes.empty(); }
+
+private:
+    std::string_view m_bytes;
+};
+
+bool WriteAll(int fd, const void* data, std::size_t size) {
+    const char* bytes = static_cast<const char*>(data);
+    while (size > 0) {
+        const ssize_t n = write(fd, bytes, size);
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        if (n <= 0) {
+            return false;
+        }
+        bytes += n;
+        size -= static_cast<std::size_t>(n);
+    }
+    return true;
+}
+
+} // namespace
+
+bool CNameImage::Save(const std::string& path, const Key& key) const {
+    std::string tables;
+    PutNumber(tables, m_arrReports.size());
+    for (const std::string& report : m_arrReports) {
+        PutText(tables, report);
+    }
+    PutNumber(tables, m_arrPlaces.size());
+    for (std::size_t i = 0; i < m_arrPlaces.size(); ++i) {
+        PutText(tables, m_arrPlaces[i].first);
+        PutText(tables, m_arrPlaces[i].second);
+        PutText(tables, m_arrFoldedMediums[i]);
+        PutNumber(tables, m_arrPlaceWindows1252[i]);
+    }
+    PutNumber(tables, m_arrStamps.size());
+    for (const auto& [date, time] : m_arrStamps) {
+        PutText(tables, date);
+        PutText(tables, time);
+    }
+    FileHeader header{};
+    std::memcpy(header.m_magic, kMagic, sizeof kMagic);
+    header.m_nEntrySize = sizeof(Entry);
+    header.m_nByteOrder = kByteOrder;
+    header.m_nCatalogue = key.m_nCatalogue;
+    header.m_nGeneration = key.m_nGeneration;
+    header.m_nEntries = m_nEntries;
+    header.m_nNames = m_names.size();
+    header.m_nFolded = m_folded.size();
+    header.m_nTables = tables.size();
+
+    std::string temp = path + ".XXXXXX";
+    const int fd = mkostemp(temp.data(), O_CLOEXEC);
+    if (fd < 0) {
+        return false;
+    }
+    const bool written = WriteAll(fd, &header, sizeof header) &&
+                         WriteAll(fd, m_pEntries, m_nEntries * sizeof(Entry)) &&
+                         WriteAll(fd, m_pFoldedStart, (m_nEntries + 1) * sizeof(std::uint64_t)) &&
+                         WriteAll(fd, m_names.data(), m_names.size()) &&
+                         WriteAll(fd, m_folded.data(), m_folded.size()) && WriteAll(fd, tables.data(), tables.size());
+    if (close(fd) != 0 || !written || std::rename(temp.c_str(), path.c_str()) != 0) {
+        unlink(temp.c_str());
+        return false;
+    }
+    return true;
+}
+
+std::unique_ptr<CNameImage> CNameImage::Load(const std::string& path, const Key& key) {
+    auto mapping = std::make_unique<CMappedFile>();
+    if (!mapping->Open(path)) {
+        return nullptr;
+    }
+    std::string_view bytes = mapping->Bytes();
+    FileHeader header{};
+    if (bytes.size() < sizeof header) {
+        return nullptr;
+    }
+    std::memcpy(&header, bytes.data(), sizeof header);
+    if (std::memcmp(header.m_magic, kMagic, sizeof kMagic) != 0 || header.m_nEntrySize != sizeof(Entry) ||
+        header.m_nByteOrder != kByteOrder || header.m_nCatalogue != key.m_nCatalogue ||
+        header.m_nGeneration != key.m_nGeneration) {
+        return nullptr;
+    }
+    bytes.remove_prefix(sizeof header);
+    // Each part must fit in what is left; together they fill the file exactly.
+    const auto take = [&bytes](std::uint64_t count, std::size_t unit, std::string_view& part) {
+        if (count > bytes.size() / unit) {
+            return false;
+        }
+        part = bytes.substr(0, count * unit);
+        bytes.remove_prefix(part.size());
+        return true;
+    };
+    std::string_view entries, starts, names, folded, tables;
+    if (header.m_nEntries >= bytes.size() || !take(header.m_nEntries, sizeof(Entry), entries) ||
+        !take(header.m_nEntries + 1, sizeof(std::uint64_t), starts) || !take(header.m_nNames, 1, names) ||
+        !take(header.m_nFolded, 1, folded) || !take(header.m_nTables, 1, tables) || !bytes.empty()) {
+        return nullptr;
+    }
+    std::unique_ptr<CNameImage> image(new CNameImage());
+    CTableReader reader(tables);
+    std::uint64_t count = 0;
+    bool ok = reader.Count(count, sizeof(std::uint64_t));
+    for (std::uint64_t i = 0; ok && i < count; ++i) {
+        ok = reader.Text(image->m_arrReports.emplace_back());
+    }
+    ok = ok && reader.Count(count, 4 * sizeof(std::uint64_t));
+    for (std::uint64_t i = 0; ok && i < count; ++i) {
+        auto& [medium, folder] = image->m_arrPlaces.emplace_back();
+        std::uint64_t windows1252 = 0;
+        ok = reader.Text(medium) && reader.Text(folder) && reader.Text(image->m_arrFoldedMediums.emplace_back()) &&
+             reader.Number(windows1252);
+        image->m_arrPlaceWindows1252.push_back(windows1252 != 0 ? 1 : 0);
+    }
+    ok = ok && reader.Count(count, 2 * sizeof(std::uint64_t));
+    for (std::uint64_t i = 0; ok && i < count; ++i) {
+        auto& [date, time] = image->m_arrStamps.emplace_back();
+        ok = reader.Text(date) && reader.Text(time);
+    }
+    if (!ok || !reader.AtEnd()) {
+        return nullptr;
+    }
+    image->m_pEntries = reinterpret_cast<const Entry*>(entries.data());
+    image->m_nEntries = header.m_nEntries;
+    image->m_pFoldedStart = reinterpret_cast<const std::uint64_t*>(starts.data());
+    image->m_names = names;
+    image->m_folded = folded;
+    image->m_pMapping = std::move(mapping);
+    return image->Check() ? std::move(image) : nullptr;
+}
+
+// Every offset and index of a loaded image within its parts.
+bool CNameImage::Check() const {
+    if (m_pFoldedStart[0] != 0 || m_pFoldedStart[m_nEntries] != m_folded.size()) {
+        return false;
+    }
+    for (std::size_t i = 0; i < m_nEntries; ++i) {
+        const Entry& e = m_pEntries[i];
+        if (m_pFoldedStart[i] >= m_pFoldedStart[i + 1] || m_folded[m_pFoldedStart[i + 1] - 1] != '\n' ||
+            e.m_nNameOffset > m_names.size() || e.m_nNameLength > m_names.size() - e.m_nNameOffset ||
+            e.m_nPlace >= m_arrPlaces.size() || e.m_nStamp >= m_arrStamps.size() ||
+            e.m_nReport >= m_arrReports.size()) {
+            return false;
+        }
+    }
+    return true;
 }

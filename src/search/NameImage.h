@@ -4,15 +4,20 @@
 
 #include <atomic>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <unordered_map>
 #include <vector>
 
+class CMappedFile;
+
 // Every entry of the catalogue in the order Find shows them (medium tag,
 // folder, name, each case-folded, then report and line), with the folded
 // names laid end to end in one buffer that a query scans on every core.
 // Built once on one thread; Search may then run on any thread at once.
+// Saved as one file, it is mapped again by the next process rather than
+// rebuilt (its large parts are used in place).
 class CNameImage {
 public:
     struct Entry {
@@ -37,7 +42,7 @@ public:
         std::uint32_t Stamp(std::string_view date, std::string_view time);
         void Add(std::string_view name, std::uint32_t place, std::uint32_t stamp, std::uint32_t report,
                  std::uint32_t line, bool folder, bool windows1252, std::uint64_t size);
-        CNameImage Build();
+        std::unique_ptr<CNameImage> Build();
 
     private:
         std::vector<Entry> m_arrEntries;
@@ -50,7 +55,24 @@ public:
         std::unordered_map<std::string, std::uint32_t> m_mapStamps; // date "\t" time
     };
 
-    std::size_t Size() const { return m_arrEntries.size(); }
+    // What a saved image belongs to: the catalogue and its state of entries.
+    struct Key {
+        std::uint64_t m_nCatalogue = 0;
+        std::uint64_t m_nGeneration = 0;
+    };
+
+    CNameImage(const CNameImage&) = delete; // views into its own storage
+    CNameImage& operator=(const CNameImage&) = delete;
+    ~CNameImage();
+
+    // Writes the image to a temporary file beside path and renames it into
+    // place, so a reader maps the old image or the new one. False on failure.
+    bool Save(const std::string& path, const Key& key) const;
+    // The image saved at path under the same key, or null when there is
+    // none, its key differs or it is damaged (every offset is checked).
+    static std::unique_ptr<CNameImage> Load(const std::string& path, const Key& key);
+
+    std::size_t Size() const { return m_nEntries; }
     std::size_t ReportCount() const { return m_arrReports.size(); }
 
     // The hits of the query in order: the first `limit` of them and the
@@ -61,10 +83,23 @@ public:
     CFindHit Hit(std::size_t i) const;
 
 private:
+    CNameImage() = default;
+    void PointAtOwnStorage();
+    bool Check() const;
+
+    // The large parts, in the owned storage below or in the mapped file.
+    const Entry* m_pEntries = nullptr;
+    std::size_t m_nEntries = 0;
+    const std::uint64_t* m_pFoldedStart = nullptr; // m_nEntries + 1 of them
+    std::string_view m_names;
+    std::string_view m_folded; // folded names, each followed by '\n'
+
     std::vector<Entry> m_arrEntries;
     std::string m_strNames;
-    std::string m_strFolded;            // folded names, each followed by '\n'
+    std::string m_strFolded;
     std::vector<std::uint64_t> m_arrFoldedStart;
+    std::unique_ptr<CMappedFile> m_pMapping;
+
     std::vector<std::string> m_arrReports;
     std::vector<std::pair<std::string, std::string>> m_arrPlaces;
     std::vector<std::string> m_arrFoldedMediums;

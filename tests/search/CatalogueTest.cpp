@@ -5,6 +5,7 @@
 #include "Windows1252.h"
 
 #include <algorithm>
+#include <functional>
 #include <gtest/gtest.h>
 #include <random>
 #include <sys/stat.h>
@@ -174,6 +175,69 @@ TEST(Catalogue, FindAgreesWithThePlainLoopOverEveryQuery) {
         }
     }
     EXPECT_GT(PlainFind(all, queries[0]).size(), 5u);
+}
+
+// The name image saved beside the catalogue serves the next catalogue
+// object (the next process) only while it was made from the entries as they
+// are: the file is replaced when it is rebuilt and left as it is when used.
+TEST(Catalogue, SavedNameImageIsUsedOnlyWhileItFits) {
+    CTempTree tree;
+    std::vector<PlainEntry> all;
+    CTempTree data;
+    const std::string db = data.Path("catalogue.sqlite");
+    const std::string image = db + "-names";
+    std::vector<CFindQuery> queries(6);
+    queries[0].m_arrTexts = {"o"};
+    queries[1].m_arrTexts = {"ÉTÉ"}; // Windows-1252 lines
+    queries[2].m_arrTexts = {"a"};
+    queries[2].m_strMediumPrefix = "cd01";
+    queries[3].m_arrTexts = {"o"};
+    queries[3].m_kinds = FindKinds::Folders;
+    queries[4].m_strGlob = "*m?nchen*";
+    queries[5].m_strGlob = "*";
+    const auto imageFile = [&] {
+        struct stat info {};
+        return stat(image.c_str(), &info) == 0 ? info.st_ino : 0;
+    };
+    const auto removeCatalogue = [&] {
+        for (const char* suffix : {"", "-wal", "-shm"}) {
+            unlink((db + suffix).c_str());
+        }
+    };
+    struct Step {
+        const char* name;
+        std::function<void()> change;
+        bool add;     // the reports added to a catalogue made anew
+        bool rebuilt; // the image made again rather than mapped
+    };
+    const std::vector<Step> steps = {
+        {"First", [&] { all = WriteReports(tree, 11, 6); }, true, true},
+        {"Unchanged", [] {}, false, false},
+        {"CatalogueMadeAnew", removeCatalogue, true, true},
+        {"Truncated", [&] { ASSERT_EQ(truncate(image.c_str(), 4096), 0); }, false, true},
+        {"NotAnImage", [&] { data.WriteText("catalogue.sqlite-names", "not an image"); }, false, true},
+        {"ReportsChanged", [&] { all = WriteReports(tree, 12, 6); }, false, true},
+        {"UnchangedAgain", [] {}, false, false},
+    };
+    for (const Step& step : steps) {
+        SCOPED_TRACE(step.name);
+        step.change();
+        const ino_t before = imageFile();
+        CCatalogue catalogue(db);
+        ASSERT_TRUE(catalogue.Open(true)) << catalogue.LastError();
+        if (step.add) {
+            ASSERT_TRUE(catalogue.AddPaths({tree.Root()})) << catalogue.LastError();
+        }
+        for (const CFindQuery& q : queries) {
+            std::uint64_t total = 0;
+            const std::vector<std::string> plain = PlainFind(all, q);
+            EXPECT_EQ(Find(catalogue, q, 1000000, &total), plain);
+            EXPECT_EQ(total, plain.size());
+        }
+        EXPECT_NE(imageFile(), 0u);
+        EXPECT_EQ(imageFile() != before, step.rebuilt);
+    }
+    EXPECT_GT(PlainFind(all, queries[1]).size(), 0u);
 }
 
 TEST(Catalogue, SourcesFollowTheirFiles) {
