@@ -499,7 +499,8 @@ bool CNameImage::Check() const {
     }
     for (std::size_t i = 0; i < m_nEntries; ++i) {
         const Entry& e = m_pEntries[i];
-        if (m_pFoldedStart[i] >= m_pFoldedStart[i + 1] || m_folded[m_pFoldedStart[i + 1] - 1] != '\n' ||
+        if (m_pFoldedStart[i] >= m_pFoldedStart[i + 1] || m_pFoldedStart[i + 1] > m_folded.size() ||
+            m_folded[m_pFoldedStart[i + 1] - 1] != '\n' ||
             e.m_nNameOffset > m_names.size() || e.m_nNameLength > m_names.size() - e.m_nNameOffset ||
             e.m_nPlace >= m_arrPlaces.size() || e.m_nStamp >= m_arrStamps.size() ||
             e.m_nReport >= m_arrReports.size()) {
