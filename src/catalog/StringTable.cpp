@@ -97,6 +97,57 @@ const std::unordered_map<int, std::string>& Table() {
         {58714, "the reserve leaves less than one block of the capacity"},
         {IDS_PLAN_TOO_LARGE, "%s: larger than a medium, left out"},
         {IDS_PLAN_LINE_FEED, "%s: a line feed in the name cannot be held in a path list, left out"},
+        {IDS_PLAN_USAGE,
+         "Usage: stowlist-cli plan [OPTION]... PATH...\n"
+         "Split the PATHs over as few media as possible, taken as a drop takes them,\n"
+         "and print each medium's items. Options not given take their values from the\n"
+         "settings file.\n"
+         "\n"
+         "      --media-type TYPE    CD, DAT, DLT, JAZ or ZIP, any case (default: stored MediaType)\n"
+         "      --capacity SIZE      bytes per medium: a number, or with k, M, G, T (powers of\n"
+         "                           1000) or KiB, MiB, GiB, TiB (default for CD: 737280000)\n"
+         "      --block-size N       bytes per block (default: 2048 for CD, else 512)\n"
+         "      --reserve SIZE       kept free on every medium (default: 0)\n"
+         "      --media-number N     the first medium's number (default: stored MediaNumber)\n"
+         "      --multiple-archives | --single-archive   each dropped folder an archive\n"
+         "      --path-lists DIR     write each medium's graft points to DIR/TAG.path-list\n"
+         "                           (xorriso -as mkisofs and genisoimage -graft-points -path-list)\n"
+         "  -o, --output REPORT      write the archive report of the plan to REPORT, add it to\n"
+         "                           the catalogue and advance the stored MediaNumber\n"
+         "      --log FILE           write its archive log to FILE\n"
+         "      --json               one JSON object per medium on standard output\n"
+         "      --settings FILE      settings file (default: the desktop program's)\n"
+         "      --catalogue FILE     --no-catalogue\n"
+         "      --exclude-hidden | --include-hidden   (ExcludeHiddenSystemInfo)\n"
+         "      --no-subfolders | --subfolders   (ExcludeSubFolders)\n"
+         "      --grouping | --no-grouping       thousands separators in the numbers\n"
+         "  -h, --help\n"
+         "\n"
+         "Exit status: 0 plan made; 1 something did not fit (named on standard error, the\n"
+         "rest planned); 2 bad usage; 3 a PATH that does not exist, or a file that cannot\n"
+         "be written.\n"},
+        {IDS_PLAN_MEDIUM_LINE, "%s: %s items, %s bytes used, %s bytes free"},
+        {IDS_PLAN_TOTAL_LINE, "Total: %s media, %s bytes"},
+        {IDS_PLAN_MEDIUM_TAG, "%s%02d-%02d"},
+        {IDS_PLAN_PATH_LIST_NAME, "%s%02d.path-list"},
+        {IDS_PLAN_BAD_USAGE, "stowlist-cli plan: %s (stowlist-cli plan --help lists the options)"},
+        {IDS_PLAN_NEEDS_VALUE, "option '%s' needs a value"},
+        {IDS_PLAN_TAKES_NO_VALUE, "option '%s' takes no value"},
+        {IDS_PLAN_UNKNOWN_OPTION, "unknown option '%s'"},
+        {IDS_PLAN_BAD_SIZE, "option '%s': %s"},
+        {IDS_PLAN_BAD_NUMBER, "option '%s' needs a whole number, not '%s'"},
+        {IDS_PLAN_BAD_MEDIA_TYPE, "unknown media type '%s' (CD, DAT, DLT, JAZ or ZIP)"},
+        {IDS_PLAN_NO_PATH, "no PATH given"},
+        {IDS_PLAN_BAD_STORED_TYPE,
+         "the stored media type '%s' in '%s' is none of CD, DAT, DLT, JAZ and ZIP: give --media-type"},
+        {IDS_PLAN_CANNOT_READ, "cannot read '%s': %s"},
+        {IDS_PLAN_CANNOT_WRITE, "cannot write '%s': %s"},
+        {IDS_PLAN_NO_WORKING_FOLDER, "cannot find the working folder: %s"},
+        {IDS_PLAN_SAME_FILE, "the report and the log cannot be the same file"},
+        {IDS_PLAN_NOT_CATALOGUED, "warning: the report was not added to the catalogue: %s"},
+        {IDS_PLAN_NUMBERS_EXHAUSTED, "%d media from number %d would pass the largest medium number"},
+        {IDS_PLAN_MESSAGE, "stowlist-cli plan: %s"},
+        {IDS_PLAN_STANDARD_OUTPUT, "standard output"},
         {58801, "no SHA-256 checksum (64 hexadecimal digits) at the start"},
         {58802, "the checksum is not followed by two spaces or by a space and \"*\""},
         {58803, "no file name after the checksum"},

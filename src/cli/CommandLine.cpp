@@ -211,6 +211,7 @@ const char* CCommandLineParser::Usage() {
     return "Usage: stowlist-cli [OPTION]... PATH...\n"
            "       stowlist-cli find [OPTION]... TEXT...\n"
            "       stowlist-cli catalogue [OPTION]... add|remove|refresh|list [PATH]...\n"
+           "       stowlist-cli plan [OPTION]... PATH...\n"
            "Catalogue the PATHs as if they were dropped on the Stowlist window, in order,\n"
            "and write the report (CRLF line ends). A first PATH ending in \"/\" is a whole\n"
            "medium: every PATH is then listed by its contents only.\n"
@@ -241,5 +242,6 @@ const char* CCommandLineParser::Usage() {
            "\n"
            "Commands (a folder of one of these names is given as ./find):\n"
            "  find        search the catalogue of reports (stowlist-cli find --help)\n"
-           "  catalogue   add, remove, refresh and list its reports (stowlist-cli catalogue --help)\n";
+           "  catalogue   add, remove, refresh and list its reports (stowlist-cli catalogue --help)\n"
+           "  plan        split PATHs over media, with path lists and the report (stowlist-cli plan --help)\n";
 }

@@ -3,6 +3,7 @@
 #include "CommandLine.h"
 #include "FileLocations.h"
 #include "FindCommand.h"
+#include "PlanCommand.h"
 
 #include <cerrno>
 #include <clocale>
@@ -30,7 +31,7 @@ void KeepStandardDescriptorsTaken() {
 }
 
 // A first argument that names a command runs it; -1 when it names none.
-// "verify" and "plan" are reserved names that still mean folders today.
+// "verify" is a reserved name that still means a folder today.
 int RunCommand(const std::vector<std::string>& args) {
     if (args.empty()) {
         return -1;
@@ -41,6 +42,11 @@ int RunCommand(const std::vector<std::string>& args) {
     }
     if (args.front() == "catalogue") {
         return CCatalogueCommand(rest, stdout, stderr).Run();
+    }
+    if (args.front() == "plan") {
+        return CPlanCommand(rest, FileLocations::SettingsFile("stowlist"), FileLocations::CatalogueFile(), stdout,
+                            stderr)
+            .Run();
     }
     return -1;
 }

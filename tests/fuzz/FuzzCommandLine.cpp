@@ -1,7 +1,9 @@
 // Arbitrary argument lists (arguments separated by NUL bytes) through the
-// command-line parser: it must always come back with a coherent answer.
+// command-line parsers of the report run and of the plan command: each must
+// always come back with a coherent answer.
 #include "ArchiveSettings.h"
 #include "CommandLine.h"
+#include "PlanCommandLine.h"
 
 #include <cstdint>
 #include <cstdio>
@@ -63,6 +65,22 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     case CliAction::Help:
     case CliAction::Version:
         break;
+    }
+
+    const CPlanCommandLine plan = CPlanCommandLineParser::Parse(args);
+    if (!plan.error.empty()) {
+        Require(plan.error.find('\n') == std::string::npos, "the plan's reason is one line");
+    } else if (!plan.help) {
+        Require(!plan.paths.empty() && plan.paths.size() <= args.size(), "a plan has paths from the arguments");
+        if (plan.mediaType) {
+            Require(CArchiveSettings::FindMediaType(*plan.mediaType) >= 0, "a plan's media type is one of the five");
+        }
+        if (plan.mediaNumber) {
+            Require(*plan.mediaNumber >= 0, "a plan's medium number is a whole number");
+        }
+        for (const auto* path : {&plan.output, &plan.log, &plan.settings, &plan.catalogue, &plan.pathLists}) {
+            Require(!path->has_value() || !(*path)->empty(), "a named file is never empty");
+        }
     }
     return 0;
 }
