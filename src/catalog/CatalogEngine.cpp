@@ -1,5 +1,6 @@
 #include "CatalogEngine.h"
 
+#include "DropPath.h"
 #include "DropProcessor.h"
 #include "ExportWriter.h"
 #include "StringTable.h"
@@ -63,6 +64,9 @@ DropOutcome CCatalogEngine::ProcessDrop(const std::vector<std::string>& paths) {
     // Read after the archive Settings dialog, which stores it.
     const bool multipleArchives = archive && m_settings.GetMultipleArchive() != 0;
     m_entries.Begin(options);
+    m_session.m_bKeepFiles = m_bChecksums;
+    m_strDropBase = paths.empty() ? std::string() : DropPath::IsRootDrop(paths) ? paths.front()
+                                                                                  : DropPath::ParentOf(paths.front());
     CDropProcessor drop(m_session, options, multipleArchives, m_archive, m_log, m_entries, m_walker);
     m_strPathNotFound.clear();
     if (!drop.Collect(paths)) {
@@ -80,6 +84,9 @@ DropOutcome CCatalogEngine::ProcessDrop(const std::vector<std::string>& paths) {
         StartSort();
         outcome = DropOutcome::Sorting;
     } else {
+        if (m_session.m_bKeepFiles && !m_host.RunChecksums(TakeDropFiles())) {
+            return StopEarly(DropOutcome::Cancelled);
+        }
         m_archive.SaveArchiveSettings(m_settings.Store());
         m_host.EnableExport(true);
         m_session.m_bBusy = 0;
@@ -107,6 +114,10 @@ void CCatalogEngine::OnSortDone() {
     m_sortWorker.Join();
     m_bSorting = false;
     m_host.SortFinished();
+    if (m_session.m_bKeepFiles && !m_host.RunChecksums(TakeDropFiles())) {
+        StopEarly(DropOutcome::Cancelled);
+        return;
+    }
     m_session.m_bBusy = 0;
     m_host.SetBusy(false);
     if (m_dropOptions.ExportData()) {
@@ -128,6 +139,9 @@ void CCatalogEngine::ExportCatalogue() {
     if (written.empty()) {
         return;
     }
+    if (m_session.m_bKeepFiles) {
+        m_host.WriteChecksums(written);
+    }
     m_host.ReportWritten(written, m_log.Text());
     m_settings.SetDefaultDir(written);
     if (m_timing.exportPause.count() > 0) {
@@ -138,6 +152,28 @@ void CCatalogEngine::ExportCatalogue() {
     if (options.AutoView()) {
         m_host.OpenReport(written);
     }
+}
+
+CDropFiles CCatalogEngine::TakeDropFiles() {
+    CDropFiles drop;
+    drop.m_strBase = m_strDropBase;
+    if (!m_dropOptions.IsListing()) {
+        drop.m_arrFiles = std::move(m_session.m_arrArchiveFiles);
+        m_session.m_arrArchiveFiles.clear();
+        return drop;
+    }
+    std::size_t count = 0;
+    for (const auto& record : m_session.m_arrFolderRecords) {
+        count += record->m_arrWalkedFiles.size();
+    }
+    drop.m_arrFiles.reserve(count);
+    for (const auto& record : m_session.m_arrFolderRecords) {
+        for (CWalkedFile& file : record->m_arrWalkedFiles) {
+            drop.m_arrFiles.push_back(std::move(file));
+        }
+        std::vector<CWalkedFile>().swap(record->m_arrWalkedFiles);
+    }
+    return drop;
 }
 
 int CCatalogEngine::WriteReport(CAtomicFile& file) {

@@ -30,6 +30,7 @@ enum class DropOutcome {
     NoFiles,      // "No files to process!"; nothing is kept
     Sorting,      // a directory listing is being sorted; OnSortDone follows
     Ready,        // an archive report is complete (and exported if so set)
+    Cancelled,    // the checksums were cancelled; nothing is kept
 };
 
 // The catalogue engine: the session of one drop, its medium tags and archive
@@ -52,6 +53,10 @@ public:
     // One drop of paths, in the order they were dropped.
     DropOutcome ProcessDrop(const std::vector<std::string>& paths);
     const std::string& PathNotFound() const { return m_strPathNotFound; }
+    // Whether the next drops hash their files: such a drop keeps the
+    // regular files it walks and hands them to ICatalogHost::RunChecksums.
+    // Off, a drop keeps no more than it always did.
+    void SetChecksums(bool on) { m_bChecksums = on; }
 
     // Sorting of a directory listing.
     void StartSort();
@@ -76,6 +81,8 @@ public:
 private:
     void ShowStatus(const std::string& text);
     DropOutcome StopEarly(DropOutcome outcome);
+    // The kept files moved out of the session, in report order.
+    CDropFiles TakeDropFiles();
 
     ICatalogHost& m_host;
     CAppSettings& m_settings;
@@ -88,6 +95,8 @@ private:
     CFolderWalker m_walker;
     COptionsSnapshot m_dropOptions; // of the last drop
     std::string m_strPathNotFound;
+    std::string m_strDropBase; // of the last drop: where its manifest paths start
+    bool m_bChecksums = false;
     int m_nSpinnerPosition = -1;
     bool m_bSorting = false;
     CSortWorker m_sortWorker; // last: joined before anything it sorts is destroyed

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "ArchiveSettings.h"
+#include "WalkedFile.h"
 
 #include <chrono>
 #include <string>
@@ -55,6 +56,18 @@ public:
         (void)path;
         (void)logText;
     }
+
+    // Only for a drop with checksums: hashes its files (taken in report
+    // order), after the walk and any sort, before the report can be
+    // exported. Blocks the engine's thread until done. False when the user
+    // cancelled: the drop then keeps nothing, as a failed drop.
+    virtual bool RunChecksums(CDropFiles files) {
+        (void)files;
+        return true;
+    }
+    // Only for a drop with checksums: its report is in place under `path`;
+    // the manifest goes beside it. Before ReportWritten.
+    virtual void WriteChecksums(const std::string& path) { (void)path; }
 
     // Opens a written report in the desktop's viewer.
     virtual void OpenReport(const std::string& path) = 0;

@@ -2,6 +2,7 @@
 
 void CCatalogSession::Reset() {
     CLineArray().swap(m_arrArchiveLines);
+    std::vector<CWalkedFile>().swap(m_arrArchiveFiles);
     m_nFileCount = 0;
     m_dwTotalBytes = 0;
     m_bSaved = 1;

@@ -18,6 +18,8 @@ public:
     std::int64_t m_nFileCount = 0;
     std::int64_t m_nExportCount = 0; // number behind the proposal "Export<n>"
     CLineArray m_arrArchiveLines;
+    std::vector<CWalkedFile> m_arrArchiveFiles; // an archive report's regular files, when kept
+    bool m_bKeepFiles = false; // the drop keeps its walked files (for checksums)
     std::vector<std::unique_ptr<CFolderRecord>> m_arrFolderRecords;
     CLineArena m_lines; // text of every line above
 

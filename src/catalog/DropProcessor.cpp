@@ -42,6 +42,10 @@ bool CDropProcessor::Collect(const std::vector<std::string>& paths) {
         item.m_bDirectory = found && S_ISDIR(info.st_mode);
         item.m_nSize = found && !item.m_bDirectory ? static_cast<std::uint64_t>(info.st_size) : 0;
         item.m_nLastWrite = found ? info.st_mtim.tv_sec : 0;
+        item.m_bRegular = found && S_ISREG(info.st_mode);
+        item.m_nDevice = found ? info.st_dev : 0;
+        const std::string folder = m_session.m_bKeepFiles ? DropPath::ParentOf(path) : std::string();
+        item.m_strFolder = folder;
         if (!rootDrop) {
             if (!found) {
                 m_strPathNotFound = path;

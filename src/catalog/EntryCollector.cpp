@@ -39,9 +39,15 @@ void CEntryCollector::AddEntry(const CFindData& entry, CFolderRecord* record) {
             if (record != nullptr) {
                 CLineArray& lines = entry.m_bDirectory ? record->m_arrSubFolders : record->m_arrFiles;
                 lines.push_back(m_session.m_lines.Store(m_strLine));
+                if (m_session.m_bKeepFiles) {
+                    KeepFile(entry, record->m_arrWalkedFiles);
+                }
             }
         } else if (!entry.m_bDirectory) {
             m_session.m_arrArchiveLines.push_back(m_session.m_lines.Store(m_strLine));
+            if (m_session.m_bKeepFiles) {
+                KeepFile(entry, m_session.m_arrArchiveFiles);
+            }
         }
     } catch (const std::bad_alloc&) {
         stored = false;
@@ -57,6 +63,21 @@ void CEntryCollector::AddEntry(const CFindData& entry, CFolderRecord* record) {
         }
     }
     ShowProcessing(false);
+}
+
+void CEntryCollector::KeepFile(const CFindData& entry, std::vector<CWalkedFile>& files) {
+    if (!entry.m_bRegular) {
+        return;
+    }
+    CWalkedFile& file = files.emplace_back();
+    file.m_strPath.reserve(entry.m_strFolder.size() + 1 + entry.m_strName.size());
+    file.m_strPath.assign(entry.m_strFolder);
+    if (file.m_strPath.empty() || file.m_strPath.back() != '/') {
+        file.m_strPath.push_back('/');
+    }
+    file.m_strPath.append(entry.m_strName);
+    file.m_nDevice = entry.m_nDevice;
+    file.m_nSize = entry.m_nSize;
 }
 
 void CEntryCollector::ShowProcessing(bool force) {

@@ -37,6 +37,9 @@ public:
     void ShowProcessing(bool force);
 
 private:
+    // Keeps a regular file's path, device and size for the checksums.
+    void KeepFile(const CFindData& entry, std::vector<CWalkedFile>& files);
+
     CCatalogSession& m_session;
     CLocaleFormat& m_locale;
     const CArchiveSettings& m_tags;

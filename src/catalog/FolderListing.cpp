@@ -62,6 +62,7 @@ bool CListingReader::AddEntry(int fd, CFolderListing& listing, std::size_t start
     entry.nameOffset = static_cast<std::uint32_t>(start);
     entry.nameLength = static_cast<std::uint16_t>(end - start);
     entry.directory = S_ISDIR(info.st_mode);
+    entry.regular = S_ISREG(info.st_mode);
     entry.size = entry.directory ? 0 : static_cast<std::uint64_t>(info.st_size);
     entry.lastWrite = info.st_mtim.tv_sec;
     entry.device = info.st_dev;

@@ -16,6 +16,7 @@ struct CListedEntry {
     std::uint32_t nameOffset = 0; // a listing keeps at most 4 GiB of names
     std::uint16_t nameLength = 0; // NAME_MAX is 255
     bool directory = false;
+    bool regular = false;
     std::uint64_t size = 0;    // 0 for a folder
     std::int64_t lastWrite = 0;
     dev_t device = 0;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "WalkedFile.h"
+
 #include <string>
 #include <string_view>
 #include <vector>
@@ -12,4 +14,5 @@ struct CFolderRecord {
     std::string m_strPath;     // upper case; ends in "/" only for a root
     CLineArray m_arrSubFolders; // listing lines of its sub-folders
     CLineArray m_arrFiles;      // listing lines of its files
+    std::vector<CWalkedFile> m_arrWalkedFiles; // its regular files in walk order, when kept
 };

@@ -276,6 +276,9 @@ bool CFolderWalker::WalkFolder(const std::string& path, const COptionsSnapshot& 
         CFindData data;
         data.m_strName = top.listing.Name(entry);
         data.m_bDirectory = entry.directory;
+        data.m_bRegular = entry.regular;
+        data.m_strFolder = top.path;
+        data.m_nDevice = entry.device;
         data.m_nSize = entry.size;
         data.m_nLastWrite = entry.lastWrite;
         m_sink.AddEntry(data, top.record.get());

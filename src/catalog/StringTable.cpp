@@ -154,6 +154,14 @@ const std::unordered_map<int, std::string>& Table() {
         {58804, "a backslash other than \\\\, \\n or \\r in an escaped file name"},
         {58805, "a NUL byte in the line"},
         {IDS_MANIFEST_FAULT_LINE, "line %lld: %s"},
+        {IDS_CHECKSUMS_PROGRESS, "Checksums: %d%%"},
+        {IDS_CHECKSUMS_CANCEL, "Cancel"},
+        {IDS_CHECKSUMS_UNREADABLE, "%d files could not be read; the checksum manifest leaves them out:"},
+        {IDS_CHECKSUMS_UNREADABLE_ONE, "cannot read %s: %s"},
+        {IDS_CHECKSUMS_NOT_WRITTEN, "The checksum manifest %s could not be written: %s"},
+        {IDS_CHECKSUMS_OPTION, "Write checksums (SHA-256)"},
+        {IDS_CHECKSUMS_TITLE, "Checksums"},
+        {IDS_HELP_CHECKSUMS, "options.htm#checksums"},
     };
     return table;
 }

@@ -87,6 +87,14 @@ enum StringId : int {
     IDS_PLAN_STANDARD_OUTPUT = 58751,
     IDS_MANIFEST_FAULT_FIRST = 58800, // plus a ManifestFault, 1 to 5 (checksum manifests)
     IDS_MANIFEST_FAULT_LINE = 58810,  // a refused manifest: line number and reason
+    IDS_CHECKSUMS_PROGRESS = 58820,   // 58820 to 58839: checksums of a drop
+    IDS_CHECKSUMS_CANCEL = 58821,
+    IDS_CHECKSUMS_UNREADABLE = 58822,     // the number of files not read
+    IDS_CHECKSUMS_UNREADABLE_ONE = 58823, // the path, the reason
+    IDS_CHECKSUMS_NOT_WRITTEN = 58824,    // the manifest's path, the reason
+    IDS_CHECKSUMS_OPTION = 58825,
+    IDS_CHECKSUMS_TITLE = 58826,
+    IDS_HELP_CHECKSUMS = 58827, // the Options dialog's check box: its control id and help topic
 };
 
 // The text of an entry; an id without an entry gives an empty text.

@@ -2,6 +2,7 @@
 
 #include "ArchiveSettings.h"
 #include "StringTable.h"
+#include "TextFormat.h"
 #include "Utf8.h"
 
 CCliHost::CCliHost(CSettingsStore& store, CArchiveOverrides overrides, std::FILE* errors, bool showProgress)
@@ -60,6 +61,19 @@ bool CCliHost::RunArchiveSettings(CArchiveSettings& tags) {
     // Numbering that cannot continue from run to run is no use: stop here.
     m_nSettingsError = m_store.LastWriteError();
     return m_nSettingsError == 0;
+}
+
+bool CCliHost::RunChecksums(CDropFiles files) {
+    m_pChecksums = std::make_unique<CDropChecksums>(std::move(files));
+    const CTextFormat progress(LoadString(IDS_CHECKSUMS_PROGRESS));
+    int shown = -1;
+    // The worker's calls come one at a time while this thread waits in Run().
+    return m_pChecksums->Run([&](int percent) {
+        if (percent != shown) {
+            shown = percent;
+            ShowStatus(progress({percent}));
+        }
+    });
 }
 
 void CCliHost::PostSortDone() {

@@ -2,11 +2,13 @@
 
 #include "CatalogHost.h"
 #include "CommandLine.h"
+#include "DropChecksums.h"
 #include "SettingsStore.h"
 
 #include <condition_variable>
 #include <cstdio>
 #include <functional>
+#include <memory>
 #include <mutex>
 #include <string>
 
@@ -37,6 +39,8 @@ public:
     // Any thread: wakes WaitForSortDone.
     void PostSortDone() override;
     void SortFinished() override {}
+    // Hashes the files on this thread, the progress shown as the walk's is.
+    bool RunChecksums(CDropFiles files) override;
     void OpenReport(const std::string&) override {}
     void Pause(std::chrono::milliseconds) override {}
 
@@ -48,6 +52,9 @@ public:
     void Complain(const std::string& text);
     // Takes the progress line off the terminal.
     void EndProgress();
+
+    // The drop's checksums once RunChecksums has run, or null.
+    const CDropChecksums* Checksums() const { return m_pChecksums.get(); }
 
     // The stored media type that none of the five matched, or empty.
     const std::string& BadMediaType() const { return m_strBadMediaType; }
@@ -63,6 +70,7 @@ private:
     bool m_bProgressShown = false;
     std::string m_strBadMediaType;
     int m_nSettingsError = 0;
+    std::unique_ptr<CDropChecksums> m_pChecksums;
 
     std::mutex m_mutex;
     std::condition_variable m_sortDone;

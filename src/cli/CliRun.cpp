@@ -6,6 +6,7 @@
 #include "Catalogue.h"
 #include "CliHost.h"
 #include "DropPath.h"
+#include "ManifestPath.h"
 #include "Utf8.h"
 
 #include <cerrno>
@@ -70,7 +71,8 @@ int CCliRun::Run() {
     const int workingFolderError = errno;
     bool relative = false;
     for (const auto* path :
-         {&m_commandLine.output, &m_commandLine.log, &m_commandLine.settings, &m_commandLine.catalogue}) {
+         {&m_commandLine.output, &m_commandLine.log, &m_commandLine.settings, &m_commandLine.catalogue,
+          &m_commandLine.manifest}) {
         relative = relative || (path->has_value() && (*path)->front() != '/');
     }
     for (const std::string& path : m_commandLine.paths) {
@@ -103,6 +105,20 @@ int CCliRun::Run() {
         store.GetInt(CCatalogue::kSettingsSection, CCatalogue::kAddReportsKey, 1) == 0) {
         m_strCatalogue.clear();
     }
+    const bool checksums = m_commandLine.checksums.value_or(
+        store.GetInt(CCatalogue::kSettingsSection, CCatalogue::kChecksumsKey, 0) != 0);
+    if (checksums) {
+        if (m_commandLine.manifest) {
+            m_strManifest = AbsolutePath::Make(*m_commandLine.manifest, workingFolder);
+        } else if (!m_strOutput.empty()) {
+            m_strManifest = ManifestFileFor(m_strOutput);
+        } else {
+            return Fail(kExitBadUsage, "--checksums with the report on standard output needs --manifest FILE");
+        }
+        if (m_strManifest == m_strOutput || m_strManifest == m_strLog) {
+            return Fail(kExitBadUsage, "the manifest cannot be the report or the log");
+        }
+    }
     for (const auto& [option, value] : m_commandLine.options) {
         settings.Override(option, value);
     }
@@ -118,6 +134,7 @@ int CCliRun::Run() {
     timing.statusInterval = std::chrono::milliseconds(100);
     CCatalogEngine engine(host, settings, CLocaleFormat::FromEnvironment(), timing);
     engine.ResetSession();
+    engine.SetChecksums(checksums);
 
     const auto refusedSettings = [&] {
         if (!host.BadMediaType().empty()) {
@@ -165,6 +182,8 @@ int CCliRun::Run() {
     }
     case DropOutcome::NoFiles:
         return kExitNoFiles; // the engine has said so
+    case DropOutcome::Cancelled:
+        return kExitFailed; // nothing here cancels
     case DropOutcome::Sorting:
         host.WaitForSortDone(std::chrono::milliseconds(250), [&engine] { engine.SpinnerStep(); });
         engine.OnSortDone();
@@ -202,13 +221,31 @@ int CCliRun::WriteFiles(CCatalogEngine& engine) {
     if (!m_strLog.empty() && !log.Commit()) {
         return Fail(kExitFailed, "cannot write the log to " + logName + ": " + Reason(log.LastError()));
     }
-    AddToCatalogue(engine.Log().Text());
-    return kExitReportWritten;
+    const int status = WriteManifest();
+    AddToCatalogue(engine.Log().Text(), status == kExitReportWritten || status == kExitChecksumsIncomplete);
+    return status;
+}
+
+int CCliRun::WriteManifest() {
+    const CDropChecksums* checksums = m_pHost->Checksums();
+    if (checksums == nullptr) {
+        return kExitReportWritten;
+    }
+    if (const int error = checksums->WriteManifest(m_strManifest); error != 0) {
+        const std::string shown = m_commandLine.manifest ? *m_commandLine.manifest : m_strManifest;
+        return Fail(kExitFailed, "cannot write the checksums to " + Quoted(shown) + ": " + Reason(error));
+    }
+    const std::vector<CUnreadableFile> unreadable = checksums->Unreadable();
+    for (const CUnreadableFile& file : unreadable) {
+        m_pHost->Complain("cannot read " + Quoted(file.m_strPath) + ": " + Reason(file.m_nError) +
+                          " (left out of the checksums)");
+    }
+    return unreadable.empty() ? kExitReportWritten : kExitChecksumsIncomplete;
 }
 
 // Registers the report in place, which is cheap: its entries are read at the
 // next search or refresh. The report stands whatever happens here.
-void CCliRun::AddToCatalogue(const std::string& logText) {
+void CCliRun::AddToCatalogue(const std::string& logText, bool manifestWritten) {
     struct stat info {};
     if (m_strCatalogue.empty() || m_strOutput.empty() || stat(m_strOutput.c_str(), &info) != 0 ||
         !S_ISREG(info.st_mode)) {
@@ -217,7 +254,8 @@ void CCliRun::AddToCatalogue(const std::string& logText) {
     std::string error;
     try {
         CCatalogue catalogue(m_strCatalogue);
-        if (!catalogue.Open(true) || !catalogue.RegisterReport(m_strOutput, logText)) {
+        if (!catalogue.Open(true) || !catalogue.RegisterReport(m_strOutput, logText) ||
+            (manifestWritten && !m_strManifest.empty() && !catalogue.RegisterManifest(m_strOutput, m_strManifest))) {
             error = catalogue.LastError();
         }
     } catch (const std::exception& failure) {

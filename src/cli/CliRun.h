@@ -15,6 +15,7 @@ enum CliStatus : int {
     kExitNoFiles = 1,
     kExitBadUsage = 2,
     kExitFailed = 3, // a PATH that does not exist, a report, log or settings file that cannot be written
+    kExitChecksumsIncomplete = 4, // the report written, files left out of its manifest as unreadable
 };
 
 // One run of stowlist-cli: the PATHs dropped on the engine as the window
@@ -34,7 +35,10 @@ private:
     // The PATHs as the engine takes them; see the definition for root drops.
     std::vector<std::string> DroppedPaths() const;
     int WriteFiles(CCatalogEngine& engine);
-    void AddToCatalogue(const std::string& logText);
+    void AddToCatalogue(const std::string& logText, bool manifestWritten);
+    // Writes the manifest of a drop with checksums and names the files that
+    // could not be read; the exit status.
+    int WriteManifest();
 
     const CCommandLine& m_commandLine;
     std::string m_strDefaultSettings;
@@ -44,4 +48,5 @@ private:
     std::vector<std::string> m_arrPaths; // absolute, in the order given
     std::string m_strOutput;             // absolute; empty for standard output
     std::string m_strLog;                // absolute; empty for none
+    std::string m_strManifest;           // absolute; empty without checksums
 };

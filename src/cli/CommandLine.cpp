@@ -34,8 +34,9 @@ constexpr std::array<OptionSwitch, 14> kOptionSwitches = {{
 }};
 
 // Options that take a value.
-constexpr std::array<std::string_view, 7> kValueOptions = {
+constexpr std::array<std::string_view, 8> kValueOptions = {
     "--output", "--settings", "--media-type", "--media-number", "--archive-number", "--log", "--catalogue",
+    "--manifest",
 };
 
 class CParse {
@@ -109,6 +110,8 @@ private:
             m_result.log = value;
         } else if (name == "--catalogue") {
             m_result.catalogue = value;
+        } else if (name == "--manifest") {
+            m_result.manifest = value;
         } else if (name == "--media-type") {
             const int index = CArchiveSettings::FindMediaType(value);
             if (index < 0) {
@@ -155,6 +158,8 @@ private:
             m_result.quiet = true;
         } else if (name == "--no-catalogue") {
             m_result.noCatalogue = true;
+        } else if (name == "--checksums" || name == "--no-checksums") {
+            m_result.checksums = name == "--checksums";
         } else if (name == "--help") {
             help = true;
         } else if (name == "--version") {
@@ -233,12 +238,17 @@ const char* CCommandLineParser::Usage() {
            "      --catalogue FILE     add the report to this catalogue (default:\n"
            "                           $XDG_DATA_HOME/stowlist/catalogue.sqlite)\n"
            "      --no-catalogue       do not add the report to the catalogue\n"
+           "      --checksums | --no-checksums   write a sha256sum manifest of the files\n"
+           "                           beside the report (default: [Catalogue] Checksums)\n"
+           "      --manifest FILE      write the manifest to FILE (needed with --checksums\n"
+           "                           when the report goes to standard output)\n"
            "  -q, --quiet              no progress on standard error\n"
            "  -h, --help               --version\n"
            "\n"
            "Exit status: 0 report written; 1 nothing to catalogue; 2 bad usage;\n"
-           "3 a PATH that does not exist, or a report, log or settings file that cannot\n"
-           "be written.\n"
+           "3 a PATH that does not exist, or a report, log, manifest or settings file that\n"
+           "cannot be written; 4 report written, checksums incomplete (files that could\n"
+           "not be read are named on standard error and left out of the manifest).\n"
            "\n"
            "Commands (a folder of one of these names is given as ./find):\n"
            "  find        search the catalogue of reports (stowlist-cli find --help)\n"

@@ -29,6 +29,8 @@ struct CCommandLine {
     std::optional<std::string> log;
     std::optional<std::string> catalogue; // none: the default catalogue
     bool noCatalogue = false;             // the report is not added to the catalogue
+    std::optional<bool> checksums;        // none: the stored [Catalogue] Checksums
+    std::optional<std::string> manifest;  // none: beside the report
     std::vector<std::pair<Option, int>> options; // in the order given; a later one wins
     CArchiveOverrides archive;
     bool quiet = false;

@@ -31,6 +31,7 @@ CREATE TABLE IF NOT EXISTS sources(
 CREATE INDEX IF NOT EXISTS sources_file ON sources(device, inode);
 CREATE TABLE IF NOT EXISTS entries(source INTEGER PRIMARY KEY, data BLOB NOT NULL);
 CREATE TABLE IF NOT EXISTS meta(key TEXT PRIMARY KEY, value INTEGER NOT NULL);
+CREATE TABLE IF NOT EXISTS manifests(report BLOB PRIMARY KEY, manifest BLOB NOT NULL);
 INSERT OR IGNORE INTO meta VALUES('catalogue', abs(random()));
 INSERT OR IGNORE INTO meta VALUES('generation', 0);
 CREATE TRIGGER IF NOT EXISTS entries_added AFTER INSERT ON entries
@@ -242,6 +243,22 @@ bool CCatalogue::RegisterReport(const std::string& reportPath, const std::string
         insert.Bind(2, logText);
     }
     return insert.Run() || Fail(path + ": " + m_pDb->LastError());
+}
+
+bool CCatalogue::RegisterManifest(const std::string& reportPath, const std::string& manifestPath) {
+    std::lock_guard lock(m_mutex);
+    CSqliteStatement insert(m_pDb->Handle(),
+                            "INSERT INTO manifests(report, manifest) VALUES(?,?) "
+                            "ON CONFLICT(report) DO UPDATE SET manifest=excluded.manifest");
+    insert.Bind(1, CanonicalPath(reportPath)).Bind(2, CanonicalPath(manifestPath));
+    return insert.Run() || Fail(manifestPath + ": " + m_pDb->LastError());
+}
+
+std::string CCatalogue::ManifestOf(const std::string& reportPath) {
+    std::lock_guard lock(m_mutex);
+    CSqliteStatement row(m_pDb->Handle(), "SELECT manifest FROM manifests WHERE report=?");
+    row.Bind(1, CanonicalPath(reportPath));
+    return row.Step() ? std::string(row.Blob(0)) : std::string();
 }
 
 bool CCatalogue::Remove(const std::vector<std::string>& paths) {

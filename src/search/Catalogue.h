@@ -34,6 +34,7 @@ public:
     // The settings that say whether the front ends add the reports they write (1, the default) or not (0).
     static constexpr const char* kSettingsSection = "Catalogue";
     static constexpr const char* kAddReportsKey = "AddReports";
+    static constexpr const char* kChecksumsKey = "Checksums"; // 1: reports get a checksum manifest
 
     explicit CCatalogue(std::string databasePath);
     ~CCatalogue();
@@ -52,6 +53,11 @@ public:
     // Cheap: remembers a report just written, with its archive log text, as
     // changed; its entries are read by the next Refresh or Find.
     bool RegisterReport(const std::string& reportPath, const std::string& logText);
+    // Remembers the checksum manifest written beside a report; the last one
+    // of a report replaces the one before.
+    bool RegisterManifest(const std::string& reportPath, const std::string& manifestPath);
+    // The manifest remembered for a report, or empty.
+    std::string ManifestOf(const std::string& reportPath);
     bool Remove(const std::vector<std::string>& paths);
     // Reads reports that changed or were never read; with scanFolders also
     // looks for new reports in the remembered folders.
