@@ -1,5 +1,6 @@
 #include "LineArena.h"
 
+#include <algorithm>
 #include <cstring>
 #include <new>
 #include <sys/mman.h>
@@ -41,7 +42,11 @@ std::string_view CLineArena::Store(std::string_view text) {
     if (text.size() > m_nLeft) {
         const bool own = text.size() > kBlockSize / 4; // an oversized line gets a block of its own
         m_blocks.reserve(m_blocks.size() + 1);
-        const Block block = Map(own ? text.size() : kBlockSize);
+        const std::size_t size = own ? text.size() : kBlockSize;
+        if (size > m_nReserveLimit - std::min(m_nReserved, m_nReserveLimit)) {
+            throw std::bad_alloc();
+        }
+        const Block block = Map(size);
         m_blocks.push_back(block);
         m_nReserved += block.size;
         if (own) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <string_view>
 #include <vector>
 
@@ -24,6 +25,8 @@ public:
     std::size_t BytesReserved() const { return m_nReserved; }
 
     static constexpr std::size_t kBlockSize = 2 * 1024 * 1024;
+    // Test hook: memory runs out once this many bytes are reserved.
+    std::size_t m_nReserveLimit = SIZE_MAX;
 
 private:
     struct Block {

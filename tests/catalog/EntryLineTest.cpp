@@ -231,6 +231,35 @@ TEST(EntryLine, StatusShowsAfterAFolderWithCountZero) {
     EXPECT_EQ(host.m_statuses[0], "Processing file: 0");
 }
 
+// Memory that runs out half way: one message for the drop, and the counts
+// say what the report holds, not what the walk met.
+TEST(EntryLine, OutOfMemoryIsShownOnceAndCountsOnlyWhatWasStored) {
+    for (const int processType : {kProcessListing, kProcessArchive}) {
+        CLocaleFormat locale("C.UTF-8", "C.UTF-8", "C.UTF-8");
+        CCatalogSession session;
+        session.m_lines.m_nReserveLimit = CLineArena::kBlockSize;
+        CFakeHost host;
+        CArchiveSettings tags;
+        tags.m_strMediaType = "CD";
+        CEntryCollector collector(session, locale, tags, host, std::chrono::milliseconds(30));
+        COptionsSnapshot options;
+        options[Option::ProcessType] = processType;
+        collector.Begin(options);
+        CFolderRecord record;
+        const std::string name(200, 'n');
+        for (int i = 0; i < 20000; ++i) { // about 4 MB of lines: twice what fits
+            collector.AddEntry(Entry(name, false, 3, kNoon), &record);
+        }
+        const std::size_t stored = processType == kProcessListing ? record.m_arrFiles.size()
+                                                                  : session.m_arrArchiveLines.size();
+        ASSERT_GT(stored, 1000u) << host.m_boxes.size() << " boxes, " << session.m_nFileCount << " files, " << session.m_lines.BytesReserved();
+        ASSERT_LT(stored, 20000u);
+        EXPECT_EQ(host.m_boxes.size(), 1u);
+        EXPECT_EQ(session.m_nFileCount, static_cast<std::int64_t>(stored));
+        EXPECT_EQ(session.m_dwTotalBytes, processType == kProcessListing ? 3 * stored : 0u);
+    }
+}
+
 // The product's formatter is the engine's, holding a locale moved into it:
 // the eight-bytes-at-a-time upper case must survive the move.
 TEST(EntryLine, EngineLocaleKeepsTheFastUpperCase) {

@@ -1,5 +1,6 @@
 #include "AppSettings.h"
 #include "ArchiveSettings.h"
+#include "AtomicFile.h"
 #include "StringTable.h"
 #include "TempTree.h"
 #include "Unprivileged.h"
@@ -288,6 +289,29 @@ TEST(ArchiveSettings, SavesTheFourKeysInOrder) {
     tags.SaveArchiveSettings(store);
     EXPECT_EQ(dir.ReadText("s.INI"),
               "[Archive Options]\nMediaNumber=5\nArchiveNumber=12\nMultipleArchive=0\nMediaType=ZIP\n");
+}
+
+} // namespace
+
+namespace {
+
+// The creation mask is read without being changed (another thread creating a
+// file meanwhile would get no mask), and a new file gets what the mask allows.
+TEST(AtomicFile, NewFileTakesTheModeTheUmaskAllows) {
+    const mode_t saved = umask(022);
+    for (const mode_t mask : {mode_t{022}, mode_t{077}, mode_t{002}, mode_t{0}, mode_t{0777}}) {
+        umask(mask);
+        EXPECT_EQ(CurrentUmask(), mask);
+        CTempTree dir;
+        CAtomicFile file;
+        ASSERT_TRUE(file.Open(dir.Path("new.txt")));
+        ASSERT_TRUE(file.Write("x") && file.Commit());
+        struct stat info {};
+        ASSERT_EQ(stat(dir.Path("new.txt").c_str(), &info), 0);
+        EXPECT_EQ(info.st_mode & 0777, 0666 & ~mask) << std::oct << mask;
+        EXPECT_EQ(umask(mask), mask); // still the mask that was set
+    }
+    umask(saved);
 }
 
 } // namespace
