@@ -1,0 +1,100 @@
+// Find in a warm process, as the window runs it: the catalogue opened once,
+// then random queries of 3 to 8 characters taken from the names (and of 1
+// and 2 characters), each asking for the first 1,000 hits in order and the
+// exact number of hits. Prints the median, 90th and 99th percentiles.
+//   find_warm CATALOGUE [QUERIES] [SEED]
+#include "Catalogue.h"
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <random>
+#include <string>
+#include <vector>
+
+namespace {
+
+struct Timing {
+    double milliseconds;
+    std::uint64_t hits;
+};
+
+double Percentile(std::vector<double> values, double fraction) {
+    std::sort(values.begin(), values.end());
+    const auto index = static_cast<std::size_t>(fraction * static_cast<double>(values.size() - 1) + 0.5);
+    return values[std::min(index, values.size() - 1)];
+}
+
+void Report(const char* what, const std::vector<Timing>& timings) {
+    std::vector<double> ms;
+    std::uint64_t most = 0;
+    for (const Timing& t : timings) {
+        ms.push_back(t.milliseconds);
+        most = std::max(most, t.hits);
+    }
+    std::printf("%s: %zu queries, median %.1f ms, p90 %.1f ms, p99 %.1f ms, max %.1f ms (most hits %llu)\n", what,
+                ms.size(), Percentile(ms, 0.5), Percentile(ms, 0.9), Percentile(ms, 0.99), Percentile(ms, 1.0),
+                static_cast<unsigned long long>(most));
+}
+
+Timing Time(CCatalogue& catalogue, const std::string& text) {
+    CFindQuery query;
+    query.m_arrTexts = {text};
+    const auto start = std::chrono::steady_clock::now();
+    const CFindResult result = catalogue.Find(query, 1000);
+    const auto end = std::chrono::steady_clock::now();
+    if (result.m_bFailed) {
+        std::fprintf(stderr, "find_warm: %s\n", catalogue.LastError().c_str());
+        std::exit(1);
+    }
+    return {std::chrono::duration<double, std::milli>(end - start).count(), result.m_nTotal};
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (argc < 2) {
+        std::fprintf(stderr, "usage: find_warm CATALOGUE [QUERIES] [SEED]\n");
+        return 2;
+    }
+    const int queries = argc > 2 ? std::atoi(argv[2]) : 100;
+    std::mt19937 random(argc > 3 ? static_cast<unsigned>(std::atoi(argv[3])) : 12345u);
+    CCatalogue catalogue(argv[1]);
+    if (!catalogue.Open(false)) {
+        std::fprintf(stderr, "find_warm: %s\n", catalogue.LastError().c_str());
+        return 1;
+    }
+    // Warm-up: reads changed reports and builds or maps the name image.
+    const auto start = std::chrono::steady_clock::now();
+    CFindQuery every;
+    every.m_strGlob = "*";
+    const CFindResult sample = catalogue.Find(every, 50000);
+    std::printf("warm-up (open, image, %llu entries): %.0f ms\n", static_cast<unsigned long long>(sample.m_nTotal),
+                std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count());
+    std::vector<std::string> names;
+    for (const CFindHit& hit : sample.m_arrHits) {
+        if (hit.m_strName.size() >= 8 &&
+            std::all_of(hit.m_strName.begin(), hit.m_strName.end(), [](char c) { return c > ' ' && c < 0x7f; })) {
+            names.push_back(hit.m_strName);
+        }
+    }
+    if (names.empty()) {
+        std::fprintf(stderr, "find_warm: no names to take queries from\n");
+        return 1;
+    }
+    std::vector<Timing> middle, shortOnes;
+    for (int i = 0; i < queries; ++i) {
+        const std::string& name = names[random() % names.size()];
+        const std::size_t length = 3 + random() % 6;
+        const std::size_t at = random() % (name.size() - std::min(length, name.size()) + 1);
+        middle.push_back(Time(catalogue, name.substr(at, length)));
+    }
+    for (int i = 0; i < 20; ++i) {
+        const std::string& name = names[random() % names.size()];
+        shortOnes.push_back(Time(catalogue, name.substr(random() % name.size(), 1 + i % 2)));
+    }
+    Report("3 to 8 characters", middle);
+    Report("1 or 2 characters", shortOnes);
+    return 0;
+}
