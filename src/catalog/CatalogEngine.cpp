@@ -115,6 +115,7 @@ void CCatalogEngine::OnSortDone() {
     m_bSorting = false;
     m_host.SortFinished();
     if (m_session.m_bKeepFiles && !m_host.RunChecksums(TakeDropFiles())) {
+        m_session.m_bSaved = 1; // as before the drop, which a cancelled one leaves as a failed one does
         StopEarly(DropOutcome::Cancelled);
         return;
     }

@@ -1,5 +1,6 @@
 #include "OptionsDlg.h"
 
+#include "Catalogue.h"
 #include "DataExchange.h"
 #include "HelpViewer.h"
 #include "SettingsStore.h"
@@ -62,6 +63,7 @@ void COptionsDlg::UpdateData(bool save) {
     DataExchange::Check(m_ui->directoryOnlyCheck, m_bDirectoryOnly, save);
     DataExchange::Check(m_ui->excludeHiddenCheck, m_bExcludeHiddenSystemInfo, save);
     DataExchange::Check(m_ui->excludeSubFoldersCheck, m_bExcludeSubFolders, save);
+    DataExchange::Check(m_ui->checksumsCheck, m_bChecksums, save);
 }
 
 void COptionsDlg::LoadOptions() {
@@ -69,6 +71,8 @@ void COptionsDlg::LoadOptions() {
     for (const OptionKey& key : kOptionKeys) {
         Member(key.option) = options[key.option];
     }
+    m_bChecksums = m_store.GetInt(CCatalogue::kSettingsSection, CCatalogue::kChecksumsKey, 0) != 0 ? 1 : 0;
+    m_bStoredChecksums = m_bChecksums;
     UpdateData(false);
 }
 
@@ -80,6 +84,10 @@ void COptionsDlg::SaveOptions() {
         options[key.option] = Member(key.option);
     }
     CAppSettings(m_store).WriteAll(options);
+    // Only a change touches [Catalogue]: a file without the section keeps its bytes.
+    if (m_bChecksums != m_bStoredChecksums) {
+        m_store.WriteInt(CCatalogue::kSettingsSection, CCatalogue::kChecksumsKey, m_bChecksums);
+    }
 }
 
 // With an archive report the listing's layout options do not apply; of

@@ -13,9 +13,11 @@ namespace Ui {
 class OptionsDlg;
 }
 
-// The Options dialog: the nine options of the "Options" section. It shows
+// The Options dialog: the nine options of the "Options" section, and
+// whether reports get checksums ([Catalogue] Checksums). It shows
 // the stored values when it opens, greys the controls that do not apply, and
-// OK writes all nine keys whether changed or not; Cancel writes nothing.
+// OK writes all nine keys whether changed or not (and Checksums when it
+// changed); Cancel writes nothing.
 // F1 on an option opens its help topic, elsewhere the default topic.
 class COptionsDlg : public QDialog {
     Q_OBJECT
@@ -35,6 +37,7 @@ public:
     int m_bDirectoryOnly = 0;
     int m_bExcludeHiddenSystemInfo = 0;
     int m_bExcludeSubFolders = 0;
+    int m_bChecksums = 0;
 
 private:
     int& Member(Option option);
@@ -46,6 +49,7 @@ private:
     void OnExcludeEmptyFolders();
     void OnHelp();
 
+    int m_bStoredChecksums = 0; // as loaded
     std::unique_ptr<Ui::OptionsDlg> m_ui;
     CSettingsStore& m_store;
     CHelpViewer& m_help;

@@ -2,12 +2,18 @@
 
 #include "AboutDlg.h"
 #include "AppIcon.h"
+#include "Catalogue.h"
+#include "ChecksumRun.h"
+#include "DropChecksums.h"
 #include "DropPaths.h"
 #include "HelpViewer.h"
+#include "ManifestPath.h"
 #include "MessageBoxes.h"
 #include "MyFileDialog.h"
 #include "OptionsDlg.h"
+#include "TextFormat.h"
 #include "UiText.h"
+#include "Utf8.h"
 #include "ui_StowlistDlg.h"
 
 #include <QApplication>
@@ -18,9 +24,13 @@
 #include <QEventLoop>
 #include <QFontDatabase>
 #include <QMenu>
+#include <QMessageBox>
 #include <QMimeData>
+#include <QPushButton>
 #include <QShortcut>
 #include <QUrl>
+
+#include <cstring>
 
 namespace {
 
@@ -240,7 +250,71 @@ void CStowlistDlg::ProcessDrop(const std::vector<std::string>& paths) {
     activateWindow();
     raise();
     repaint();
+    m_pChecksums.reset();
+    m_engine.SetChecksums(
+        m_settings.Store().GetInt(CCatalogue::kSettingsSection, CCatalogue::kChecksumsKey, 0) != 0);
     m_engine.ProcessDrop(paths);
+}
+
+bool CStowlistDlg::RunChecksums(CDropFiles files) {
+    m_pChecksums = std::make_unique<CDropChecksums>(std::move(files));
+    if (m_pCancelChecksums == nullptr) {
+        m_pCancelChecksums = new QPushButton(Text(IDS_CHECKSUMS_CANCEL), this);
+        m_pCancelChecksums->setObjectName(QStringLiteral("cancelChecksumsButton"));
+        connect(m_pCancelChecksums, &QPushButton::clicked, this, [this] {
+            if (m_pChecksumRun != nullptr) {
+                m_pChecksumRun->Cancel();
+            }
+        });
+    }
+    // Over the right end of the status line, which the progress leaves free.
+    const QRect status = m_ui->statusLabel->geometry();
+    const QSize size = m_pCancelChecksums->sizeHint();
+    m_pCancelChecksums->setGeometry(status.right() - size.width(), status.center().y() - size.height() / 2,
+                                    size.width(), size.height());
+    const CTextFormat progress(LoadString(IDS_CHECKSUMS_PROGRESS));
+    CChecksumRun run(*m_pChecksums, [this, &progress](int percent) { ShowStatus(progress({percent})); });
+    m_pChecksumRun = &run; // before anything paints: Cancel works from its first showing
+    EnableMainControls(false);
+    m_pCancelChecksums->show();
+    m_pCancelChecksums->raise();
+    ShowStatus(progress({0}));
+    const bool finished = run.Exec();
+    m_pChecksumRun = nullptr;
+    m_pCancelChecksums->hide();
+    EnableMainControls(true);
+    if (!finished) {
+        m_pChecksums.reset();
+    }
+    return finished;
+}
+
+void CStowlistDlg::WriteChecksums(const std::string& reportPath) {
+    if (!m_pChecksums) {
+        return;
+    }
+    const std::unique_ptr<CDropChecksums> checksums = std::move(m_pChecksums);
+    const std::string manifest = ManifestFileFor(reportPath);
+    if (const int error = checksums->WriteManifest(manifest); error != 0) {
+        MessageBox(FormatString(IDS_CHECKSUMS_NOT_WRITTEN, {Utf8::Printable(manifest), std::strerror(error)}),
+                   LoadString(IDS_CHECKSUMS_TITLE), MB_ICONEXCLAMATION);
+        return;
+    }
+    const std::vector<CUnreadableFile> unreadable = checksums->Unreadable();
+    if (unreadable.empty()) {
+        return;
+    }
+    std::string list;
+    for (const CUnreadableFile& file : unreadable) {
+        list += FormatString(IDS_CHECKSUMS_UNREADABLE_ONE, {Utf8::Printable(file.m_strPath), std::strerror(file.m_nError)});
+        list += '\n';
+    }
+    QMessageBox box(QMessageBox::Warning, Text(IDS_CHECKSUMS_TITLE),
+                    ToQString(FormatString(IDS_CHECKSUMS_UNREADABLE, {static_cast<long long>(unreadable.size())})),
+                    QMessageBox::Ok, this);
+    box.setDetailedText(ToQString(list));
+    box.setTextInteractionFlags(Qt::TextSelectableByMouse);
+    box.exec();
 }
 
 void CStowlistDlg::contextMenuEvent(QContextMenuEvent* event) {

@@ -12,7 +12,10 @@
 #include <string>
 #include <vector>
 
+class CChecksumRun;
+class CDropChecksums;
 class CHelpViewer;
+class QPushButton;
 
 namespace Ui {
 class StowlistDlg;
@@ -61,6 +64,11 @@ public:
     void SortFinished() override;
     void OpenReport(const std::string& path) override;
     void Pause(std::chrono::milliseconds duration) override;
+    // Hashes on a worker thread; the window paints, shows the progress and
+    // offers Cancel meanwhile, and takes no other input.
+    bool RunChecksums(CDropFiles files) override;
+    // Writes the manifest beside the report and names the files that could not be read.
+    void WriteChecksums(const std::string& reportPath) override;
 
 protected:
     void dragEnterEvent(QDragEnterEvent* event) override;
@@ -95,4 +103,7 @@ private:
     bool m_bDropQueued = false;
     bool m_bBusy = false;
     int m_nEngineCalls = 0; // nesting of engine operations run from the window
+    std::unique_ptr<CDropChecksums> m_pChecksums; // of the drop waiting for its export
+    CChecksumRun* m_pChecksumRun = nullptr;       // while the checksums run
+    QPushButton* m_pCancelChecksums = nullptr;    // shown while they run
 };

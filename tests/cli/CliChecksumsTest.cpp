@@ -1,8 +1,10 @@
+#include "Catalogue.h"
 #include "CliProcess.h"
 #include "TempTree.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -34,9 +36,14 @@ protected:
         m_tree.Finish();
     }
 
+    // Without a catalogue unless one is named in `args`.
     CCliResult Run(std::vector<std::string> args, bool unprivileged = false) const {
         CCliLaunch launch;
-        args.insert(args.begin(), {"--settings", m_config.Path("stowlist.INI"), "-q", "--no-catalogue"});
+        const bool catalogue = std::find(args.begin(), args.end(), "--catalogue") != args.end();
+        args.insert(args.begin(), {"--settings", m_config.Path("stowlist.INI"), "-q"});
+        if (!catalogue) {
+            args.insert(args.begin(), "--no-catalogue");
+        }
         launch.args = args;
         launch.workingFolder = m_tree.Root();
         launch.configHome = m_config.Path("xdg");
@@ -166,6 +173,25 @@ TEST_F(CliChecksums, StoredSettingTurnsChecksumsOn) {
     const CCliResult result = Run({"-o", Out("r.txt"), "--listing", "Other"});
     EXPECT_EQ(result.status, 0) << result.err;
     EXPECT_EQ(CTempTree::ReadFile(Out("r.sha256")), kC + "  Other/c.txt\n");
+}
+
+TEST_F(CliChecksums, ManifestJoinsTheCatalogueBesideItsReport) {
+    const std::string catalogue = Out("c.sqlite");
+    ASSERT_EQ(Run({"--catalogue", catalogue, "--checksums", "-o", Out("r.txt"), "--listing", "Other"}).status, 0);
+    {
+        CCatalogue opened(catalogue);
+        ASSERT_TRUE(opened.Open(false));
+        EXPECT_EQ(opened.ManifestOf(Out("r.txt")), Out("r.sha256"));
+        EXPECT_EQ(opened.ManifestOf(Out("other.txt")), "");
+    }
+    // The report written again with its manifest elsewhere: the last one counts.
+    ASSERT_EQ(Run({"--catalogue", catalogue, "--checksums", "--manifest", Out("elsewhere.sha256"), "-o", Out("r.txt"),
+                   "--listing", "Other"})
+                  .status,
+              0);
+    CCatalogue opened(catalogue);
+    ASSERT_TRUE(opened.Open(false));
+    EXPECT_EQ(opened.ManifestOf(Out("r.txt")), Out("elsewhere.sha256"));
 }
 
 } // namespace

@@ -50,7 +50,7 @@ const QStringList kGreyedForArchive = {"formatFileSizeCheck", "excludeEmptyCheck
 const QStringList kAllOptions = {"archiveRadio",       "listingRadio",       "tabbedRadio",
                                  "paddedRadio",        "exportDataCheck",    "autoViewCheck",
                                  "directoryOnlyCheck", "excludeHiddenCheck", "excludeSubFoldersCheck",
-                                 "excludeEmptyCheck",  "formatFileSizeCheck"};
+                                 "excludeEmptyCheck",  "formatFileSizeCheck", "checksumsCheck"};
 
 } // namespace
 
@@ -64,6 +64,7 @@ private slots:
     void directoriesOnlyAndExcludeEmptyExcludeEachOther();
     void okWritesAllNineKeys();
     void cancelWritesNothing();
+    void checksumsGoIntoTheCatalogueSection();
     void storedConflictOpensGreyedAndIsKept();
     void unknownProcessTypeLeavesRadiosClear();
     void f1OpensTheTopicOfTheOption_data();
@@ -85,6 +86,7 @@ void OptionsDlgTest::showsDefaults_data() {
     QTest::newRow("1024") << "excludeSubFoldersCheck" << "Exclude sub-folders" << false;
     QTest::newRow("1017") << "excludeEmptyCheck" << "Exclude empty folders from directory listing" << false;
     QTest::newRow("1018") << "formatFileSizeCheck" << "Format numbers with thousands separators" << true;
+    QTest::newRow("58827") << "checksumsCheck" << "Write checksums (SHA-256)" << false;
 }
 
 void OptionsDlgTest::showsDefaults() {
@@ -220,6 +222,29 @@ void OptionsDlgTest::unknownProcessTypeLeavesRadiosClear() {
     QCOMPARE(f.store.GetInt("Options", "ProcessType", 0), -1);
 }
 
+// The box is saved by OK into [Catalogue], only when changed, and loaded again.
+void OptionsDlgTest::checksumsGoIntoTheCatalogueSection() {
+    Fixture f;
+    f.Set("ExportData", 0);
+    auto dialog = f.Open();
+    QTest::mouseClick(Control(dialog.get(), "okButton"), Qt::LeftButton);
+    const std::string nine = f.Text();
+    QCOMPARE(nine.find("[Catalogue]"), std::string::npos); // unchanged: no section of its own
+
+    auto on = f.Open();
+    Click(Control(on.get(), "checksumsCheck"));
+    QTest::mouseClick(Control(on.get(), "okButton"), Qt::LeftButton);
+    QCOMPARE(QString::fromStdString(f.Text()), QString::fromStdString(nine + "\n[Catalogue]\nChecksums=1\n"));
+    QCOMPARE(f.store.GetInt("Catalogue", "Checksums", 0), 1);
+
+    auto shown = f.Open();
+    QVERIFY(Control(shown.get(), "checksumsCheck")->isChecked());
+    QVERIFY(Control(shown.get(), "checksumsCheck")->isEnabled());
+    Click(Control(shown.get(), "checksumsCheck"));
+    QTest::mouseClick(Control(shown.get(), "cancelButton"), Qt::LeftButton);
+    QCOMPARE(f.store.GetInt("Catalogue", "Checksums", 0), 1);
+}
+
 void OptionsDlgTest::f1OpensTheTopicOfTheOption_data() {
     QTest::addColumn<QString>("control");
     QTest::addColumn<QString>("topic");
@@ -233,6 +258,7 @@ void OptionsDlgTest::f1OpensTheTopicOfTheOption_data() {
         QCOMPARE(QString::fromStdString(LoadString(1014 + i)), QStringLiteral("options.htm#") + topics[i]);
         QTest::newRow(controls[i]) << controls[i] << QStringLiteral("options.htm#") + topics[i];
     }
+    QTest::newRow("checksumsCheck") << "checksumsCheck" << "options.htm#checksums";
     QTest::newRow("OK") << "okButton" << "index.htm";
     QTest::newRow("Cancel") << "cancelButton" << "index.htm";
 }

@@ -1,0 +1,27 @@
+#pragma once
+
+#include <QObject>
+
+#include <functional>
+
+class CDropChecksums;
+
+// Runs a drop's checksums on a worker thread while the caller's thread keeps
+// handling events (the window paints, Cancel can be clicked) in a local
+// event loop. Progress arrives on the caller's thread.
+class CChecksumRun : public QObject {
+    Q_OBJECT
+public:
+    using ProgressFn = std::function<void(int percent)>;
+
+    CChecksumRun(CDropChecksums& checksums, ProgressFn progress);
+
+    // Blocks (handling events) until the checksums are done; false when cancelled.
+    bool Exec();
+    // The caller's thread, while Exec() runs.
+    void Cancel();
+
+private:
+    CDropChecksums& m_checksums;
+    ProgressFn m_progress;
+};
