@@ -11,6 +11,9 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <sys/inotify.h>
+#include <unistd.h>
+
 namespace {
 
 struct Fixture {
@@ -167,9 +170,24 @@ void OptionsDlgTest::okWritesAllNineKeys() {
     QVERIFY(Control(dialog.get(), "paddedRadio")->isChecked());
     Click(Control(dialog.get(), "autoViewCheck"));
     Click(Control(dialog.get(), "excludeSubFoldersCheck"));
+    // Every replacement of the file is a rename into its folder: OK makes one.
+    const int watch = inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+    QVERIFY(watch >= 0);
+    QVERIFY(inotify_add_watch(watch, f.folder.path().toLocal8Bit().constData(), IN_MOVED_TO) >= 0);
     QTest::mouseClick(Control(dialog.get(), "okButton"), Qt::LeftButton);
     QVERIFY(!dialog->isVisible());
     QCOMPARE(dialog->result(), int(QDialog::Accepted));
+    int replacements = 0;
+    alignas(inotify_event) char events[16384];
+    for (ssize_t length; (length = read(watch, events, sizeof events)) > 0;) {
+        for (char* at = events; at < events + length;) {
+            const auto* event = reinterpret_cast<const inotify_event*>(at);
+            replacements += event->len > 0 && std::string(event->name) == "stowlist.INI" ? 1 : 0;
+            at += sizeof(inotify_event) + event->len;
+        }
+    }
+    close(watch);
+    QCOMPARE(replacements, 1);
     // OutputFormat was stored first; the others follow in the order they are written.
     QCOMPARE(QString::fromStdString(f.Text()).replace(QLatin1String("\r\n"), QLatin1String("\n")),
              QStringLiteral("[Options]\nOutputFormat=1\nExportData=1\nAutoView=0\nFormatFileSize=1\n"
