@@ -13,11 +13,11 @@
 #include "PlanCommandLine.h"
 #include "PlanPrinter.h"
 #include "PlanReport.h"
-#include "PlanTreeBuilder.h"
 #include "SettingsStore.h"
 #include "StringTable.h"
 #include "TextFormat.h"
 #include "Utf8.h"
+#include "WalkPlanTreeBuilder.h"
 
 #include <cerrno>
 #include <climits>
@@ -161,7 +161,7 @@ int CPlanCommand::Run() {
         return Message(kExitFailed, FormatString(IDS_PLAN_CANNOT_READ, {command.paths[0], Reason(errno)}));
     }
     CPlanTree tree;
-    CPlanTreeBuilder builder(options.ExcludeHidden(), options.ExcludeSubFolders());
+    CWalkPlanTreeBuilder builder(options.ExcludeHidden(), options.ExcludeSubFolders());
     if (!builder.Build(paths, tree)) {
         std::string shown = builder.MissingPath();
         for (std::size_t i = 0; i < paths.size(); ++i) {

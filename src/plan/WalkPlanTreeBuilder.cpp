@@ -1,0 +1,133 @@
+#include "WalkPlanTreeBuilder.h"
+
+#include <sys/stat.h>
+
+namespace {
+
+EPlanKind KindOf(const struct stat& info) {
+    if (S_ISDIR(info.st_mode)) {
+        return EPlanKind::kFolder;
+    }
+    return S_ISREG(info.st_mode) ? EPlanKind::kFile : EPlanKind::kOther;
+}
+
+} // namespace
+
+CWalkPlanTreeBuilder::CWalkPlanTreeBuilder(bool bExcludeHidden, bool bNoSubfolders)
+    : m_bExcludeHidden(bExcludeHidden), m_bNoSubfolders(bNoSubfolders), m_walker(*this) {
+    m_walkOptions[Option::ProcessType] = kProcessListing; // records mark where each folder ends
+    m_walkOptions[Option::ExcludeSubFolders] = bNoSubfolders ? 1 : 0;
+}
+
+bool CWalkPlanTreeBuilder::Build(const std::vector<std::string>& paths, CPlanTree& tree) {
+    m_pTree = &tree;
+    const bool rootDrop = !paths.empty() && !paths.front().empty() && paths.front().back() == '/';
+    for (const std::string& path : paths) {
+        if (rootDrop) {
+            std::string base = path;
+            while (base.size() > 1 && base.back() == '/') {
+                base.pop_back();
+            }
+            struct stat info {};
+            if (stat(base.c_str(), &info) != 0 || !S_ISDIR(info.st_mode)) {
+                continue;
+            }
+            tree.AddBase(base);
+            Walk(path, CPlanTree::kNoNode);
+            continue;
+        }
+        struct stat info {};
+        if (lstat(path.c_str(), &info) != 0) {
+            m_strMissing = path;
+            return false;
+        }
+        const auto slash = path.rfind('/');
+        const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+        if (m_bExcludeHidden && !name.empty() && name.front() == '.') {
+            continue;
+        }
+        tree.AddBase(slash == 0 || slash == std::string::npos ? "/" : path.substr(0, slash));
+        const EPlanKind kind = KindOf(info);
+        const std::uint32_t node = tree.Add(CPlanTree::kNoNode, name, kind, static_cast<std::uint64_t>(info.st_size));
+        ++m_nEntries;
+        if (kind != EPlanKind::kFolder) {
+            continue;
+        }
+        if (m_bNoSubfolders) {
+            tree.MarkIncomplete(node);
+            continue;
+        }
+        Walk(path, node);
+    }
+    m_pTree = nullptr;
+    return true;
+}
+
+void CWalkPlanTreeBuilder::Walk(const std::string& path, std::uint32_t top) {
+    m_recordNodes.clear();
+    m_arrExpected.clear();
+    m_arrEntered.assign(m_pTree->Size(), false);
+    if (top != CPlanTree::kNoNode) {
+        m_arrExpected.push_back(top);
+    }
+    m_nNextFolder = top;
+    m_walker.WalkFolder(path, m_walkOptions);
+    // A folder the walk meant to enter but could not open or read is not whole.
+    m_arrEntered.resize(m_pTree->Size(), false);
+    for (const std::uint32_t folder : m_arrExpected) {
+        if (!m_arrEntered[folder]) {
+            m_pTree->MarkIncomplete(folder);
+        }
+    }
+}
+
+std::unique_ptr<CFolderRecord> CWalkPlanTreeBuilder::NewRecord(const std::string&) {
+    auto record = std::make_unique<CFolderRecord>();
+    m_recordNodes[record.get()] = m_nNextFolder;
+    m_nNextFolder = CPlanTree::kNoNode;
+    return record;
+}
+
+void CWalkPlanTreeBuilder::AppendRecord(std::unique_ptr<CFolderRecord> record) {
+    const auto it = m_recordNodes.find(record.get());
+    if (it == m_recordNodes.end()) {
+        return;
+    }
+    if (it->second != CPlanTree::kNoNode && it->second != kSkipped) {
+        if (m_arrEntered.size() <= it->second) {
+            m_arrEntered.resize(m_pTree->Size(), false);
+        }
+        m_arrEntered[it->second] = true;
+    }
+    m_recordNodes.erase(it);
+}
+
+void CWalkPlanTreeBuilder::AddEntry(const CFindData& entry, CFolderRecord* record) {
+    const auto it = m_recordNodes.find(record);
+    const std::uint32_t parent = it != m_recordNodes.end() ? it->second : CPlanTree::kNoNode;
+    if (parent == kSkipped) {
+        m_nNextFolder = kSkipped;
+        return;
+    }
+    if (m_bExcludeHidden && IsHiddenName(entry.m_strName)) {
+        if (parent != CPlanTree::kNoNode) {
+            m_pTree->MarkIncomplete(parent);
+        }
+        m_nNextFolder = kSkipped;
+        return;
+    }
+    const EPlanKind kind =
+        entry.m_bDirectory ? EPlanKind::kFolder : (entry.m_bRegular ? EPlanKind::kFile : EPlanKind::kOther);
+    const std::uint32_t node = m_pTree->Add(parent, std::string(entry.m_strName), kind, entry.m_nSize);
+    ++m_nEntries;
+    m_nNextFolder = CPlanTree::kNoNode;
+    if (kind != EPlanKind::kFolder) {
+        return;
+    }
+    if (m_bNoSubfolders) {
+        m_pTree->MarkIncomplete(node);
+        return;
+    }
+    m_nNextFolder = node;
+    m_arrExpected.push_back(node);
+}
