@@ -1,5 +1,8 @@
 #pragma once
 
+#include "MediaPlan.h"
+#include "PlanTree.h"
+
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -21,7 +24,7 @@ public:
 
 private:
     int Message(int status, const std::string& text);
-    bool WritePathLists(const std::string& folder, const class CPlanTree& tree, const struct CMediaPlan& plan,
+    bool WritePathLists(const std::string& folder, const CPlanTree& tree, const CMediaPlan& plan,
                         const std::string& mediaType, int firstMedium);
 
     std::vector<std::string> m_arrArgs;
