@@ -3,6 +3,7 @@
 #include "Catalogue.h"
 #include "CliRun.h"
 #include "FileLocations.h"
+#include "FindHitLine.h"
 #include "Utf8.h"
 #include "Windows1252.h"
 
@@ -155,18 +156,8 @@ int CFindCommand::Run() {
             AppendJsonString(line, hit.m_strReport, false);
             line += ",\"line\":" + std::to_string(hit.m_nLine) + "}\n";
         } else {
-            for (const std::string* field : {&hit.m_strMedium, &hit.m_strFolder, &hit.m_strName}) {
-                Utf8::AppendPrintable(line, *field);
-                line.push_back('\t');
-            }
-            line += hit.m_bFolder ? std::string() : std::to_string(hit.m_nSize);
-            line.push_back('\t');
-            Utf8::AppendPrintable(line, hit.m_strDate);
-            line.push_back('\t');
-            Utf8::AppendPrintable(line, hit.m_strTime);
-            line.push_back('\t');
-            Utf8::AppendPrintable(line, hit.m_strReport);
-            line += ":" + std::to_string(hit.m_nLine) + "\n";
+            line = FindHitLine(hit);
+            line.push_back('\n');
         }
         std::fwrite(line.data(), 1, line.size(), m_pOut);
     }

@@ -6,6 +6,8 @@
 #include "ChecksumRun.h"
 #include "DropChecksums.h"
 #include "DropPaths.h"
+#include "FileLocations.h"
+#include "FindWindow.h"
 #include "HelpViewer.h"
 #include "ManifestPath.h"
 #include "MessageBoxes.h"
@@ -57,7 +59,8 @@ CStowlistDlg::CStowlistDlg(CAppSettings& settings, CHelpViewer& help, CLocaleFor
                            QWidget* parent)
     : QDialog(parent), m_ui(std::make_unique<Ui::StowlistDlg>()), m_settings(settings), m_help(help),
       m_engine(*this, settings, std::move(locale), timing), m_dlgViewLog(m_engine.Log(), help, this),
-      m_dlgSettings(m_engine.ArchiveSettings(), settings.Store(), help, this) {
+      m_dlgSettings(m_engine.ArchiveSettings(), settings.Store(), help, this),
+      m_catalogue(FileLocations::CatalogueFile()) {
     m_ui->setupUi(this);
     setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                    Qt::WindowCloseButtonHint);
@@ -73,6 +76,9 @@ CStowlistDlg::CStowlistDlg(CAppSettings& settings, CHelpViewer& help, CLocaleFor
     connect(m_ui->viewLogButton, &QPushButton::clicked, this, &CStowlistDlg::OnViewLog);
     connect(m_ui->exportButton, &QPushButton::clicked, this, &CStowlistDlg::OnExport);
     connect(m_ui->optionsButton, &QPushButton::clicked, this, &CStowlistDlg::OnOptions);
+    connect(m_ui->findButton, &QPushButton::clicked, this, &CStowlistDlg::OnFind);
+    connect(&m_catalogue, &CCatalogueThread::NotRegistered, this,
+            [this](const QString& text) { m_ui->statusLabel->setText(text); });
     auto* f1 = new QShortcut(QKeySequence(Qt::Key_F1), this);
     connect(f1, &QShortcut::activated, this, &CStowlistDlg::OnHelp);
 
@@ -91,7 +97,7 @@ CStowlistDlg::~CStowlistDlg() {
 void CStowlistDlg::EnableMainControls(bool enable) {
     m_bDropEnabled = enable;
     for (QPushButton* button : {m_ui->exitButton, m_ui->exportButton, m_ui->optionsButton, m_ui->viewLogButton,
-                                m_ui->aboutButton}) {
+                                m_ui->aboutButton, m_ui->findButton}) {
         button->setEnabled(enable);
     }
     repaint();
@@ -185,6 +191,12 @@ void CStowlistDlg::SortFinished() {
 
 void CStowlistDlg::OpenReport(const std::string& path) {
     QDesktopServices::openUrl(QUrl::fromLocalFile(PathToQString(path)));
+}
+
+void CStowlistDlg::ReportWritten(const std::string& path, const std::string& logText) {
+    if (m_settings.Store().GetInt(CCatalogue::kSettingsSection, CCatalogue::kAddReportsKey, 1) != 0) {
+        m_catalogue.Register(path, logText);
+    }
 }
 
 void CStowlistDlg::Pause(std::chrono::milliseconds duration) {
@@ -350,3 +362,13 @@ void CStowlistDlg::OnAbout() {
 }
 
 void CStowlistDlg::OnHelp() { m_help.ShowDefaultTopic(this); }
+
+// One Find window, kept while the main window lives; Find again raises it.
+void CStowlistDlg::OnFind() {
+    if (!m_pFindWindow) {
+        m_pFindWindow = std::make_unique<CFindWindow>(m_catalogue, m_settings.Store(), m_help, this);
+    }
+    m_pFindWindow->show();
+    m_pFindWindow->raise();
+    m_pFindWindow->activateWindow();
+}

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "CatalogEngine.h"
+#include "CatalogueThread.h"
 #include "SettingsDlg.h"
 #include "ViewLogDlg.h"
 
@@ -14,6 +15,7 @@
 
 class CChecksumRun;
 class CDropChecksums;
+class CFindWindow;
 class CHelpViewer;
 class QPushButton;
 
@@ -39,8 +41,8 @@ public:
 
     CCatalogEngine& Engine() { return m_engine; }
 
-    // Enables (or disables, for a sort) Exit, Export, Options, View Log and
-    // About, the acceptance of drops and of close requests.
+    // Enables (or disables, for a sort) Exit, Export, Options, View Log,
+    // About and Find, the acceptance of drops and of close requests.
     void EnableMainControls(bool enable);
     bool IsDropEnabled() const { return m_bDropEnabled; }
 
@@ -63,6 +65,8 @@ public:
     void PostSortDone() override;
     void SortFinished() override;
     void OpenReport(const std::string& path) override;
+    // Registers the report in the catalogue when [Catalogue] AddReports is on.
+    void ReportWritten(const std::string& path, const std::string& logText) override;
     void Pause(std::chrono::milliseconds duration) override;
     // Hashes on a worker thread; the window paints, shows the progress and
     // offers Cancel meanwhile, and takes no other input.
@@ -89,6 +93,7 @@ private:
     void OnOptions();
     void OnAbout();
     void OnHelp();
+    void OnFind();
 
     std::unique_ptr<Ui::StowlistDlg> m_ui;
     CAppSettings& m_settings;
@@ -96,6 +101,8 @@ private:
     CCatalogEngine m_engine;
     CViewLogDlg m_dlgViewLog;
     CSettingsDlg m_dlgSettings;
+    CCatalogueThread m_catalogue;
+    std::unique_ptr<CFindWindow> m_pFindWindow; // made at the first Find; before m_catalogue goes
     QTimer m_spinner;
     QElapsedTimer m_statusShown;
     std::vector<std::string> m_dragPaths; // of the drag over the window, read as it entered

@@ -92,6 +92,7 @@ void MainWindowTest::newWindowButtons_data() {
     QTest::newRow("View Log") << "viewLogButton" << "&View Log" << true << 3;
     QTest::newRow("Export") << "exportButton" << "&Export" << false << 4;
     QTest::newRow("Options") << "optionsButton" << "&Options" << true << 5;
+    QTest::newRow("Find") << "findButton" << "&Find" << true << 6;
 }
 
 void MainWindowTest::newWindowButtons() {
@@ -100,7 +101,8 @@ void MainWindowTest::newWindowButtons() {
     QFETCH(bool, enabled);
     QFETCH(int, row);
     CWindowFixture f;
-    const char* order[] = {"exitButton", "helpButton", "aboutButton", "viewLogButton", "exportButton", "optionsButton"};
+    const char* order[] = {"exitButton",   "helpButton",    "aboutButton", "viewLogButton",
+                           "exportButton", "optionsButton", "findButton"};
     QPushButton* button = f.Button(name.toLatin1().constData());
     QVERIFY(button != nullptr);
     QCOMPARE(button->text(), text);
@@ -127,7 +129,7 @@ void MainWindowTest::newWindowState() {
     QCOMPARE(f.m_window->sizePolicy().horizontalPolicy(), QSizePolicy::Preferred);
     QCOMPARE(f.m_window->minimumSize(), f.m_window->maximumSize()); // not resizable
 
-    // Tab order: Exit, Help, View Log, Export, Options, About.
+    // Tab order: Exit, Help, View Log, Export, Options, Find, About.
     f.Button("exportButton")->setEnabled(true);
     QStringList chain;
     QWidget* widget = f.Button("exitButton");
@@ -138,7 +140,7 @@ void MainWindowTest::newWindowState() {
         widget = widget->nextInFocusChain();
     } while (widget != f.Button("exitButton"));
     QCOMPARE(chain, (QStringList{"exitButton", "helpButton", "viewLogButton", "exportButton", "optionsButton",
-                                 "aboutButton"}));
+                                 "findButton", "aboutButton"}));
 }
 
 void MainWindowTest::contextMenuOpensAbout() {
@@ -174,7 +176,8 @@ void MainWindowTest::listingDropGoesThroughSort() {
 
     // The sort: every control that reaches the catalogue is disabled, Help is not.
     QTRY_VERIFY(!f.Button("exitButton")->isEnabled());
-    for (const char* name : {"exitButton", "exportButton", "optionsButton", "viewLogButton", "aboutButton"}) {
+    for (const char* name :
+         {"exitButton", "exportButton", "optionsButton", "viewLogButton", "aboutButton", "findButton"}) {
         QVERIFY2(!f.Button(name)->isEnabled(), name);
     }
     QVERIFY(f.Button("helpButton")->isEnabled());
@@ -196,7 +199,8 @@ void MainWindowTest::listingDropGoesThroughSort() {
     QCOMPARE(statuses.value(slash + 1), QStringLiteral("Sorting: -"));
     QCOMPARE(statuses.back(), kCanExport);
 
-    for (const char* name : {"exitButton", "exportButton", "optionsButton", "viewLogButton", "aboutButton"}) {
+    for (const char* name :
+         {"exitButton", "exportButton", "optionsButton", "viewLogButton", "aboutButton", "findButton"}) {
         QVERIFY2(f.Button(name)->isEnabled(), name);
     }
     QCOMPARE(f.m_window->cursor().shape(), Qt::ArrowCursor);

@@ -4,6 +4,7 @@
 
 #include <QDragEnterEvent>
 #include <QDropEvent>
+#include <QFile>
 #include <QLabel>
 #include <QMimeData>
 #include <QPushButton>
@@ -15,6 +16,8 @@ CWindowFixture::CWindowFixture(CEngineTiming timing)
       m_help(QStringLiteral(STOWLIST_TEST_HELP_FILE)) {
     UseTestTimeZone();
     SetOption(Option::AutoView, 0); // a test that wants the viewer says so
+    // The catalogue that the window adds its reports to: the test's own.
+    qputenv("XDG_DATA_HOME", QFile::encodeName(m_config.filePath(QStringLiteral("data"))));
     m_window = std::make_unique<CStowlistDlg>(m_settings, m_help, CLocaleFormat("C.UTF-8", "C.UTF-8", "C.UTF-8"),
                                               timing);
     m_window->show();

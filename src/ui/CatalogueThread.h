@@ -1,0 +1,86 @@
+#pragma once
+
+#include "Catalogue.h"
+#include "FindHitOrder.h"
+
+#include <QMetaType>
+#include <QObject>
+#include <QThread>
+
+#include <atomic>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+// What one Find request gave: the hits from m_nOffset on (all of them,
+// ordered, when m_sort is set), the exact total and the reports searched.
+struct CFindAnswer {
+    quint64 m_nGeneration = 0;
+    std::size_t m_nOffset = 0;
+    std::optional<FindHitField> m_sort;
+    bool m_bDescending = false;
+    CFindResult m_result;
+    std::string m_strError;
+};
+Q_DECLARE_METATYPE(CFindAnswer)
+Q_DECLARE_METATYPE(std::vector<CSourceInfo>)
+
+// The catalogue on a thread of its own, so that no query, read or write of
+// it ever waits on the user-interface thread. Requests are queued to that
+// thread in the order they are made; answers come back as signals, which
+// receivers on the user-interface thread get as queued calls.
+//
+// Threads: the methods are called on the thread that created the object;
+// the signals are emitted on the catalogue's thread. A newer Find cancels an
+// older one that is still running and makes queued older ones answer
+// nothing. The thread starts with the first request; the destructor cancels
+// what runs and waits for it.
+class CCatalogueThread : public QObject {
+    Q_OBJECT
+public:
+    // Up to this many hits are ordered by a column other than Find's own order.
+    static constexpr std::size_t kSortLimit = 100000;
+
+    explicit CCatalogueThread(std::string databasePath, QObject* parent = nullptr);
+    ~CCatalogueThread() override;
+
+    const std::string& DatabasePath() const { return m_strPath; }
+
+    // A new query (generation larger than any before): its hits from offset
+    // on, at most count of them; with sort, every hit (up to kSortLimit) in
+    // that order.
+    void Find(quint64 generation, const CFindQuery& query, std::size_t offset, std::size_t count,
+              std::optional<FindHitField> sort, bool descending);
+    // Adds paths one after another, with Progress after each.
+    void Add(const std::vector<std::string>& paths);
+    void Remove(const std::vector<std::string>& paths);
+    void Refresh();
+    void ListSources();
+    // A report just written, remembered cheaply; read at the next Find or refresh.
+    void Register(const std::string& reportPath, const std::string& logText);
+
+signals:
+    void Found(const CFindAnswer& answer);
+    void Progress(int done, int total);
+    // After Add, Remove and Refresh: the sources as they now stand.
+    void SourcesChanged(const std::vector<CSourceInfo>& sources);
+    // A failure or a skipped file, one line.
+    void Warning(const QString& text);
+    // Register failed: why, one line.
+    void NotRegistered(const QString& text);
+
+private:
+    template <typename Job> void Post(Job job);
+    // Catalogue thread only.
+    bool EnsureOpen();
+    void ReportWarnings(bool ok);
+
+    std::string m_strPath;
+    std::unique_ptr<CCatalogue> m_pCatalogue;
+    QThread m_thread;
+    std::unique_ptr<QObject> m_pWorker; // lives on m_thread; jobs run as its queued calls
+    std::atomic<quint64> m_nLatestFind{0};
+    std::atomic<bool> m_bFinding{false};
+    bool m_bOpened = false; // catalogue thread only
+};
