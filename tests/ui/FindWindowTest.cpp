@@ -6,6 +6,7 @@
 #include "EngineFixture.h"
 #include "FindWindow.h"
 #include "HelpViewer.h"
+#include "HelpWindow.h"
 #include "ModalAnswerer.h"
 #include "SettingsStore.h"
 #include "WindowFixture.h"
@@ -296,6 +297,12 @@ private slots:
         QVERIFY(find->isVisible());
         QTest::keyClicks(find->SearchField(), QStringLiteral("b.dat"));
         QTRY_COMPARE_WITH_TIMEOUT(find->StatusText(), status, kWaitMs);
+    }
+
+    void f1OpensTheFindPage() {
+        QTest::keyClick(m_window->SearchField(), Qt::Key_F1);
+        QTRY_VERIFY(m_help->WindowOf(m_window.get()) != nullptr);
+        QCOMPARE(m_help->WindowOf(m_window.get())->Source().path(), QStringLiteral("/doc/find.htm"));
     }
 
     void sizeAndColumnsAreKeptOnClose() {

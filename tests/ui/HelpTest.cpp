@@ -25,6 +25,8 @@ void HelpTest::everyTopicIsInTheHelpFile_data() {
     QTest::addColumn<QString>("topic");
     QTest::newRow("default") << QString();
     QTest::newRow("export") << QStringLiteral("export.htm");
+    QTest::newRow("find") << QString::fromStdString(LoadString(IDS_FIND_HELP_TOPIC));
+    QTest::newRow("find sources") << QStringLiteral("find.htm#reports");
     for (int id = IDS_HELP_TABBED; id <= IDS_HELP_SUBFLDR; ++id) {
         const QString topic = QString::fromStdString(LoadString(id));
         QTest::newRow(qPrintable(topic)) << topic;
@@ -45,7 +47,7 @@ void HelpTest::everyTopicIsInTheHelpFile() {
 
 void HelpTest::everyLinkOfEveryPageResolves() {
     CHelpViewer help(QStringLiteral(STOWLIST_TEST_HELP_FILE));
-    const QStringList pages = {"index.htm", "options.htm", "settings.htm", "export.htm", "reports.htm"};
+    const QStringList pages = {"index.htm", "options.htm", "settings.htm", "export.htm", "reports.htm", "find.htm"};
     const QRegularExpression link(QStringLiteral("href=\"([^\"#]*)(#([^\"]*))?\""));
     int links = 0;
     for (const QString& page : pages) {
@@ -95,7 +97,8 @@ void HelpTest::helpWindowListsTheContents() {
     for (int row = 0; row < contents->model()->rowCount(top); ++row) {
         titles << contents->model()->index(row, 0, top).data().toString();
     }
-    QCOMPARE(titles, (QStringList{"Options", "Archive settings", "Exporting the catalogue", "The reports"}));
+    QCOMPARE(titles, (QStringList{"Options", "Archive settings", "Exporting the catalogue", "The reports",
+                                  "Finding a file in the reports"}));
 
     // Choosing an entry shows its page.
     const QModelIndex reports = contents->model()->index(3, 0, top);
