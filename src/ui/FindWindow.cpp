@@ -34,7 +34,7 @@ constexpr const char* kColumnsKey = "FindColumns";
 constexpr int kDefaultWidth = 900;
 constexpr int kDefaultHeight = 480;
 // Name, Size, Date, Time, Medium, Folder; the report takes the rest.
-constexpr int kDefaultColumnWidths[] = {220, 90, 80, 60, 70, 200};
+constexpr int kDefaultColumnWidths[] = {220, 110, 80, 75, 75, 220};
 
 QString Grouped(std::uint64_t number) { return QLocale::system().toString(static_cast<qulonglong>(number)); }
 
@@ -82,7 +82,8 @@ CFindWindow::CFindWindow(CCatalogueThread& catalogue, CSettingsStore& settings, 
     m_pMedium = new QLineEdit(this);
     m_pMedium->setObjectName(QStringLiteral("mediumField"));
     m_pMedium->setPlaceholderText(Text(IDS_FIND_MEDIUM_PLACEHOLDER));
-    m_pMedium->setMaximumWidth(170);
+    m_pMedium->setMaximumWidth(200);
+    m_pMedium->setMinimumWidth(m_pMedium->fontMetrics().horizontalAdvance(m_pMedium->placeholderText()) + 24);
     m_pReports = new QPushButton(Text(IDS_FIND_REPORTS_BUTTON), this);
     m_pReports->setObjectName(QStringLiteral("reportsButton"));
     m_pReports->setAutoDefault(false);
@@ -94,6 +95,7 @@ CFindWindow::CFindWindow(CCatalogueThread& catalogue, CSettingsStore& settings, 
     m_pTable->setSelectionMode(QAbstractItemView::SingleSelection);
     m_pTable->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_pTable->setWordWrap(false);
+    m_pTable->setTextElideMode(Qt::ElideMiddle); // paths keep their ends
     m_pTable->setAlternatingRowColors(true);
     m_pTable->setContextMenuPolicy(Qt::CustomContextMenu);
     m_pTable->verticalHeader()->hide();

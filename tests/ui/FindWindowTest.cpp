@@ -310,7 +310,7 @@ private slots:
         m_window->Table()->setColumnWidth(CFindHitModel::Name, 333);
         m_window->close();
         QCOMPARE(QString::fromStdString(m_store->GetString("Catalogue", "FindColumns", "")),
-                 QStringLiteral("333,90,80,60,70,200"));
+                 QStringLiteral("333,110,80,75,75,220"));
         CFindWindow again(*m_catalogue, *m_store, *m_help);
         QCOMPARE(again.size(), QSize(700, 300));
         QCOMPARE(again.Table()->columnWidth(CFindHitModel::Name), 333);
