@@ -250,11 +250,9 @@ void CFindWindow::OnProgress(int done, int total) {
     m_bReading = done < total;
     if (m_bReading) {
         SetStatus(Filled(IDS_FIND_READING, {QString::number(done + 1), QString::number(total)}));
-    } else if (!m_bQueryEmpty) {
-        StartQuery();
-    } else {
+    } else if (m_bQueryEmpty) {
         SetStatus(Text(IDS_FIND_READY));
-    }
+    } // else the query runs again once the sources have changed
 }
 
 void CFindWindow::AddPaths(const std::vector<std::string>& paths) {

@@ -12,6 +12,8 @@
 #include "WindowFixture.h"
 
 #include <QApplication>
+#include <QClipboard>
+#include <QMenu>
 #include <QComboBox>
 #include <QPushButton>
 #include <QHeaderView>
@@ -297,6 +299,32 @@ private slots:
         QVERIFY(find->isVisible());
         QTest::keyClicks(find->SearchField(), QStringLiteral("b.dat"));
         QTRY_COMPARE_WITH_TIMEOUT(find->StatusText(), status, kWaitMs);
+    }
+
+    // Copy line gives the hit exactly as stowlist-cli find prints it.
+    void copyLineIsTheCommandLinesLine() {
+        m_window->AddPaths({Report("disk1.txt")});
+        Type(QStringLiteral("holiday"));
+        QTRY_COMPARE_WITH_TIMEOUT(m_window->StatusText(), QStringLiteral("1 hit in 1 reports"), kWaitMs);
+        QApplication::clipboard()->clear();
+        CModalAnswerer answers;
+        answers.Then([](QWidget* widget) {
+            auto* menu = qobject_cast<QMenu*>(widget);
+            QVERIFY(menu != nullptr);
+            QStringList texts;
+            for (QAction* action : menu->actions()) {
+                texts << action->text();
+            }
+            QCOMPARE(texts, (QStringList{"&Open report", "&Copy line", "Copy report &path", "&Show report folder"}));
+            menu->actions().at(1)->trigger();
+            menu->close();
+        });
+        QTableView* table = m_window->Table();
+        emit table->customContextMenuRequested(table->visualRect(m_window->Model().index(0, 0)).center());
+        QVERIFY(answers.Done());
+        QCOMPARE(QApplication::clipboard()->text(),
+                 "\t" + Root() + "/DISK1/PHOTOS\tHOLIDAY PHOTO.JPG\t1234567\t03/05/26\t14:07:09\t" +
+                     QString::fromStdString(Report("disk1.txt")) + ":13");
     }
 
     void f1OpensTheFindPage() {
