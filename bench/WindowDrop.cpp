@@ -124,6 +124,8 @@ double TimeWindowDrop(CScratchFolder& scratch, const std::string& settingsPath, 
     CEngineTiming timing;
     timing.minimumSortTime = std::chrono::milliseconds(0);
     timing.exportPause = std::chrono::milliseconds(0);
+    // The report joins a catalogue of the scratch folder's, never the user's.
+    qputenv("XDG_DATA_HOME", QByteArray::fromStdString(scratch.Path("data")));
     CStowlistDlg window(settings, help, CLocaleFormat::FromEnvironment(), timing);
     window.show();
     for (int i = 0; i < 100 && !window.windowHandle()->isExposed(); ++i) {
