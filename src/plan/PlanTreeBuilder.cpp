@@ -1,5 +1,7 @@
 #include "PlanTreeBuilder.h"
 
+#include "DropPath.h"
+
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -43,7 +45,7 @@ CPlanTreeBuilder::CPlanTreeBuilder(bool bExcludeHidden, bool bNoSubfolders)
     : m_bExcludeHidden(bExcludeHidden), m_bNoSubfolders(bNoSubfolders) {}
 
 bool CPlanTreeBuilder::Build(const std::vector<std::string>& paths, CPlanTree& tree) {
-    const bool rootDrop = !paths.empty() && !paths.front().empty() && paths.front().back() == '/';
+    const bool rootDrop = DropPath::IsRootDrop(paths);
     for (const std::string& path : paths) {
         if (rootDrop) {
             std::string base = path;

@@ -1,5 +1,7 @@
 #include "WalkPlanTreeBuilder.h"
 
+#include "DropPath.h"
+
 #include <sys/stat.h>
 
 namespace {
@@ -21,7 +23,7 @@ CWalkPlanTreeBuilder::CWalkPlanTreeBuilder(bool bExcludeHidden, bool bNoSubfolde
 
 bool CWalkPlanTreeBuilder::Build(const std::vector<std::string>& paths, CPlanTree& tree) {
     m_pTree = &tree;
-    const bool rootDrop = !paths.empty() && !paths.front().empty() && paths.front().back() == '/';
+    const bool rootDrop = DropPath::IsRootDrop(paths);
     for (const std::string& path : paths) {
         if (rootDrop) {
             std::string base = path;
