@@ -201,7 +201,6 @@ const std::unordered_map<int, std::string>& Table() {
         {IDS_CHECKSUMS_UNREADABLE, "%d files could not be read; the checksum manifest leaves them out:"},
         {IDS_CHECKSUMS_UNREADABLE_ONE, "cannot read %s: %s"},
         {IDS_CHECKSUMS_NOT_WRITTEN, "The checksum manifest %s could not be written: %s"},
-        {IDS_CHECKSUMS_OPTION, "Write checksums (SHA-256)"},
         {IDS_CHECKSUMS_TITLE, "Checksums"},
         {IDS_HELP_CHECKSUMS, "options.htm#checksums"},
     };

@@ -129,7 +129,6 @@ enum StringId : int {
     IDS_CHECKSUMS_UNREADABLE = 58822,     // the number of files not read
     IDS_CHECKSUMS_UNREADABLE_ONE = 58823, // the path, the reason
     IDS_CHECKSUMS_NOT_WRITTEN = 58824,    // the manifest's path, the reason
-    IDS_CHECKSUMS_OPTION = 58825,
     IDS_CHECKSUMS_TITLE = 58826,
     IDS_HELP_CHECKSUMS = 58827, // the Options dialog's check box: its control id and help topic
 };
