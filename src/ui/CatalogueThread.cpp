@@ -5,32 +5,76 @@
 #include <QMetaObject>
 
 CCatalogueThread::CCatalogueThread(std::string databasePath, QObject* parent)
-    : QObject(parent), m_strPath(std::move(databasePath)), m_pCatalogue(std::make_unique<CCatalogue>(m_strPath)),
-      m_pWorker(std::make_unique<QObject>()) {
+    : QObject(parent), m_strPath(std::move(databasePath)), m_pCatalogue(std::make_unique<CCatalogue>(m_strPath)) {
     qRegisterMetaType<CFindAnswer>();
     qRegisterMetaType<std::vector<CSourceInfo>>();
-    m_pWorker->moveToThread(&m_thread);
 }
 
 CCatalogueThread::~CCatalogueThread() {
     m_nLatestFind = ~quint64(0);
+    {
+        std::lock_guard lock(m_mutex);
+        m_bStop = true;
+    }
     m_pCatalogue->Cancel();
-    m_thread.quit();
-    m_thread.wait();
+    m_wake.notify_one();
+    if (m_thread.joinable()) {
+        m_thread.join(); // waits for the job that runs; the queued ones are dropped
+    }
 }
 
-template <typename Job> void CCatalogueThread::Post(Job job) {
-    if (!m_thread.isRunning()) {
-        m_thread.start();
+void CCatalogueThread::Post(std::function<void()> job) {
+    {
+        std::lock_guard lock(m_mutex);
+        m_jobs.push_back(std::move(job));
+        if (!m_thread.joinable()) {
+            m_thread = std::thread([this] { Run(); });
+        }
     }
-    QMetaObject::invokeMethod(m_pWorker.get(), std::move(job), Qt::QueuedConnection);
+    m_wake.notify_one();
+}
+
+void CCatalogueThread::Run() {
+    for (;;) {
+        std::function<void()> job;
+        {
+            std::unique_lock lock(m_mutex);
+            m_wake.wait(lock, [this] { return m_bStop || !m_jobs.empty(); });
+            if (m_bStop) {
+                return;
+            }
+            job = std::move(m_jobs.front());
+            m_jobs.pop_front();
+        }
+        job();
+    }
+}
+
+void CCatalogueThread::Deliver(std::function<void()> answer) {
+    {
+        std::lock_guard lock(m_mutex);
+        m_answers.push_back(std::move(answer));
+    }
+    QMetaObject::invokeMethod(this, &CCatalogueThread::EmitAnswers, Qt::QueuedConnection);
+}
+
+void CCatalogueThread::EmitAnswers() {
+    std::deque<std::function<void()>> answers;
+    {
+        std::lock_guard lock(m_mutex);
+        answers.swap(m_answers);
+    }
+    for (const auto& answer : answers) {
+        answer();
+    }
 }
 
 bool CCatalogueThread::EnsureOpen() {
     if (!m_bOpened) {
         m_bOpened = m_pCatalogue->Open(true);
         if (!m_bOpened) {
-            emit Warning(Text(IDS_FIND_FAILED).replace(QLatin1String("%s"), ToQString(m_pCatalogue->LastError())));
+            const QString text = Text(IDS_FIND_FAILED).replace(QLatin1String("%s"), ToQString(m_pCatalogue->LastError()));
+            Deliver([this, text] { emit Warning(text); });
         }
     }
     return m_bOpened;
@@ -38,10 +82,12 @@ bool CCatalogueThread::EnsureOpen() {
 
 void CCatalogueThread::ReportWarnings(bool ok) {
     if (!ok) {
-        emit Warning(Text(IDS_CATALOGUE_WARNING).replace(QLatin1String("%s"), ToQString(m_pCatalogue->LastError())));
+        const QString text = Text(IDS_CATALOGUE_WARNING).replace(QLatin1String("%s"), ToQString(m_pCatalogue->LastError()));
+        Deliver([this, text] { emit Warning(text); });
     }
     for (const std::string& warning : m_pCatalogue->TakeWarnings()) {
-        emit Warning(Text(IDS_CATALOGUE_WARNING).replace(QLatin1String("%s"), ToQString(warning)));
+        const QString text = Text(IDS_CATALOGUE_WARNING).replace(QLatin1String("%s"), ToQString(warning));
+        Deliver([this, text] { emit Warning(text); });
     }
 }
 
@@ -81,9 +127,10 @@ void CCatalogueThread::Find(quint64 generation, const CFindQuery& query, std::si
             hits.erase(hits.begin(), hits.begin() + static_cast<std::ptrdiff_t>(std::min(offset, hits.size())));
         }
         for (const std::string& warning : m_pCatalogue->TakeWarnings()) {
-            emit Warning(Text(IDS_CATALOGUE_WARNING).replace(QLatin1String("%s"), ToQString(warning)));
+            const QString text = Text(IDS_CATALOGUE_WARNING).replace(QLatin1String("%s"), ToQString(warning));
+        Deliver([this, text] { emit Warning(text); });
         }
-        emit Found(answer);
+        Deliver([this, answer = std::move(answer)] { emit Found(answer); });
     });
 }
 
@@ -93,12 +140,12 @@ void CCatalogueThread::Add(const std::vector<std::string>& paths) {
             return;
         }
         const int total = static_cast<int>(paths.size());
-        emit Progress(0, total);
+        Deliver([this, total] { emit Progress(0, total); });
         for (int i = 0; i < total; ++i) {
             ReportWarnings(m_pCatalogue->AddPaths({paths[static_cast<std::size_t>(i)]}));
-            emit Progress(i + 1, total);
+            Deliver([this, i, total] { emit Progress(i + 1, total); });
         }
-        emit SourcesChanged(m_pCatalogue->Sources());
+        Deliver([this, sources = m_pCatalogue->Sources()] { emit SourcesChanged(sources); });
     });
 }
 
@@ -106,7 +153,7 @@ void CCatalogueThread::Remove(const std::vector<std::string>& paths) {
     Post([this, paths] {
         if (EnsureOpen()) {
             ReportWarnings(m_pCatalogue->Remove(paths));
-            emit SourcesChanged(m_pCatalogue->Sources());
+            Deliver([this, sources = m_pCatalogue->Sources()] { emit SourcesChanged(sources); });
         }
     });
 }
@@ -114,10 +161,10 @@ void CCatalogueThread::Remove(const std::vector<std::string>& paths) {
 void CCatalogueThread::Refresh() {
     Post([this] {
         if (EnsureOpen()) {
-            emit Progress(0, 1);
+            Deliver([this] { emit Progress(0, 1); });
             ReportWarnings(m_pCatalogue->Refresh(true));
-            emit Progress(1, 1);
-            emit SourcesChanged(m_pCatalogue->Sources());
+            Deliver([this] { emit Progress(1, 1); });
+            Deliver([this, sources = m_pCatalogue->Sources()] { emit SourcesChanged(sources); });
         }
     });
 }
@@ -125,17 +172,20 @@ void CCatalogueThread::Refresh() {
 void CCatalogueThread::ListSources() {
     Post([this] {
         if (EnsureOpen()) {
-            emit SourcesChanged(m_pCatalogue->Sources());
+            Deliver([this, sources = m_pCatalogue->Sources()] { emit SourcesChanged(sources); });
         }
     });
 }
 
 void CCatalogueThread::Register(const std::string& reportPath, const std::string& logText) {
     Post([this, reportPath, logText] {
-        if (!m_bOpened && !(m_bOpened = m_pCatalogue->Open(true))) {
-            emit NotRegistered(Text(IDS_CATALOGUE_NOT_ADDED).replace(QLatin1String("%s"), ToQString(m_pCatalogue->LastError())));
-        } else if (!m_pCatalogue->RegisterReport(reportPath, logText)) {
-            emit NotRegistered(Text(IDS_CATALOGUE_NOT_ADDED).replace(QLatin1String("%s"), ToQString(m_pCatalogue->LastError())));
+        if (!m_bOpened) {
+            m_bOpened = m_pCatalogue->Open(true);
+        }
+        if (!m_bOpened || !m_pCatalogue->RegisterReport(reportPath, logText)) {
+            const QString text =
+                Text(IDS_CATALOGUE_NOT_ADDED).replace(QLatin1String("%s"), ToQString(m_pCatalogue->LastError()));
+            Deliver([this, text] { emit NotRegistered(text); });
         }
     });
 }

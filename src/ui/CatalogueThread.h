@@ -5,12 +5,16 @@
 
 #include <QMetaType>
 #include <QObject>
-#include <QThread>
 
 #include <atomic>
+#include <condition_variable>
+#include <deque>
+#include <functional>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <string>
+#include <thread>
 #include <vector>
 
 // What one Find request gave: the hits from m_nOffset on (all of them,
@@ -28,11 +32,12 @@ Q_DECLARE_METATYPE(std::vector<CSourceInfo>)
 
 // The catalogue on a thread of its own, so that no query, read or write of
 // it ever waits on the user-interface thread. Requests are queued to that
-// thread in the order they are made; answers come back as signals, which
-// receivers on the user-interface thread get as queued calls.
+// thread in the order they are made; answers come back as signals, emitted
+// on the thread that created the object (a queued call hands them over).
+// Both hand-overs go through queues under one mutex, so everything a job
+// or an answer carries is passed with a visible synchronisation.
 //
-// Threads: the methods are called on the thread that created the object;
-// the signals are emitted on the catalogue's thread. A newer Find cancels an
+// Threads: the methods are called on the thread that created the object. A newer Find cancels an
 // older one that is still running and makes queued older ones answer
 // nothing. The thread starts with the first request; the destructor cancels
 // what runs and waits for it.
@@ -71,15 +76,23 @@ signals:
     void NotRegistered(const QString& text);
 
 private:
-    template <typename Job> void Post(Job job);
+    void Post(std::function<void()> job);
     // Catalogue thread only.
+    void Run();
     bool EnsureOpen();
     void ReportWarnings(bool ok);
+    void Deliver(std::function<void()> answer);
+    // The creating thread: emits the answers delivered so far.
+    void EmitAnswers();
 
     std::string m_strPath;
     std::unique_ptr<CCatalogue> m_pCatalogue;
-    QThread m_thread;
-    std::unique_ptr<QObject> m_pWorker; // lives on m_thread; jobs run as its queued calls
+    std::mutex m_mutex; // guards the two queues and m_bStop
+    std::condition_variable m_wake;
+    std::deque<std::function<void()>> m_jobs;
+    std::deque<std::function<void()>> m_answers;
+    bool m_bStop = false;
+    std::thread m_thread; // started by the first request
     std::atomic<quint64> m_nLatestFind{0};
     std::atomic<bool> m_bFinding{false};
     bool m_bOpened = false; // catalogue thread only
