@@ -177,12 +177,14 @@ void CCatalogueThread::ListSources() {
     });
 }
 
-void CCatalogueThread::Register(const std::string& reportPath, const std::string& logText) {
-    Post([this, reportPath, logText] {
+void CCatalogueThread::Register(const std::string& reportPath, const std::string& logText,
+                                const std::string& manifestPath) {
+    Post([this, reportPath, logText, manifestPath] {
         if (!m_bOpened) {
             m_bOpened = m_pCatalogue->Open(true);
         }
-        if (!m_bOpened || !m_pCatalogue->RegisterReport(reportPath, logText)) {
+        if (!m_bOpened || !m_pCatalogue->RegisterReport(reportPath, logText) ||
+            (!manifestPath.empty() && !m_pCatalogue->RegisterManifest(reportPath, manifestPath))) {
             const QString text =
                 Text(IDS_CATALOGUE_NOT_ADDED).replace(QLatin1String("%s"), ToQString(m_pCatalogue->LastError()));
             Deliver([this, text] { emit NotRegistered(text); });

@@ -62,8 +62,9 @@ public:
     void Remove(const std::vector<std::string>& paths);
     void Refresh();
     void ListSources();
-    // A report just written, remembered cheaply; read at the next Find or refresh.
-    void Register(const std::string& reportPath, const std::string& logText);
+    // A report just written, remembered cheaply; read at the next Find or
+    // refresh. A checksum manifest written beside it is remembered with it.
+    void Register(const std::string& reportPath, const std::string& logText, const std::string& manifestPath = {});
 
 signals:
     void Found(const CFindAnswer& answer);

@@ -210,7 +210,8 @@ void CFindWindow::OnFound(const CFindAnswer& answer) {
 }
 
 void CFindWindow::ShowCount() {
-    const QString reports = Grouped(m_nReports);
+    const QString reports =
+        m_nReports == 1 ? Text(IDS_FIND_ONE_REPORT) : Filled(IDS_FIND_REPORT_COUNT, {Grouped(m_nReports)});
     const std::uint64_t total = m_model.Total();
     if (m_bSortRefused) {
         SetStatus(Filled(IDS_FIND_SORT_LIMIT, {Grouped(total), reports, Grouped(CCatalogueThread::kSortLimit)}));

@@ -33,6 +33,7 @@
 #include <QUrl>
 
 #include <cstring>
+#include <utility>
 
 namespace {
 
@@ -194,8 +195,9 @@ void CStowlistDlg::OpenReport(const std::string& path) {
 }
 
 void CStowlistDlg::ReportWritten(const std::string& path, const std::string& logText) {
+    const std::string manifest = std::exchange(m_strManifestWritten, {});
     if (m_settings.Store().GetInt(CCatalogue::kSettingsSection, CCatalogue::kAddReportsKey, 1) != 0) {
-        m_catalogue.Register(path, logText);
+        m_catalogue.Register(path, logText, manifest);
     }
 }
 
@@ -312,6 +314,7 @@ void CStowlistDlg::WriteChecksums(const std::string& reportPath) {
                    LoadString(IDS_CHECKSUMS_TITLE), MB_ICONEXCLAMATION);
         return;
     }
+    m_strManifestWritten = manifest;
     const std::vector<CUnreadableFile> unreadable = checksums->Unreadable();
     if (unreadable.empty()) {
         return;

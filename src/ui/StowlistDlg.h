@@ -111,6 +111,7 @@ private:
     bool m_bBusy = false;
     int m_nEngineCalls = 0; // nesting of engine operations run from the window
     std::unique_ptr<CDropChecksums> m_pChecksums; // of the drop waiting for its export
+    std::string m_strManifestWritten;             // beside the report being exported, until it is catalogued
     CChecksumRun* m_pChecksumRun = nullptr;       // while the checksums run
     QPushButton* m_pCancelChecksums = nullptr;    // shown while they run
 };

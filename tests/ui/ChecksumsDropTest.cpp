@@ -1,5 +1,7 @@
 // Drops with checksums on: the manifest the export writes beside the
 // report, and Cancel while the files are read.
+#include "Catalogue.h"
+#include "FileLocations.h"
 #include "ModalAnswerer.h"
 #include "WindowFixture.h"
 
@@ -32,7 +34,7 @@ void ChecksumsDropTest::exportWritesTheManifestBesideTheReport() {
     f.SetOption(Option::ProcessType, 1);
     f.SetOption(Option::ExportData, 0);
     f.SetOption(Option::AutoView, 0);
-    f.m_store.WriteInt("Catalogue", "AddReports", 0);
+    f.m_store.WriteInt("Catalogue", "AddReports", 1);
     f.m_store.WriteInt("Catalogue", "Checksums", 1);
     QVERIFY(f.Drop({"Media"}));
     QTRY_COMPARE_WITH_TIMEOUT(f.StatusText(), kCanExport, 10000);
@@ -46,6 +48,12 @@ void ChecksumsDropTest::exportWritesTheManifestBesideTheReport() {
              std::string("ca978112ca1bbdcafac231b39a23dc4da786eff8147c4e72b9807785afee48bb  Media/a.txt\n"
                          "3e23e8160039594a33894f6564e1b1348bbd7a0088d42c4acb73eeaed59c009d  Media/Sub/b.txt\n"));
     QCOMPARE(answers.Unexpected(), 0);
+    // The catalogue remembers the manifest beside its report, for Verify.
+    const auto manifestOf = [&f] {
+        CCatalogue catalogue(FileLocations::CatalogueFile());
+        return catalogue.Open(false) ? catalogue.ManifestOf(f.m_tree.Path("out.txt")) : std::string();
+    };
+    QTRY_COMPARE_WITH_TIMEOUT(manifestOf(), f.m_tree.Path("out.sha256"), 10000);
 
     // The next drop without checksums leaves the manifest of the last one alone.
     f.m_store.WriteInt("Catalogue", "Checksums", 0);

@@ -236,7 +236,7 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(sources->Rows(),
                                   QStringList{"missing\treport\t3\t" + QString::fromStdString(moved)}, kWaitMs);
         Type(QStringLiteral("zip"));
-        QTRY_COMPARE_WITH_TIMEOUT(m_window->StatusText(), QStringLiteral("1 hit in 1 reports"), kWaitMs);
+        QTRY_COMPARE_WITH_TIMEOUT(m_window->StatusText(), QStringLiteral("1 hit in 1 report"), kWaitMs);
     }
 
     // The first query reads a large report first; meanwhile the window takes
@@ -253,12 +253,12 @@ private slots:
         QCOMPARE(m_window->Model().rowCount(), 0);
         QTest::keyClicks(m_window->SearchField(), QStringLiteral("19999"));
         QCOMPARE(m_window->SearchField()->text(), QStringLiteral("file19999"));
-        QTRY_COMPARE_WITH_TIMEOUT(m_window->StatusText(), QStringLiteral("11 hits in 1 reports"), 60000);
+        QTRY_COMPARE_WITH_TIMEOUT(m_window->StatusText(), QStringLiteral("11 hits in 1 report"), 60000);
         QCOMPARE(m_window->Model().rowCount(), 11);
 
         // Rows are fetched as the table scrolls, never every hit at once.
         Type(QStringLiteral("file"));
-        QTRY_COMPARE_WITH_TIMEOUT(m_window->StatusText(), QStringLiteral("200,000 hits in 1 reports"), 60000);
+        QTRY_COMPARE_WITH_TIMEOUT(m_window->StatusText(), QStringLiteral("200,000 hits in 1 report"), 60000);
         QCOMPARE(m_window->Model().rowCount(), int(CFindHitModel::kFirstFetch));
         m_window->Table()->scrollToBottom();
         QTRY_COMPARE_WITH_TIMEOUT(m_window->Model().rowCount(), int(2 * CFindHitModel::kFirstFetch), kWaitMs);
@@ -269,7 +269,7 @@ private slots:
     void mainWindowFindAndItsReports_data() {
         QTest::addColumn<int>("addReports");
         QTest::addColumn<QString>("status");
-        QTest::newRow("added") << 1 << "1 hit in 1 reports";
+        QTest::newRow("added") << 1 << "1 hit in 1 report";
         QTest::newRow("not added") << 0 << "No hits in 0 reports";
     }
 
@@ -305,7 +305,7 @@ private slots:
     void copyLineIsTheCommandLinesLine() {
         m_window->AddPaths({Report("disk1.txt")});
         Type(QStringLiteral("holiday"));
-        QTRY_COMPARE_WITH_TIMEOUT(m_window->StatusText(), QStringLiteral("1 hit in 1 reports"), kWaitMs);
+        QTRY_COMPARE_WITH_TIMEOUT(m_window->StatusText(), QStringLiteral("1 hit in 1 report"), kWaitMs);
         QApplication::clipboard()->clear();
         CModalAnswerer answers;
         answers.Then([](QWidget* widget) {
