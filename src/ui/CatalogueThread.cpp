@@ -8,6 +8,7 @@ CCatalogueThread::CCatalogueThread(std::string databasePath, QObject* parent)
     : QObject(parent), m_strPath(std::move(databasePath)), m_pCatalogue(std::make_unique<CCatalogue>(m_strPath)) {
     qRegisterMetaType<CFindAnswer>();
     qRegisterMetaType<std::vector<CSourceInfo>>();
+    connect(this, &CCatalogueThread::AnswersWaiting, this, &CCatalogueThread::EmitAnswers, Qt::QueuedConnection);
 }
 
 CCatalogueThread::~CCatalogueThread() {
@@ -55,7 +56,7 @@ void CCatalogueThread::Deliver(std::function<void()> answer) {
         std::lock_guard lock(m_mutex);
         m_answers.push_back(std::move(answer));
     }
-    QMetaObject::invokeMethod(this, &CCatalogueThread::EmitAnswers, Qt::QueuedConnection);
+    emit AnswersWaiting();
 }
 
 void CCatalogueThread::EmitAnswers() {

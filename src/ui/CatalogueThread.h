@@ -75,6 +75,11 @@ signals:
     void Warning(const QString& text);
     // Register failed: why, one line.
     void NotRegistered(const QString& text);
+    // Emitted on the catalogue thread when answers wait in the queue; queued
+    // to the creating thread, which takes them (EmitAnswers). A queued signal
+    // leaves every allocation of the hand-over inside Qt, where the thread
+    // checker's view of Qt's own locking is suppressed.
+    void AnswersWaiting();
 
 private:
     void Post(std::function<void()> job);

@@ -78,6 +78,7 @@ CStowlistDlg::CStowlistDlg(CAppSettings& settings, CHelpViewer& help, CLocaleFor
     connect(m_ui->exportButton, &QPushButton::clicked, this, &CStowlistDlg::OnExport);
     connect(m_ui->optionsButton, &QPushButton::clicked, this, &CStowlistDlg::OnOptions);
     connect(m_ui->findButton, &QPushButton::clicked, this, &CStowlistDlg::OnFind);
+    connect(this, &CStowlistDlg::SortDonePosted, this, &CStowlistDlg::OnSortDone, Qt::QueuedConnection);
     connect(&m_catalogue, &CCatalogueThread::NotRegistered, this,
             [this](const QString& text) { m_ui->statusLabel->setText(text); });
     auto* f1 = new QShortcut(QKeySequence(Qt::Key_F1), this);
@@ -177,7 +178,7 @@ void CStowlistDlg::SortStarted() {
 
 // Sorting thread: only posts.
 void CStowlistDlg::PostSortDone() {
-    QMetaObject::invokeMethod(this, &CStowlistDlg::OnSortDone, Qt::QueuedConnection);
+    emit SortDonePosted();
 }
 
 void CStowlistDlg::OnSortDone() {

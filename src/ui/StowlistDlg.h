@@ -74,6 +74,11 @@ public:
     // Writes the manifest beside the report and names the files that could not be read.
     void WriteChecksums(const std::string& reportPath) override;
 
+signals:
+    // Emitted on the sorting thread; queued to this window's thread, so the
+    // hand-over's allocations stay inside Qt.
+    void SortDonePosted();
+
 protected:
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dragMoveEvent(QDragMoveEvent* event) override;

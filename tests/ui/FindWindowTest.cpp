@@ -261,7 +261,7 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(m_window->StatusText(), QStringLiteral("200,000 hits in 1 report"), 60000);
         QCOMPARE(m_window->Model().rowCount(), int(CFindHitModel::kFirstFetch));
         m_window->Table()->scrollToBottom();
-        QTRY_COMPARE_WITH_TIMEOUT(m_window->Model().rowCount(), int(2 * CFindHitModel::kFirstFetch), kWaitMs);
+        QTRY_COMPARE_WITH_TIMEOUT(m_window->Model().rowCount(), int(2 * CFindHitModel::kFirstFetch), 120000);
     }
 
     // The main window's Find opens one window, and its exports join the
