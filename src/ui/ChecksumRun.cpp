@@ -11,16 +11,19 @@ CChecksumRun::CChecksumRun(CDropChecksums& checksums, ProgressFn progress)
 
 bool CChecksumRun::Exec() {
     QEventLoop loop;
-    bool finished = false;
-    int posted = -1; // the worker's alone: its progress calls never overlap
+    connect(this, &CChecksumRun::ProgressPosted, this, [this](int percent) { m_progress(percent); },
+            Qt::QueuedConnection);
+    connect(this, &CChecksumRun::Finished, &loop, &QEventLoop::quit, Qt::QueuedConnection);
+    bool finished = false; // the worker's until it is joined
+    int posted = -1;       // the worker's alone: its progress calls never overlap
     std::thread worker([&] {
         finished = m_checksums.Run([&](int percent) {
             if (percent != posted) {
                 posted = percent;
-                QMetaObject::invokeMethod(this, [this, percent] { m_progress(percent); }, Qt::QueuedConnection);
+                emit ProgressPosted(percent);
             }
         });
-        QMetaObject::invokeMethod(&loop, &QEventLoop::quit, Qt::QueuedConnection);
+        emit Finished();
     });
     loop.exec();
     worker.join();

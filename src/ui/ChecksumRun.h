@@ -21,6 +21,12 @@ public:
     // The caller's thread, while Exec() runs.
     void Cancel();
 
+signals:
+    // Emitted on the worker thread and queued to the caller's, so the
+    // hand-over's allocations stay inside Qt.
+    void ProgressPosted(int percent);
+    void Finished();
+
 private:
     CDropChecksums& m_checksums;
     ProgressFn m_progress;
