@@ -4,8 +4,7 @@
 #include "CliRun.h"
 #include "FileLocations.h"
 #include "FindHitLine.h"
-#include "Utf8.h"
-#include "Windows1252.h"
+#include "JsonText.h"
 
 #include <charconv>
 #include <sys/stat.h>
@@ -14,33 +13,6 @@ namespace {
 
 constexpr int kExitFound = 0;
 constexpr int kExitNothing = 1;
-
-void AppendJsonString(std::string& out, const std::string& bytes, bool cp1252) {
-    std::string utf8;
-    Windows1252::AppendShown(utf8, bytes, cp1252 || !Windows1252::IsValidUtf8(bytes));
-    out.push_back('"');
-    for (std::size_t pos = 0; pos < utf8.size();) {
-        char32_t c = 0;
-        std::size_t length = 0;
-        if (!Utf8::Decode(utf8, pos, c, length)) {
-            out += "\xef\xbf\xbd";
-            ++pos;
-            continue;
-        }
-        if (c == '"' || c == '\\') {
-            out.push_back('\\');
-            out.push_back(static_cast<char>(c));
-        } else if (c < 0x20 || c == 0x7F) {
-            char buffer[8];
-            std::snprintf(buffer, sizeof buffer, "\\u%04x", static_cast<unsigned>(c));
-            out += buffer;
-        } else {
-            out.append(utf8, pos, length);
-        }
-        pos += length;
-    }
-    out.push_back('"');
-}
 
 } // namespace
 
@@ -142,18 +114,18 @@ int CFindCommand::Run() {
         line.clear();
         if (json) {
             line += "{\"medium\":";
-            AppendJsonString(line, hit.m_strMedium, false);
+            JsonText::AppendString(line, hit.m_strMedium, false);
             line += ",\"folder\":";
-            AppendJsonString(line, hit.m_strFolder, hit.m_bFolderWindows1252);
+            JsonText::AppendString(line, hit.m_strFolder, hit.m_bFolderWindows1252);
             line += ",\"name\":";
-            AppendJsonString(line, hit.m_strName, hit.m_bWindows1252);
+            JsonText::AppendString(line, hit.m_strName, hit.m_bWindows1252);
             line += ",\"size\":" + (hit.m_bFolder ? std::string("null") : std::to_string(hit.m_nSize));
             line += ",\"date\":";
-            AppendJsonString(line, hit.m_strDate, hit.m_bWindows1252);
+            JsonText::AppendString(line, hit.m_strDate, hit.m_bWindows1252);
             line += ",\"time\":";
-            AppendJsonString(line, hit.m_strTime, hit.m_bWindows1252);
+            JsonText::AppendString(line, hit.m_strTime, hit.m_bWindows1252);
             line += ",\"report\":";
-            AppendJsonString(line, hit.m_strReport, false);
+            JsonText::AppendString(line, hit.m_strReport, false);
             line += ",\"line\":" + std::to_string(hit.m_nLine) + "}\n";
         } else {
             line = FindHitLine(hit);

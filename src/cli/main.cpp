@@ -4,6 +4,7 @@
 #include "FileLocations.h"
 #include "FindCommand.h"
 #include "PlanCommand.h"
+#include "VerifyCommand.h"
 
 #include <cerrno>
 #include <clocale>
@@ -31,7 +32,6 @@ void KeepStandardDescriptorsTaken() {
 }
 
 // A first argument that names a command runs it; -1 when it names none.
-// "verify" is a reserved name that still means a folder today.
 int RunCommand(const std::vector<std::string>& args) {
     if (args.empty()) {
         return -1;
@@ -46,6 +46,11 @@ int RunCommand(const std::vector<std::string>& args) {
     if (args.front() == "plan") {
         return CPlanCommand(rest, FileLocations::SettingsFile("stowlist"), FileLocations::CatalogueFile(), stdout,
                             stderr)
+            .Run();
+    }
+    if (args.front() == "verify") {
+        return CVerifyCommand(rest, FileLocations::SettingsFile("stowlist"), FileLocations::CatalogueFile(), stdout,
+                              stderr)
             .Run();
     }
     return -1;

@@ -261,6 +261,21 @@ std::string CCatalogue::ManifestOf(const std::string& reportPath) {
     return row.Step() ? std::string(row.Blob(0)) : std::string();
 }
 
+std::optional<std::string> CCatalogue::LogOf(const std::string& reportPath) {
+    std::lock_guard lock(m_mutex);
+    const std::string path = CanonicalPath(reportPath);
+    CSqliteStatement id(m_pDb->Handle(), "SELECT id FROM sources WHERE path=?");
+    id.Bind(1, path);
+    if (!id.Step()) {
+        return std::nullopt;
+    }
+    std::string text = LogFor(id.Int(0), path);
+    if (text.empty()) {
+        return std::nullopt;
+    }
+    return text;
+}
+
 bool CCatalogue::Remove(const std::vector<std::string>& paths) {
     std::lock_guard lock(m_mutex);
     for (const std::string& given : paths) {

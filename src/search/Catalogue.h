@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -58,6 +59,10 @@ public:
     bool RegisterManifest(const std::string& reportPath, const std::string& manifestPath);
     // The manifest remembered for a report, or empty.
     std::string ManifestOf(const std::string& reportPath);
+    // The archive log known for a report (its own, or the logs kept beside
+    // it), as "TAG\tFOLDER" lines; none when the report is not in the
+    // catalogue or no log is known.
+    std::optional<std::string> LogOf(const std::string& reportPath);
     bool Remove(const std::vector<std::string>& paths);
     // Reads reports that changed or were never read; with scanFolders also
     // looks for new reports in the remembered folders.

@@ -78,6 +78,9 @@ CCliResult RunCli(const CCliLaunch& launch) {
         setenv("HOME", home.c_str(), 1);
         setenv("XDG_DATA_HOME", (home + "/.local/share").c_str(), 1);
         setenv("LC_ALL", "C.UTF-8", 1);
+        for (const auto& [name, value] : launch.environment) {
+            setenv(name.c_str(), value.c_str(), 1);
+        }
         if (launch.fileSizeLimit != RLIM_INFINITY) {
             signal(SIGXFSZ, SIG_IGN); // ignored stays ignored across exec: writes fail with EFBIG
             rlimit limit{};

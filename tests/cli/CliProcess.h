@@ -2,6 +2,7 @@
 
 #include <string>
 #include <sys/resource.h>
+#include <utility>
 #include <vector>
 
 // One run of the real stowlist-cli binary in a child process.
@@ -21,6 +22,7 @@ struct CCliLaunch {
     bool stderrOnTerminal = false;     // standard error on a pseudo-terminal
     bool stdoutClosed = false;         // started without a standard output
     bool unprivileged = false;         // as an ordinary user when the tests run as root
+    std::vector<std::pair<std::string, std::string>> environment; // set last (LC_ALL is C.UTF-8 unless given)
 };
 
 CCliResult RunCli(const CCliLaunch& launch);

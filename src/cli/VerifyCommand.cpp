@@ -1,0 +1,213 @@
+#include "VerifyCommand.h"
+
+#include "AbsolutePath.h"
+#include "AppSettings.h"
+#include "Catalogue.h"
+#include "ManifestPath.h"
+#include "MediumVerifier.h"
+#include "ReportFile.h"
+#include "SettingsStore.h"
+
+#include <cerrno>
+#include <cstring>
+#include <optional>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+constexpr int kExitOk = 0;
+constexpr int kExitDifferences = 1;
+constexpr int kExitBadUsage = 2;
+constexpr int kExitFailed = 3;
+constexpr std::uint64_t kLargestLog = std::uint64_t{1} << 30;
+
+bool Exists(const std::string& path) {
+    struct stat info {};
+    return stat(path.c_str(), &info) == 0;
+}
+
+} // namespace
+
+CVerifyCommand::CVerifyCommand(std::vector<std::string> args, std::string settingsPath, std::string cataloguePath,
+                               std::FILE* out, std::FILE* err)
+    : m_arrArgs(std::move(args)), m_strSettingsPath(std::move(settingsPath)),
+      m_strCataloguePath(std::move(cataloguePath)), m_pOut(out), m_pErr(err) {}
+
+const char* CVerifyCommand::Usage() {
+    return "Usage: stowlist-cli verify [OPTION]... REPORT PATH...\n"
+           "Checks what was dropped (the PATHs: folders and files, or a medium's root\n"
+           "with a trailing \"/\") against REPORT, and against its checksum manifest\n"
+           "when there is one. One line per difference, KIND<TAB>PATH<TAB>DETAIL,\n"
+           "where KIND is changed, missing, new, moved, corrupt or unreadable; then\n"
+           "the counts.\n"
+           "\n"
+           "  --manifest FILE      the checksum manifest (default: beside REPORT, .sha256 for .txt)\n"
+           "  --no-checksums       no hashing, even with a manifest\n"
+           "  --log FILE           the archive log of an archive report (default: the catalogue's)\n"
+           "  --all                ok lines too\n"
+           "  --json               one JSON object per line, the counts last\n"
+           "  --settings FILE      the settings file\n"
+           "  --catalogue FILE     the catalogue that knows the report's log\n"
+           "  --include-hidden, --exclude-hidden\n"
+           "  --subfolders, --no-subfolders\n"
+           "  --keep-empty, --exclude-empty\n"
+           "                       how the drop was walked, when the report cannot tell\n"
+           "  --help               this text\n"
+           "\n"
+           "Exit status: 0 everything ok, 1 differences, 2 bad usage, 3 REPORT, the\n"
+           "manifest or a PATH cannot be read.\n";
+}
+
+int CVerifyCommand::Bad(const std::string& what) {
+    std::fprintf(m_pErr, "stowlist-cli verify: %s (stowlist-cli verify --help lists the options)\n", what.c_str());
+    return kExitBadUsage;
+}
+
+int CVerifyCommand::Failed(const std::string& what) {
+    std::fprintf(m_pErr, "stowlist-cli verify: %s\n", what.c_str());
+    return kExitFailed;
+}
+
+int CVerifyCommand::Run() {
+    CVerifyRequest request;
+    std::optional<std::string> manifest, log, settings, catalogue;
+    bool checksums = true, json = false, onlyPaths = false;
+    std::vector<std::string> positional;
+    for (std::size_t i = 0; i < m_arrArgs.size(); ++i) {
+        std::string arg = m_arrArgs[i];
+        std::optional<std::string> value;
+        if (!onlyPaths && arg.rfind("--", 0) == 0 && arg.find('=') != std::string::npos) {
+            value = arg.substr(arg.find('=') + 1);
+            arg.resize(arg.find('='));
+        }
+        const auto take = [&](std::optional<std::string>& target) {
+            if (!value) {
+                if (i + 1 >= m_arrArgs.size()) {
+                    return false;
+                }
+                value = m_arrArgs[++i];
+            }
+            target = *value;
+            return true;
+        };
+        if (onlyPaths || arg.empty() || arg[0] != '-' || arg == "-") {
+            positional.push_back(m_arrArgs[i]);
+            continue;
+        }
+        if (arg == "--manifest" || arg == "--log" || arg == "--settings" || arg == "--catalogue") {
+            std::optional<std::string>& target =
+                arg == "--manifest" ? manifest : arg == "--log" ? log : arg == "--settings" ? settings : catalogue;
+            if (!take(target) || target->empty()) {
+                return Bad(arg + " needs a value");
+            }
+            continue;
+        }
+        if (value) {
+            return Bad(arg + " takes no value");
+        }
+        if (arg == "--") {
+            onlyPaths = true;
+        } else if (arg == "--help") {
+            std::fputs(Usage(), m_pOut);
+            return kExitOk;
+        } else if (arg == "--no-checksums") {
+            checksums = false;
+        } else if (arg == "--all") {
+            request.m_bIncludeOk = true;
+        } else if (arg == "--json") {
+            json = true;
+        } else if (arg == "--include-hidden" || arg == "--exclude-hidden") {
+            request.m_excludeHidden = arg == "--exclude-hidden";
+        } else if (arg == "--subfolders" || arg == "--no-subfolders") {
+            request.m_excludeSubFolders = arg == "--no-subfolders";
+        } else if (arg == "--keep-empty" || arg == "--exclude-empty") {
+            request.m_excludeEmptyFolders = arg == "--exclude-empty";
+        } else {
+            return Bad("unknown option " + arg);
+        }
+    }
+    if (positional.size() < 2) {
+        return Bad(positional.empty() ? "verify needs a REPORT and a PATH" : "verify needs a PATH to check");
+    }
+    if (manifest && !checksums) {
+        return Bad("--manifest and --no-checksums exclude each other");
+    }
+    const std::string workingFolder = AbsolutePath::WorkingFolder();
+    if (workingFolder.empty()) {
+        return Failed(std::string("cannot find the working folder: ") + std::strerror(errno));
+    }
+    const auto absolute = [&](const std::string& path) { return AbsolutePath::Make(path, workingFolder); };
+    request.m_strReportPath = absolute(positional.front());
+    for (std::size_t i = 1; i < positional.size(); ++i) {
+        request.m_arrPaths.push_back(absolute(positional[i]));
+    }
+
+    CSettingsStore store(settings ? absolute(*settings) : m_strSettingsPath);
+    request.m_settings = CAppSettings(store).Snapshot();
+
+    const std::string cataloguePath = catalogue ? absolute(*catalogue) : m_strCataloguePath;
+    std::optional<CCatalogue> known;
+    if (Exists(cataloguePath)) {
+        known.emplace(cataloguePath);
+        if (!known->Open(false)) {
+            known.reset(); // the log and manifest it remembers are a convenience: go on without
+        }
+    }
+    if (log) {
+        CReportFile file;
+        int error = 0;
+        if (!file.Load(absolute(*log), kLargestLog, error)) {
+            return Failed(*log + ": " + std::strerror(error));
+        }
+        request.m_logText = std::move(file.m_strBytes);
+    } else if (known) {
+        request.m_logText = known->LogOf(request.m_strReportPath);
+    }
+    if (checksums) {
+        if (manifest) {
+            request.m_strManifestPath = absolute(*manifest);
+        } else if (Exists(ManifestFileFor(request.m_strReportPath))) {
+            request.m_strManifestPath = ManifestFileFor(request.m_strReportPath);
+        } else if (known) {
+            const std::string remembered = known->ManifestOf(request.m_strReportPath);
+            if (!remembered.empty() && Exists(remembered)) {
+                request.m_strManifestPath = remembered;
+            }
+        }
+    }
+    known.reset();
+
+    const bool showProgress = isatty(fileno(m_pErr)) != 0;
+    CMediumVerifier verifier(std::move(request));
+    int shownPercent = -1;
+    const VerifyOutcome outcome = verifier.Run([&](int percent) {
+        if (showProgress && percent != shownPercent) {
+            shownPercent = percent;
+            std::fprintf(m_pErr, "\rChecking: %d%%", percent);
+            std::fflush(m_pErr);
+        }
+    });
+    if (showProgress && shownPercent >= 0) {
+        std::fputs("\r\033[K", m_pErr);
+    }
+    if (outcome == VerifyOutcome::Unreadable) {
+        return Failed(verifier.Error());
+    }
+    for (const std::string& hint : verifier.Hints()) {
+        std::fprintf(m_pErr, "stowlist-cli verify: %s\n", hint.c_str());
+    }
+    std::string text;
+    for (const CVerifyLine& line : verifier.Lines()) {
+        text = json ? VerifyText::JsonLine(line) : VerifyText::Line(line);
+        text.push_back('\n');
+        std::fwrite(text.data(), 1, text.size(), m_pOut);
+    }
+    text = json ? VerifyText::JsonSummary(verifier.Counts()) : VerifyText::Summary(verifier.Counts());
+    text.push_back('\n');
+    std::fwrite(text.data(), 1, text.size(), m_pOut);
+    if (std::fflush(m_pOut) != 0) {
+        return Failed(std::string("cannot write the result: ") + std::strerror(errno));
+    }
+    return verifier.Counts().AllOk() ? kExitOk : kExitDifferences;
+}

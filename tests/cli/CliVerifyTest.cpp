@@ -1,0 +1,190 @@
+#include "CliProcess.h"
+#include "TempTree.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <fcntl.h>
+#include <string>
+#include <sys/stat.h>
+#include <vector>
+
+namespace {
+
+std::int64_t Time() { return LocalTime(2026, 3, 5, 14, 7, 9); }
+
+void SetTime(const std::string& path, std::int64_t mtime) {
+    const timespec times[2] = {{mtime, 0}, {mtime, 0}};
+    ASSERT_EQ(utimensat(AT_FDCWD, path.c_str(), times, AT_SYMLINK_NOFOLLOW), 0) << path;
+}
+
+std::string Summary(int ok, int changed, int missing, int added, int moved, int corrupt, int unreadable) {
+    return "Checked " + std::to_string(ok + changed + missing + added + moved + corrupt + unreadable) +
+           " entries: " + std::to_string(ok) + " ok, " + std::to_string(changed) + " changed, " +
+           std::to_string(missing) + " missing, " + std::to_string(added) + " new, " + std::to_string(moved) +
+           " moved, " + std::to_string(corrupt) + " corrupt, " + std::to_string(unreadable) + " unreadable\n";
+}
+
+// A dropped folder V, written as a report in `one/`, then checked there or
+// in a copy in `two/`.
+class CliVerify : public testing::Test {
+protected:
+    CliVerify() {
+        for (const char* folder : {"one", "one/V", "one/V/a", "one/V/b"}) {
+            m_tree.Folder(folder, Time());
+        }
+        Text("one/V/a/f1", "abc");
+        Text("one/V/a/f2", "x");
+        Text("one/V/b/g1", "g");
+        m_tree.Finish();
+    }
+
+    void Text(const std::string& relative, const std::string& text) {
+        m_tree.WriteText(relative, text);
+        SetTime(m_tree.Path(relative), Time());
+    }
+
+    CCliResult Run(const std::string& folder, std::vector<std::string> args,
+                   std::vector<std::pair<std::string, std::string>> environment = {}, bool unprivileged = false) const {
+        CCliLaunch launch;
+        const bool verify = !args.empty() && args.front() == "verify";
+        args.insert(args.begin() + (verify ? 1 : 0), {"--settings", m_config.Path("stowlist.INI")});
+        if (!verify) {
+            args.insert(args.begin(), {"--no-catalogue", "-q"});
+        }
+        launch.args = args;
+        launch.workingFolder = m_tree.Path(folder);
+        launch.configHome = m_config.Path("xdg");
+        launch.environment = std::move(environment);
+        launch.unprivileged = unprivileged;
+        return RunCli(launch);
+    }
+    std::string Out(const std::string& name) const { return m_out.Path(name); }
+
+    CTempTree m_tree;
+    CTempTree m_config;
+    CTempTree m_out;
+};
+
+// One file of each kind: changed size, changed time, missing, moved,
+// corrupt (same size and time, other bytes), unreadable, new.
+TEST_F(CliVerify, EveryKindOfDifferenceInReportOrder) {
+    Text("one/V/a/f3", "gone");
+    Text("one/V/a/f4", "m");
+    Text("one/V/a/f5", "good");
+    Text("one/V/a/f6", "u");
+    const CCliResult written = Run("one", {"--listing", "--tabbed", "--checksums", "-o", Out("r.txt"), "V"});
+    ASSERT_EQ(written.status, 0) << written.err;
+
+    Text("one/V/a/f1", "abcde");
+    SetTime(m_tree.Path("one/V/a/f2"), Time() + 60);
+    ASSERT_EQ(unlink(m_tree.Path("one/V/a/f3").c_str()), 0);
+    ASSERT_EQ(rename(m_tree.Path("one/V/a/f4").c_str(), m_tree.Path("one/V/b/f4").c_str()), 0);
+    Text("one/V/a/f5", "evil");
+    Text("one/V/b/n1", "new");
+    for (const char* folder : {"", "one", "one/V", "one/V/a", "one/V/b"}) {
+        chmod((m_tree.Root() + "/" + folder).c_str(), 0755);
+    }
+    chmod(m_out.Root().c_str(), 0755);
+    chmod(m_config.Root().c_str(), 0777);
+    chmod(m_tree.Path("one/V/a/f6").c_str(), 0); // root reads anything: the check runs as an ordinary user
+    const CCliResult checked = Run("one", {"verify", Out("r.txt"), "V"}, {}, true);
+    chmod(m_tree.Path("one/V/a/f6").c_str(), 0644);
+
+    EXPECT_EQ(checked.status, 1) << checked.err;
+    EXPECT_EQ(checked.err, "");
+    EXPECT_EQ(checked.out,
+              "changed\tV/a/f1\tsize 3 -> 5\n"
+              "changed\tV/a/f2\ttime 14:07:09 -> 14:08:09\n"
+              "missing\tV/A/F3\t\n"
+              "moved\tV/b/f4\tV/A\n"
+              "corrupt\tV/a/f5\tsha256 770e607624d689265ca6c44884d0807d9b054d23c473c106c72be9de08b7376c -> "
+              "b5c1fb2efc6d6b4674c2fdcc48ce01b43a3b7c03763c0c3355de0099ee0f8c73\n"
+              "unreadable\tV/a/f6\tPermission denied\n"
+              "new\tV/b/n1\t\n" +
+                  Summary(4, 2, 1, 1, 1, 1, 1));
+}
+
+struct CleanCase {
+    const char* name;
+    std::vector<std::string> report; // options and PATHs of the report run
+    std::vector<std::string> verify; // options and PATHs of the check
+    int entries;
+};
+
+class CleanCopy : public CliVerify, public testing::WithParamInterface<CleanCase> {};
+
+// The report's base maps onto wherever the medium is now.
+TEST_P(CleanCopy, VerifiesWithoutADifference) {
+    const auto withLog = [&](std::vector<std::string> args) {
+        std::replace(args.begin(), args.end(), std::string("LOG"), Out("log.txt"));
+        return args;
+    };
+    std::vector<std::string> report = withLog(GetParam().report);
+    report.insert(report.begin(), {"-o", Out("r.txt")});
+    const CCliResult written = Run("one", report);
+    ASSERT_EQ(written.status, 0) << written.err;
+    ASSERT_EQ(std::system(("cp -a '" + m_tree.Path("one") + "' '" + m_tree.Path("two") + "'").c_str()), 0);
+
+    std::vector<std::string> verify = withLog(GetParam().verify);
+    verify.insert(verify.begin(), {"verify", "--all", Out("r.txt")});
+    const CCliResult checked = Run("two", verify);
+    EXPECT_EQ(checked.status, 0) << checked.err << checked.out;
+    EXPECT_EQ(checked.err, "");
+    const std::string summary = Summary(GetParam().entries, 0, 0, 0, 0, 0, 0);
+    ASSERT_GE(checked.out.size(), summary.size());
+    EXPECT_EQ(checked.out.substr(checked.out.size() - summary.size()), summary) << checked.out;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Layouts, CleanCopy,
+    testing::Values(
+        CleanCase{"TabbedListingWithChecksums", {"--listing", "--tabbed", "--checksums", "V"}, {"V"}, 6},
+        CleanCase{"PaddedListingOfAWholeMedium", {"--listing", "--padded", "V/"}, {"V/"}, 5},
+        CleanCase{"FoldersOnly", {"--listing", "--dirs-only", "V"}, {"V"}, 3},
+        CleanCase{"ArchiveWithoutLog", {"--archive", "V"}, {"V"}, 3},
+        CleanCase{"ArchiveWithItsLog",
+                  {"--archive", "--media-type", "cd", "--media-number", "1", "--archive-number", "1",
+                   "--multiple-archives", "--log", "LOG", "V/a", "V/b"},
+                  {"--log", "LOG", "V/a", "V/b"},
+                  3}),
+    [](const testing::TestParamInfo<CleanCase>& info) { return info.param.name; });
+
+// Dates written in another locale or time zone are named, on standard error.
+TEST_F(CliVerify, ReportFromAnotherLocaleOrTimeZoneGivesAHint) {
+    struct Case {
+        std::pair<std::string, std::string> written, checked;
+        int status;
+        std::string hint;
+    };
+    const std::vector<Case> cases = {
+        {{"LC_ALL", "de_DE.UTF-8"},
+         {"LC_ALL", "C.UTF-8"},
+         0,
+         "stowlist-cli verify: the report's dates are not in the form of this locale (C.UTF-8); dates look like "
+         "de_DE.UTF-8: run with LC_TIME=de_DE.UTF-8; comparing names and sizes only\n"},
+        {{"TZ", "UTC0"},
+         {"TZ", "UTC-2"},
+         1,
+         "stowlist-cli verify: the report's times are all 2 hours behind the files': it was probably written in "
+         "another time zone (UTC); run with TZ=UTC0\n"},
+    };
+    for (const Case& c : cases) {
+        const CCliResult written = Run("one", {"--listing", "-o", Out("r.txt"), "V"}, {c.written});
+        ASSERT_EQ(written.status, 0) << written.err;
+        const CCliResult checked = Run("one", {"verify", Out("r.txt"), "V"}, {c.checked});
+        EXPECT_EQ(checked.status, c.status) << checked.out;
+        EXPECT_EQ(checked.err, c.hint);
+    }
+}
+
+TEST_F(CliVerify, ReportOrPathThatCannotBeReadIsStatusThree) {
+    const CCliResult written = Run("one", {"--listing", "-o", Out("r.txt"), "V"});
+    ASSERT_EQ(written.status, 0) << written.err;
+    EXPECT_EQ(Run("one", {"verify", Out("none.txt"), "V"}).status, 3);
+    EXPECT_EQ(Run("one", {"verify", Out("r.txt"), "W"}).status, 3);
+    EXPECT_EQ(Run("one", {"verify", Out("r.txt")}).status, 2);
+}
+
+} // namespace
