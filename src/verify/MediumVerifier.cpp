@@ -541,7 +541,7 @@ bool CMediumVerifier::Compare(CWork& work, const CFoundTree& found, CLocaleForma
         const CFoundEntry* now = matches[i] == kNone ? nullptr : &foundEntries[matches[i]];
         switch (states[i]) {
         case State::Missing:
-            add(VerifyKind::Missing, Joined(work.m_arrGroups[i], entry.m_strName), {});
+            add(VerifyKind::Missing, Utf8::Printable(Joined(work.m_arrGroups[i], entry.m_strName)), {});
             break;
         case State::Ok:
             add(VerifyKind::Ok, Utf8::Printable(found.RelativePath(*now)), {});
@@ -551,7 +551,7 @@ bool CMediumVerifier::Compare(CWork& work, const CFoundTree& found, CLocaleForma
             break;
         case State::Moved:
             add(VerifyKind::Moved, Utf8::Printable(found.RelativePath(*now)),
-                work.m_arrGroups[i].empty() ? std::string(".") : std::string(work.m_arrGroups[i]));
+                work.m_arrGroups[i].empty() ? std::string(".") : Utf8::Printable(work.m_arrGroups[i]));
             break;
         case State::Corrupt:
             add(VerifyKind::Corrupt, Utf8::Printable(found.RelativePath(*now)), std::move(details[i]));

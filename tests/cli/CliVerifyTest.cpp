@@ -37,6 +37,7 @@ protected:
         Text("one/V/a/f1", "abc");
         Text("one/V/a/f2", "x");
         Text("one/V/b/g1", "g");
+        Text("one/V/a/.h", "hidden");
         m_tree.Finish();
     }
 
@@ -143,6 +144,9 @@ INSTANTIATE_TEST_SUITE_P(
         CleanCase{"TabbedListingWithChecksums", {"--listing", "--tabbed", "--checksums", "V"}, {"V"}, 6},
         CleanCase{"PaddedListingOfAWholeMedium", {"--listing", "--padded", "V/"}, {"V/"}, 5},
         CleanCase{"FoldersOnly", {"--listing", "--dirs-only", "V"}, {"V"}, 3},
+        // The settings exclude hidden entries and take sub-folders: the report says otherwise.
+        CleanCase{"HiddenEntriesAsTheReportShowsThem", {"--listing", "--include-hidden", "V"}, {"V"}, 7},
+        CleanCase{"SubFoldersAsTheReportShowsThem", {"--listing", "--no-subfolders", "V"}, {"V"}, 1},
         CleanCase{"ArchiveWithoutLog", {"--archive", "V"}, {"V"}, 3},
         CleanCase{"ArchiveWithItsLog",
                   {"--archive", "--media-type", "cd", "--media-number", "1", "--archive-number", "1",
