@@ -183,6 +183,7 @@ void CDateHints::ExamineTimeZone(const std::vector<CDatePair>& pairs) {
             return;
         }
     }
+    m_bShifted = true;
     // The writer's offset from UTC: ours at that time plus the shift.
     const std::time_t when = static_cast<std::time_t>(pairs.front().m_nLastWrite);
     std::tm local{};

@@ -33,6 +33,8 @@ public:
     bool DatesComparable() const { return m_bComparable; }
     // One line each for the user; empty when the dates read as they should.
     const std::vector<std::string>& Hints() const { return m_arrHints; }
+    // Every pair's time is off by the same whole number of hours.
+    bool TimeZoneShifted() const { return m_bShifted; }
 
     // The text with runs of digits as "0" and runs of letters as "a".
     static std::string ShapeOf(std::string_view text);
@@ -45,5 +47,6 @@ private:
     CLocaleFormat& m_current;
     bool m_bUpper;
     bool m_bComparable = true;
+    bool m_bShifted = false;
     std::vector<std::string> m_arrHints;
 };

@@ -34,8 +34,10 @@ std::string CFoundTree::ReportFormOf(std::string_view path) const {
     return form;
 }
 
-bool CFoundTree::Walk(const std::vector<std::string>& paths, const std::atomic<bool>& cancel,
+bool CFoundTree::Walk(const std::vector<std::string>& paths, std::size_t expected, const std::atomic<bool>& cancel,
                       const ProgressFn& progress) {
+    m_arrEntries.reserve(expected);
+    m_strNames.reserve(expected * 24);
     m_pCancel = &cancel;
     m_pProgress = &progress;
     m_strBase = BaseOf(paths);
@@ -112,8 +114,22 @@ void CFoundTree::AddEntry(const CFindData& entry, CFolderRecord* record) {
     found.m_nSize = entry.m_nSize;
     found.m_nLastWrite = entry.m_nLastWrite;
     found.m_nDevice = entry.m_nDevice;
-    found.m_strDiskName.assign(entry.m_strName);
-    found.m_strName = ReportFormOf(entry.m_strName);
+    found.m_nNameAt = m_strNames.size();
+    if (m_options.IsListing()) {
+        m_strScratch.clear();
+        Utf8::AppendPrintable(m_strScratch, entry.m_strName);
+        m_locale.AppendUpper(m_strNames, m_strScratch);
+    } else {
+        Utf8::AppendPrintable(m_strNames, entry.m_strName);
+    }
+    found.m_nNameLength = static_cast<std::uint32_t>(m_strNames.size() - found.m_nNameAt);
+    if (std::string_view(m_strNames).substr(found.m_nNameAt) == entry.m_strName) {
+        found.m_nDiskNameAt = found.m_nNameAt;
+    } else {
+        found.m_nDiskNameAt = m_strNames.size();
+        m_strNames.append(entry.m_strName);
+    }
+    found.m_nDiskNameLength = static_cast<std::uint32_t>(entry.m_strName.size());
     if (*m_pProgress && m_arrEntries.size() % kProgressEvery == 0) {
         (*m_pProgress)(m_arrEntries.size());
     }
@@ -131,7 +147,7 @@ std::string CFoundTree::OpenPath(const CFoundEntry& entry) const {
     if (path.empty() || path.back() != '/') {
         path.push_back('/');
     }
-    path += entry.m_strDiskName;
+    path += DiskNameOf(entry);
     return path;
 }
 

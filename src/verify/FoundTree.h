@@ -13,16 +13,19 @@
 #include <vector>
 #include <sys/types.h>
 
-// One entry found on the medium now.
+// One entry found on the medium now; its names are kept by the tree
+// (CFoundTree::NameOf, DiskNameOf).
 struct CFoundEntry {
     std::uint32_t m_nFolder = 0; // index into CFoundTree::Folders()
+    std::uint32_t m_nNameLength = 0;
+    std::uint32_t m_nDiskNameLength = 0;
     bool m_bFolder = false;
     bool m_bRegular = false;
+    std::uint64_t m_nNameAt = 0;
+    std::uint64_t m_nDiskNameAt = 0;
     std::uint64_t m_nSize = 0;
     std::int64_t m_nLastWrite = 0;
     dev_t m_nDevice = 0;
-    std::string m_strName;     // as the report writes it (upper case in a listing, "?" for control characters)
-    std::string m_strDiskName; // as the file system has it
 };
 
 // A folder that entries were found in.
@@ -52,12 +55,22 @@ public:
     static std::string BaseOf(const std::vector<std::string>& paths);
 
     // False with the path in Missing() when a dropped item does not exist
-    // (or, in a root drop, cannot be opened).
-    bool Walk(const std::vector<std::string>& paths, const std::atomic<bool>& cancel, const ProgressFn& progress);
+    // (or, in a root drop, cannot be opened). `expected`: about how many
+    // entries there will be.
+    bool Walk(const std::vector<std::string>& paths, std::size_t expected, const std::atomic<bool>& cancel,
+              const ProgressFn& progress);
     const std::string& Missing() const { return m_strMissing; }
     int MissingError() const { return m_nMissingError; }
 
     const std::vector<CFoundEntry>& Entries() const { return m_arrEntries; }
+    // The name as the report writes it (upper case in a listing, "?" for
+    // control characters), and as the file system has it. Valid after Walk().
+    std::string_view NameOf(const CFoundEntry& entry) const {
+        return std::string_view(m_strNames).substr(entry.m_nNameAt, entry.m_nNameLength);
+    }
+    std::string_view DiskNameOf(const CFoundEntry& entry) const {
+        return std::string_view(m_strNames).substr(entry.m_nDiskNameAt, entry.m_nDiskNameLength);
+    }
     const std::deque<CFoundFolder>& Folders() const { return m_arrFolders; }
     // The path of an entry relative to the base, as on disk and as a
     // manifest names it ("../" for an item outside the base).
@@ -79,6 +92,8 @@ private:
     std::string m_strReportBase;
     std::string m_strArchive; // report form of the archive being walked (archive reports)
     std::vector<CFoundEntry> m_arrEntries;
+    std::string m_strNames; // every entry's names, end to end
+    std::string m_strScratch;
     std::deque<CFoundFolder> m_arrFolders;
     std::uint32_t m_nLastFolder = UINT32_MAX;
     const std::atomic<bool>* m_pCancel = nullptr;

@@ -15,7 +15,11 @@
 #include <cerrno>
 #include <cstring>
 #include <deque>
+#include <exception>
+#include <memory>
+#include <thread>
 #include <optional>
+#include <type_traits>
 #include <unordered_map>
 
 namespace {
@@ -24,22 +28,10 @@ constexpr std::uint64_t kLargestReport = std::uint64_t{8} << 30;
 constexpr std::uint32_t kNone = UINT32_MAX;
 constexpr int kWalkShareWithHashes = 30;
 constexpr int kWalkShare = 95;
-
-// Where an entry of the report or of the medium is: its folder relative to
-// the base (a listing), or its archive's (an archive report), and its name,
-// both as the report writes them.
-struct CEntryKey {
-    std::string_view m_strGroup;
-    std::string_view m_strName;
-    bool operator==(const CEntryKey&) const = default;
-};
-
-struct CEntryKeyHash {
-    std::size_t operator()(const CEntryKey& key) const {
-        const std::size_t group = std::hash<std::string_view>()(key.m_strGroup);
-        return group ^ (std::hash<std::string_view>()(key.m_strName) + 0x9e3779b97f4a7c15ULL + (group << 6) + (group >> 2));
-    }
-};
+// Files whose dates tell how the report's dates read.
+constexpr std::size_t kDateSample = 1000;
+// The first lines of a large report that give the options of the walk.
+constexpr std::size_t kGuessBytes = std::size_t{1} << 18;
 
 // A moved file is known by its name, size, date and time.
 struct CMoveKey {
@@ -80,6 +72,16 @@ std::string_view WholePath(const CReportEntry& entry) {
 
 } // namespace
 
+// A walk of the medium, with the locale it formats names and dates in.
+struct CMediumVerifier::CWalk {
+    std::unique_ptr<CLocaleFormat> m_pLocale;
+    std::unique_ptr<CFoundTree> m_pTree;
+    COptionsSnapshot m_options;
+    bool m_bWalked = false;
+    bool m_bCancelled = false;
+    std::exception_ptr m_error;
+};
+
 // What a check has while it runs.
 struct CMediumVerifier::CWork {
     CReportFile m_report;
@@ -119,18 +121,6 @@ VerifyOutcome CMediumVerifier::Run(const ProgressFn& progress) {
     if (!work.m_report.Load(reportPath, kLargestReport, error)) {
         return Fail(reportPath + ": " + ErrorText(error));
     }
-    if (m_request.m_logText) {
-        work.m_reader.SetLog(*m_request.m_logText);
-        work.m_bLogKnown = !m_request.m_logText->empty();
-    }
-    if (!work.m_reader.Read(work.m_report.m_strBytes,
-                            [&](const CReportEntry& entry) { work.m_arrEntries.push_back(entry); })) {
-        return Fail(reportPath + ": not a report (" + work.m_reader.Reason() + ")");
-    }
-    work.m_layout = work.m_reader.Layout();
-    if (work.m_layout == ReportLayout::ArchiveLog) {
-        return Fail(reportPath + ": an archive log, not a report");
-    }
     CManifestReader manifest;
     if (!m_request.m_strManifestPath.empty() && !manifest.ReadFile(m_request.m_strManifestPath)) {
         return Fail(m_request.m_strManifestPath + ": " + manifest.FaultText());
@@ -138,43 +128,149 @@ VerifyOutcome CMediumVerifier::Run(const ProgressFn& progress) {
     if (m_request.m_arrPaths.empty()) {
         return Fail("nothing to check: no path given");
     }
-    ResolveOptions(work);
-    FindReportBase(work);
-
-    CLocaleFormat locale = CLocaleFormat::FromEnvironment();
-    CFoundTree found(locale, work.m_options);
-    const bool hashing = !manifest.Entries().empty();
-    const int walkShare = hashing ? kWalkShareWithHashes : kWalkShare;
-    const std::size_t expected = std::max<std::size_t>(work.m_arrEntries.size(), 1);
-    try {
-        const bool walked = found.Walk(m_request.m_arrPaths, m_bCancel, [&](std::size_t entries) {
-            if (progress) {
-                progress(static_cast<int>(std::min<std::size_t>(entries, expected) * (walkShare - 1) / expected));
-            }
-        });
-        if (!walked) {
-            return Fail(found.Missing() + ": " + ErrorText(found.MissingError()));
+    const std::string_view bytes = work.m_report.m_strBytes;
+    const std::size_t lines = static_cast<std::size_t>(std::count(bytes.begin(), bytes.end(), '\n')) + 1;
+    const int walkShare = manifest.Entries().empty() ? kWalkShare : kWalkShareWithHashes;
+    const auto walk = [&](const COptionsSnapshot& options, CWalk& into) {
+        into.m_pLocale = std::make_unique<CLocaleFormat>(CLocaleFormat::FromEnvironment());
+        into.m_pTree = std::make_unique<CFoundTree>(*into.m_pLocale, options);
+        into.m_options = options;
+        try {
+            into.m_bWalked = into.m_pTree->Walk(m_request.m_arrPaths, lines + lines / 8, m_bCancel,
+                                                [&](std::size_t entries) {
+                                                    if (progress) {
+                                                        progress(static_cast<int>(std::min(entries, lines) *
+                                                                                  (walkShare - 1) / lines));
+                                                    }
+                                                });
+        } catch (const CFoundTree::Cancelled&) {
+            into.m_bCancelled = true;
+        } catch (...) {
+            into.m_error = std::current_exception();
         }
-    } catch (const CFoundTree::Cancelled&) {
+    };
+    // A large report is read while the medium is walked, with the options
+    // that its first lines give; the rare report whose whole says otherwise
+    // has the medium walked again.
+    CWalk walked;
+    std::thread walking;
+    const std::optional<COptionsSnapshot> guess = GuessWalk(bytes);
+    if (guess) {
+        walking = std::thread([&] { walk(*guess, walked); });
+    }
+    const auto joinWalk = [&] {
+        if (walking.joinable()) {
+            walking.join();
+        }
+    };
+    if (m_request.m_logText) {
+        work.m_reader.SetLog(*m_request.m_logText);
+        work.m_bLogKnown = !m_request.m_logText->empty();
+    }
+    work.m_arrEntries.reserve(lines);
+    const bool read =
+        work.m_reader.Read(bytes, [&](const CReportEntry& entry) { work.m_arrEntries.push_back(entry); });
+    work.m_layout = work.m_reader.Layout();
+    if (!read || work.m_layout == ReportLayout::ArchiveLog) {
+        m_bCancel = true; // the walk is not needed
+        joinWalk();
+        return Fail(reportPath + (read ? ": an archive log, not a report" : ": not a report (" + work.m_reader.Reason() + ")"));
+    }
+    work.m_options = ResolveOptions(work.m_layout, work.m_arrEntries, work.m_bFoldersOnlyWithSub);
+    FindReportBase(work);
+    joinWalk();
+    if (walked.m_error) {
+        std::rethrow_exception(walked.m_error);
+    }
+    if (!guess || !SameWalk(*guess, work.m_options)) {
+        walked = CWalk();
+        walk(work.m_options, walked);
+    }
+    if (walked.m_bCancelled || m_bCancel) {
         return VerifyOutcome::Cancelled;
+    }
+    if (walked.m_error) {
+        std::rethrow_exception(walked.m_error);
+    }
+    if (!walked.m_bWalked) {
+        return Fail(walked.m_pTree->Missing() + ": " + ErrorText(walked.m_pTree->MissingError()));
     }
     if (progress) {
         progress(walkShare);
     }
-    return Compare(work, found, locale, manifest, progress) ? VerifyOutcome::Checked : VerifyOutcome::Cancelled;
+    return Compare(work, *walked.m_pTree, *walked.m_pLocale, manifest, progress) ? VerifyOutcome::Checked
+                                                                                  : VerifyOutcome::Cancelled;
 }
 
-void CMediumVerifier::ResolveOptions(CWork& work) const {
+bool CMediumVerifier::SameWalk(const COptionsSnapshot& one, const COptionsSnapshot& other) {
+    return one.IsListing() == other.IsListing() && one.ExcludeHidden() == other.ExcludeHidden() &&
+           one.ExcludeSubFolders() == other.ExcludeSubFolders();
+}
+
+std::optional<COptionsSnapshot> CMediumVerifier::GuessWalk(std::string_view bytes) const {
+    if (bytes.size() <= m_nReadFirstBytes) {
+        return std::nullopt; // read whole before the walk: it costs little
+    }
+    const std::size_t cut = bytes.rfind('\n', kGuessBytes);
+    std::string_view last = bytes;
+    while (!last.empty() && (last.back() == '\n' || last.back() == '\r')) {
+        last.remove_suffix(1);
+    }
+    const std::size_t lastStart = last.rfind('\n');
+    if (cut == std::string_view::npos || lastStart == std::string_view::npos) {
+        return std::nullopt;
+    }
+    last.remove_prefix(lastStart + 1);
+    // The first lines and the last (a listing's summary), with or without a
+    // blank line between them: one of the two reads as a report.
+    for (const char* between : {"\r\n", ""}) {
+        const std::string sample = std::string(bytes.substr(0, cut + 1)) + between + std::string(last);
+        CReportReader reader;
+        std::vector<CReportEntry> entries;
+        if (!reader.Read(sample, [&](const CReportEntry& entry) { entries.push_back(entry); }) ||
+            reader.Layout() == ReportLayout::ArchiveLog) {
+            continue;
+        }
+        const ReportLayout layout = reader.Layout();
+        bool foldersOnlyWithSub = false;
+        COptionsSnapshot options = ResolveOptions(layout, entries, foldersOnlyWithSub);
+        // What the first lines cannot tell, the bytes can: a hidden name
+        // starts an entry line (or a folder list's name), and a listing of
+        // several records has more than two blank lines.
+        const bool folderList = layout == ReportLayout::FoldersOnly;
+        const bool hiddenName = bytes.front() == '.' || bytes.find(folderList ? "/." : "\n.") != std::string_view::npos ||
+                                (!folderList && bytes.find("\t.") != std::string_view::npos);
+        if (!m_request.m_excludeHidden && hiddenName) {
+            options[Option::ExcludeHiddenSystemInfo] = 0;
+        }
+        if (!m_request.m_excludeSubFolders &&
+            (layout == ReportLayout::ListingTabbed || layout == ReportLayout::ListingPadded)) {
+            std::size_t blanks = 0;
+            for (std::size_t at = bytes.find('\n'); at != std::string_view::npos && blanks <= 2;
+                 at = bytes.find('\n', at + 1)) {
+                const std::size_t next = at + 1;
+                blanks += next < bytes.size() && (bytes[next] == '\n' || bytes.substr(next, 2) == "\r\n") ? 1 : 0;
+            }
+            if (blanks > 2) {
+                options[Option::ExcludeSubFolders] = 0;
+            }
+        }
+        return options;
+    }
+    return std::nullopt;
+}
+
+COptionsSnapshot CMediumVerifier::ResolveOptions(ReportLayout layout, const std::vector<CReportEntry>& entries,
+                                                 bool& foldersOnlyWithSub) const {
     COptionsSnapshot options = m_request.m_settings;
-    const bool listing = work.m_layout != ReportLayout::ArchiveReport;
+    const bool listing = layout != ReportLayout::ArchiveReport;
     options[Option::ProcessType] = listing ? kProcessListing : kProcessArchive;
-    if (work.m_layout == ReportLayout::ListingTabbed || work.m_layout == ReportLayout::ListingPadded) {
-        options[Option::OutputFormat] = work.m_layout == ReportLayout::ListingTabbed ? 0 : 1;
+    if (layout == ReportLayout::ListingTabbed || layout == ReportLayout::ListingPadded) {
+        options[Option::OutputFormat] = layout == ReportLayout::ListingTabbed ? 0 : 1;
         options[Option::DirectoryOnly] = 0;
-    } else if (work.m_layout == ReportLayout::FoldersOnly) {
+    } else if (layout == ReportLayout::FoldersOnly) {
         options[Option::DirectoryOnly] = 1;
     }
-    const auto& entries = work.m_arrEntries;
     std::optional<bool> reportExcludesHidden;
     for (const CReportEntry& entry : entries) {
         if (IsHiddenName(entry.m_strName)) {
@@ -186,7 +282,8 @@ void CMediumVerifier::ResolveOptions(CWork& work) const {
     // not when its only record lists sub-folders; a folder list walked them
     // when its first line is the folder of every other line.
     std::optional<bool> reportExcludesSubFolders;
-    if (work.m_layout == ReportLayout::ListingTabbed || work.m_layout == ReportLayout::ListingPadded) {
+    foldersOnlyWithSub = false;
+    if (layout == ReportLayout::ListingTabbed || layout == ReportLayout::ListingPadded) {
         bool severalRecords = false, folderLine = false;
         for (const CReportEntry& entry : entries) {
             severalRecords = severalRecords || entry.m_strFolder.data() != entries.front().m_strFolder.data();
@@ -197,14 +294,14 @@ void CMediumVerifier::ResolveOptions(CWork& work) const {
         } else if (folderLine) {
             reportExcludesSubFolders = true;
         }
-    } else if (work.m_layout == ReportLayout::FoldersOnly && entries.size() >= 2) {
+    } else if (layout == ReportLayout::FoldersOnly && entries.size() >= 2) {
         const std::string_view first = WholePath(entries.front());
-        work.m_bFoldersOnlyWithSub = true;
-        for (std::size_t i = 1; i < entries.size() && work.m_bFoldersOnlyWithSub; ++i) {
+        foldersOnlyWithSub = true;
+        for (std::size_t i = 1; i < entries.size() && foldersOnlyWithSub; ++i) {
             const std::string_view path = WholePath(entries[i]);
-            work.m_bFoldersOnlyWithSub = BasePath::Strip(first, path) != path;
+            foldersOnlyWithSub = BasePath::Strip(first, path) != path;
         }
-        reportExcludesSubFolders = !work.m_bFoldersOnlyWithSub;
+        reportExcludesSubFolders = !foldersOnlyWithSub;
     }
     const auto resolve = [&](Option option, const std::optional<bool>& given, const std::optional<bool>& report) {
         if (given) {
@@ -216,10 +313,10 @@ void CMediumVerifier::ResolveOptions(CWork& work) const {
     resolve(Option::ExcludeHiddenSystemInfo, m_request.m_excludeHidden, reportExcludesHidden);
     resolve(Option::ExcludeSubFolders, m_request.m_excludeSubFolders, reportExcludesSubFolders);
     resolve(Option::ExcludeEmptyFolders, m_request.m_excludeEmptyFolders, std::nullopt);
-    if (work.m_layout == ReportLayout::FoldersOnly && entries.size() == 1) {
-        work.m_bFoldersOnlyWithSub = !options.ExcludeSubFolders();
+    if (layout == ReportLayout::FoldersOnly && entries.size() == 1) {
+        foldersOnlyWithSub = !options.ExcludeSubFolders();
     }
-    work.m_options = options;
+    return options;
 }
 
 void CMediumVerifier::FindReportBase(CWork& work) const {
@@ -312,47 +409,106 @@ bool CMediumVerifier::Compare(CWork& work, const CFoundTree& found, CLocaleForma
         }
     };
 
-    std::unordered_map<CEntryKey, std::uint32_t, CEntryKeyHash> firstByKey;
-    firstByKey.reserve(foundEntries.size());
-    std::vector<std::uint32_t> nextByKey(foundEntries.size(), kNone);
-    for (std::size_t j = foundEntries.size(); j-- > 0;) {
-        if (!listable(foundEntries[j])) {
-            continue;
-        }
-        auto [at, inserted] = firstByKey.try_emplace(CEntryKey{foundGroup(foundEntries[j]), foundEntries[j].m_strName},
-                                                     static_cast<std::uint32_t>(j));
-        if (!inserted) {
-            nextByKey[j] = at->second;
-            at->second = static_cast<std::uint32_t>(j);
+    // The entries found in each folder (the report's groups), and, once a
+    // group is first asked for, sorted by name (walk order among equals).
+    struct CSlot {
+        std::vector<std::uint32_t> m_arrEntries;
+        bool m_bSorted = false;
+    };
+    std::vector<CSlot> slots;
+    std::unordered_map<std::string_view, std::uint32_t> slotOfGroup;
+    {
+        std::vector<std::uint32_t> slotOfFolder(found.Folders().size(), kNone);
+        for (std::size_t j = 0; j < foundEntries.size(); ++j) {
+            const CFoundEntry& entry = foundEntries[j];
+            if (!listable(entry)) {
+                continue;
+            }
+            std::uint32_t& slot = slotOfFolder[entry.m_nFolder];
+            if (slot == kNone) {
+                const auto [at, inserted] =
+                    slotOfGroup.try_emplace(foundGroup(entry), static_cast<std::uint32_t>(slots.size()));
+                if (inserted) {
+                    slots.emplace_back();
+                }
+                slot = at->second;
+            }
+            slots[slot].m_arrEntries.push_back(static_cast<std::uint32_t>(j));
         }
     }
-    const auto candidatesOf = [&](std::size_t i) {
-        const auto at = firstByKey.find(CEntryKey{work.m_arrGroups[i], entries[i].m_strName});
-        return at == firstByKey.end() ? kNone : at->second;
-    };
-
-    // How the report's dates read here.
-    std::vector<std::string_view> reportDates;
-    std::vector<CDatePair> pairs;
-    for (std::size_t i = work.m_nFirstEntry; i < entries.size(); ++i) {
-        if (entries[i].m_bFolder) {
-            continue;
-        }
-        if (reportDates.size() < 1000) {
-            reportDates.push_back(entries[i].m_strDate);
-        }
-        for (std::uint32_t j = candidatesOf(i); j != kNone; j = nextByKey[j]) {
-            if (!foundEntries[j].m_bFolder && foundEntries[j].m_nSize == entries[i].m_nSize) {
-                pairs.push_back({entries[i].m_strDate, entries[i].m_strTime, foundEntries[j].m_nLastWrite});
-                break;
+    // The found entries of report entry i's group that have its name, in walk order.
+    std::string_view lastGroup;
+    CSlot* lastSlot = nullptr;
+    bool lastKnown = false;
+    const auto candidatesOf = [&](std::size_t i) -> std::pair<const std::uint32_t*, const std::uint32_t*> {
+        if (!lastKnown || lastGroup != work.m_arrGroups[i]) {
+            lastKnown = true;
+            lastGroup = work.m_arrGroups[i];
+            const auto at = slotOfGroup.find(lastGroup);
+            lastSlot = at == slotOfGroup.end() ? nullptr : &slots[at->second];
+            if (lastSlot != nullptr && !lastSlot->m_bSorted) {
+                std::stable_sort(lastSlot->m_arrEntries.begin(), lastSlot->m_arrEntries.end(),
+                                 [&](std::uint32_t a, std::uint32_t b) {
+                                     return found.NameOf(foundEntries[a]) < found.NameOf(foundEntries[b]);
+                                 });
+                lastSlot->m_bSorted = true;
             }
         }
+        if (lastSlot == nullptr) {
+            return {nullptr, nullptr};
+        }
+        const std::string_view name = entries[i].m_strName;
+        const auto range = std::equal_range(
+            lastSlot->m_arrEntries.begin(), lastSlot->m_arrEntries.end(), name,
+            [&](const auto& a, const auto& b) {
+                if constexpr (std::is_same_v<std::decay_t<decltype(a)>, std::string_view>) {
+                    return a < found.NameOf(foundEntries[b]);
+                } else {
+                    return found.NameOf(foundEntries[a]) < b;
+                }
+            });
+        const std::uint32_t* base = lastSlot->m_arrEntries.data();
+        return {base + (range.first - lastSlot->m_arrEntries.begin()),
+                base + (range.second - lastSlot->m_arrEntries.begin())};
+    };
+
+    // How the report's dates read here: judged on a sample of the files
+    // still there, and on every one of them only when the sample points to
+    // another time zone.
+    const auto datePairs = [&](std::size_t most) {
+        std::vector<std::string_view> dates;
+        std::vector<CDatePair> pairs;
+        for (std::size_t i = work.m_nFirstEntry; i < entries.size() && pairs.size() < most; ++i) {
+            if (entries[i].m_bFolder) {
+                continue;
+            }
+            if (dates.size() < kDateSample) {
+                dates.push_back(entries[i].m_strDate);
+            }
+            const auto [first, last] = candidatesOf(i);
+            for (const std::uint32_t* j = first; j != last; ++j) {
+                if (!foundEntries[*j].m_bFolder && foundEntries[*j].m_nSize == entries[i].m_nSize) {
+                    pairs.push_back({entries[i].m_strDate, entries[i].m_strTime, foundEntries[*j].m_nLastWrite});
+                    break;
+                }
+            }
+        }
+        return std::make_pair(std::move(dates), std::move(pairs));
+    };
+    bool datesComparable = true;
+    {
+        const auto [dates, pairs] = datePairs(kDateSample);
+        CDateHints sample(locale, upper);
+        sample.Examine(dates, pairs);
+        datesComparable = sample.DatesComparable();
+        m_arrHints = sample.Hints();
+        if (sample.TimeZoneShifted()) {
+            const auto [allDates, allPairs] = datePairs(SIZE_MAX);
+            CDateHints every(locale, upper);
+            every.Examine(allDates, allPairs);
+            m_arrHints = every.Hints();
+        }
     }
-    CDateHints dateHints(locale, upper);
-    dateHints.Examine(reportDates, pairs);
-    m_arrHints = dateHints.Hints();
-    const bool datesComparable = dateHints.DatesComparable();
-    pairs = {};
 
     const auto sameFile = [&](std::size_t i, const CFoundEntry& entry) {
         if (entry.m_nSize != entries[i].m_nSize) {
@@ -375,7 +531,9 @@ bool CMediumVerifier::Compare(CWork& work, const CFoundTree& found, CLocaleForma
         const bool folder = entries[i].m_bFolder;
         std::uint32_t chosen = kNone;
         std::uint32_t anyOfKind = kNone;
-        for (std::uint32_t j = candidatesOf(i); j != kNone; j = nextByKey[j]) {
+        const auto [first, last] = candidatesOf(i);
+        for (const std::uint32_t* at = first; at != last; ++at) {
+            const std::uint32_t j = *at;
             if (taken[j] || foundEntries[j].m_bFolder != folder) {
                 continue;
             }
@@ -401,42 +559,41 @@ bool CMediumVerifier::Compare(CWork& work, const CFoundTree& found, CLocaleForma
 
     // A file not at its place may be elsewhere, unchanged: moved.
     if (!foldersOnly) {
-        std::unordered_map<CMoveKey, std::vector<std::uint32_t>, CMoveKeyHash> unplaced;
-        for (std::size_t j = 0; j < foundEntries.size(); ++j) {
+        std::unordered_map<CMoveKey, std::vector<std::uint32_t>, CMoveKeyHash> notInPlace;
+        for (std::size_t i = entries.size(); i-- > work.m_nFirstEntry;) {
+            if (states[i] == State::Missing && !entries[i].m_bFolder) {
+                CMoveKey key{entries[i].m_strName, entries[i].m_nSize, {}, {}};
+                if (datesComparable) {
+                    key.m_strDate = entries[i].m_strDate;
+                    key.m_strTime = entries[i].m_strTime;
+                }
+                notInPlace[std::move(key)].push_back(static_cast<std::uint32_t>(i)); // last first
+            }
+        }
+        for (std::size_t j = 0; j < foundEntries.size() && !notInPlace.empty(); ++j) {
             const CFoundEntry& entry = foundEntries[j];
             if (taken[j] || entry.m_bFolder || !listable(entry)) {
                 continue;
             }
-            CMoveKey key{entry.m_strName, entry.m_nSize, {}, {}};
+            CMoveKey key{found.NameOf(entry), entry.m_nSize, {}, {}};
             if (datesComparable) {
                 std::string_view date, time;
                 textsOf(entry, date, time);
                 key.m_strDate = date;
                 key.m_strTime = time;
             }
-            unplaced[std::move(key)].push_back(static_cast<std::uint32_t>(j));
-        }
-        for (std::size_t i = work.m_nFirstEntry; i < entries.size() && !unplaced.empty(); ++i) {
-            if (states[i] != State::Missing || entries[i].m_bFolder) {
+            const auto at = notInPlace.find(key);
+            if (at == notInPlace.end()) {
                 continue;
             }
-            CMoveKey key{entries[i].m_strName, entries[i].m_nSize, {}, {}};
-            if (datesComparable) {
-                key.m_strDate = entries[i].m_strDate;
-                key.m_strTime = entries[i].m_strTime;
+            const std::uint32_t i = at->second.back();
+            at->second.pop_back();
+            if (at->second.empty()) {
+                notInPlace.erase(at);
             }
-            const auto at = unplaced.find(key);
-            if (at == unplaced.end()) {
-                continue;
-            }
-            for (std::uint32_t j : at->second) {
-                if (!taken[j]) {
-                    taken[j] = true;
-                    matches[i] = j;
-                    states[i] = State::Moved;
-                    break;
-                }
-            }
+            taken[j] = true;
+            matches[i] = static_cast<std::uint32_t>(j);
+            states[i] = State::Moved;
         }
     }
 
@@ -504,9 +661,7 @@ bool CMediumVerifier::Compare(CWork& work, const CFoundTree& found, CLocaleForma
     std::vector<bool> shown(foundEntries.size(), false);
     const auto add = [&](VerifyKind kind, std::string path, std::string detail) {
         ++m_counts[kind];
-        if (kind != VerifyKind::Ok || m_request.m_bIncludeOk) {
-            m_arrLines.push_back({kind, std::move(path), std::move(detail)});
-        }
+        m_arrLines.push_back({kind, std::move(path), std::move(detail)});
     };
     const auto addNewOf = [&](std::string_view group) {
         std::vector<std::string> pending{std::string(group)};
@@ -525,7 +680,7 @@ bool CMediumVerifier::Compare(CWork& work, const CFoundTree& found, CLocaleForma
                 shown[j] = true;
                 add(VerifyKind::New, Utf8::Printable(found.RelativePath(foundEntries[j])), {});
                 if (listing && foundEntries[j].m_bFolder) {
-                    below.push_back(Joined(current, foundEntries[j].m_strName));
+                    below.push_back(Joined(current, found.NameOf(foundEntries[j])));
                 }
             }
             pending.insert(pending.end(), below.rbegin(), below.rend());
@@ -544,7 +699,11 @@ bool CMediumVerifier::Compare(CWork& work, const CFoundTree& found, CLocaleForma
             add(VerifyKind::Missing, Utf8::Printable(Joined(work.m_arrGroups[i], entry.m_strName)), {});
             break;
         case State::Ok:
-            add(VerifyKind::Ok, Utf8::Printable(found.RelativePath(*now)), {});
+            if (m_request.m_bIncludeOk) {
+                add(VerifyKind::Ok, Utf8::Printable(found.RelativePath(*now)), {});
+            } else {
+                ++m_counts[VerifyKind::Ok];
+            }
             break;
         case State::Changed:
             add(VerifyKind::Changed, Utf8::Printable(found.RelativePath(*now)), ChangeOf(entry, *now, locale, upper, datesComparable));

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "OptionsSnapshot.h"
+#include "ReportEntry.h"
 #include "VerifyLine.h"
 
 #include <atomic>
@@ -8,6 +9,7 @@
 #include <mutex>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 class CChecksumStage;
@@ -15,7 +17,6 @@ class CFoundTree;
 class CLocaleFormat;
 class CManifestReader;
 struct CFoundEntry;
-struct CReportEntry;
 
 // What to check, and against what.
 struct CVerifyRequest {
@@ -77,13 +78,24 @@ public:
     // Unreadable: one line naming what could not be read and why.
     const std::string& Error() const { return m_strError; }
 
+    // A report up to this size is read before the walk starts; a larger one
+    // while it runs (tests set 0 to take that way with a small report).
+    std::size_t m_nReadFirstBytes = std::size_t{1} << 18;
+
 private:
+    struct CWalk;
     struct CWork;
 
     VerifyOutcome Fail(std::string text);
     // The layout from the report; hidden entries and sub-folders from the
-    // request, else from what the report shows, else from the settings.
-    void ResolveOptions(CWork& work) const;
+    // request, else from what the report's entries show, else from the settings.
+    COptionsSnapshot ResolveOptions(ReportLayout layout, const std::vector<CReportEntry>& entries,
+                                    bool& foldersOnlyWithSub) const;
+    // The options of the walk as the first lines of a large report give
+    // them; none for a small report, or when its first lines do not read.
+    std::optional<COptionsSnapshot> GuessWalk(std::string_view bytes) const;
+    // Whether two walks with these options find the same entries under the same names.
+    static bool SameWalk(const COptionsSnapshot& one, const COptionsSnapshot& other);
     // The report's base and each entry's folder relative to it.
     void FindReportBase(CWork& work) const;
     // False when cancelled.
