@@ -217,6 +217,7 @@ const char* CCommandLineParser::Usage() {
            "       stowlist-cli find [OPTION]... TEXT...\n"
            "       stowlist-cli catalogue [OPTION]... add|remove|refresh|list [PATH]...\n"
            "       stowlist-cli plan [OPTION]... PATH...\n"
+           "       stowlist-cli verify [OPTION]... REPORT PATH...\n"
            "Catalogue the PATHs as if they were dropped on the Stowlist window, in order,\n"
            "and write the report (CRLF line ends). A first PATH ending in \"/\" is a whole\n"
            "medium: every PATH is then listed by its contents only.\n"
@@ -253,5 +254,6 @@ const char* CCommandLineParser::Usage() {
            "Commands (a folder of one of these names is given as ./find):\n"
            "  find        search the catalogue of reports (stowlist-cli find --help)\n"
            "  catalogue   add, remove, refresh and list its reports (stowlist-cli catalogue --help)\n"
-           "  plan        split PATHs over media, with path lists and the report (stowlist-cli plan --help)\n";
+           "  plan        split PATHs over media, with path lists and the report (stowlist-cli plan --help)\n"
+           "  verify      check a medium against its report and manifest (stowlist-cli verify --help)\n";
 }

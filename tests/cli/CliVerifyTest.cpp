@@ -52,7 +52,10 @@ protected:
         const bool verify = !args.empty() && args.front() == "verify";
         args.insert(args.begin() + (verify ? 1 : 0), {"--settings", m_config.Path("stowlist.INI")});
         if (!verify) {
-            args.insert(args.begin(), {"--no-catalogue", "-q"});
+            args.insert(args.begin(), "-q");
+            if (std::find(args.begin(), args.end(), "--catalogue") == args.end()) {
+                args.insert(args.begin(), "--no-catalogue");
+            }
         }
         launch.args = args;
         launch.workingFolder = m_tree.Path(folder);
@@ -181,6 +184,23 @@ TEST_F(CliVerify, ReportFromAnotherLocaleOrTimeZoneGivesAHint) {
         EXPECT_EQ(checked.status, c.status) << checked.out;
         EXPECT_EQ(checked.err, c.hint);
     }
+}
+
+// An archive report is matched within each archive's folder when its log is
+// known, here from the catalogue that the report joined; without it, by name.
+TEST_F(CliVerify, ArchiveLogFromTheCatalogueFindsAFileMovedToAnotherArchive) {
+    const CCliResult written =
+        Run("one", {"--archive", "--media-type", "cd", "--media-number", "1", "--archive-number", "1",
+                    "--multiple-archives", "--catalogue", Out("c.sqlite"), "-o", Out("r.txt"), "V/a", "V/b"});
+    ASSERT_EQ(written.status, 0) << written.err;
+    ASSERT_EQ(rename(m_tree.Path("one/V/a/f1").c_str(), m_tree.Path("one/V/b/f1").c_str()), 0);
+
+    const CCliResult withLog = Run("one", {"verify", "--catalogue", Out("c.sqlite"), Out("r.txt"), "V/a", "V/b"});
+    EXPECT_EQ(withLog.status, 1) << withLog.err;
+    EXPECT_EQ(withLog.out, "moved\tV/b/f1\ta\n" + Summary(2, 0, 0, 0, 1, 0, 0));
+    const CCliResult byName = Run("one", {"verify", "--catalogue", Out("none.sqlite"), Out("r.txt"), "V/a", "V/b"});
+    EXPECT_EQ(byName.status, 0) << byName.err;
+    EXPECT_EQ(byName.out, Summary(3, 0, 0, 0, 0, 0, 0));
 }
 
 TEST_F(CliVerify, ReportOrPathThatCannotBeReadIsStatusThree) {
