@@ -1,6 +1,7 @@
 #include "PlanTreeBuilder.h"
 
 #include "DropPath.h"
+#include "PlanDrop.h"
 
 #include <dirent.h>
 #include <fcntl.h>
@@ -30,13 +31,6 @@ private:
     DIR* m_pDir;
 };
 
-EPlanKind KindOf(const struct stat& info) {
-    if (S_ISDIR(info.st_mode)) {
-        return EPlanKind::kFolder;
-    }
-    return S_ISREG(info.st_mode) ? EPlanKind::kFile : EPlanKind::kOther;
-}
-
 constexpr int kFolderFlags = O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC;
 
 } // namespace
@@ -48,10 +42,7 @@ bool CPlanTreeBuilder::Build(const std::vector<std::string>& paths, CPlanTree& t
     const bool rootDrop = DropPath::IsRootDrop(paths);
     for (const std::string& path : paths) {
         if (rootDrop) {
-            std::string base = path;
-            while (base.size() > 1 && base.back() == '/') {
-                base.pop_back();
-            }
+            const std::string base = PlanDrop::RootFolder(path);
             const int fd = open(base.c_str(), kFolderFlags);
             if (fd < 0) {
                 continue;
@@ -60,29 +51,24 @@ bool CPlanTreeBuilder::Build(const std::vector<std::string>& paths, CPlanTree& t
             WalkContents(fd, CPlanTree::kNoNode, tree);
             continue;
         }
-        struct stat info {};
-        if (lstat(path.c_str(), &info) != 0) {
+        const PlanDrop::CItem item = PlanDrop::AddItem(path, m_bExcludeHidden, tree);
+        if (!item.m_bExists) {
             m_strMissing = path;
             return false;
         }
-        const auto slash = path.rfind('/');
-        const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
-        if (m_bExcludeHidden && !name.empty() && name.front() == '.') {
+        if (item.m_bSkipped) {
             continue;
         }
-        tree.AddBase(slash == 0 || slash == std::string::npos ? "/" : path.substr(0, slash));
-        const EPlanKind kind = KindOf(info);
-        const std::uint32_t node = tree.Add(CPlanTree::kNoNode, name, kind, static_cast<std::uint64_t>(info.st_size));
         ++m_nEntries;
-        if (kind != EPlanKind::kFolder) {
+        if (item.m_kind != EPlanKind::kFolder) {
             continue;
         }
         const int fd = m_bNoSubfolders ? -1 : open(path.c_str(), kFolderFlags);
         if (fd < 0) {
-            tree.MarkIncomplete(node);
+            tree.MarkIncomplete(item.m_nNode);
             continue;
         }
-        WalkContents(fd, node, tree);
+        WalkContents(fd, item.m_nNode, tree);
     }
     return true;
 }
@@ -109,7 +95,7 @@ void CPlanTreeBuilder::WalkContents(int folderFd, std::uint32_t parent, CPlanTre
             }
             continue;
         }
-        const EPlanKind kind = KindOf(info);
+        const EPlanKind kind = PlanDrop::KindOf(info);
         const std::uint32_t node = tree.Add(parent, std::string(name), kind, static_cast<std::uint64_t>(info.st_size));
         ++m_nEntries;
         if (kind != EPlanKind::kFolder) {

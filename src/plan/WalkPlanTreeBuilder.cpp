@@ -1,19 +1,9 @@
 #include "WalkPlanTreeBuilder.h"
 
 #include "DropPath.h"
+#include "PlanDrop.h"
 
 #include <sys/stat.h>
-
-namespace {
-
-EPlanKind KindOf(const struct stat& info) {
-    if (S_ISDIR(info.st_mode)) {
-        return EPlanKind::kFolder;
-    }
-    return S_ISREG(info.st_mode) ? EPlanKind::kFile : EPlanKind::kOther;
-}
-
-} // namespace
 
 CWalkPlanTreeBuilder::CWalkPlanTreeBuilder(bool bExcludeHidden, bool bNoSubfolders)
     : m_bExcludeHidden(bExcludeHidden), m_bNoSubfolders(bNoSubfolders), m_walker(*this) {
@@ -26,10 +16,7 @@ bool CWalkPlanTreeBuilder::Build(const std::vector<std::string>& paths, CPlanTre
     const bool rootDrop = DropPath::IsRootDrop(paths);
     for (const std::string& path : paths) {
         if (rootDrop) {
-            std::string base = path;
-            while (base.size() > 1 && base.back() == '/') {
-                base.pop_back();
-            }
+            const std::string base = PlanDrop::RootFolder(path);
             struct stat info {};
             if (stat(base.c_str(), &info) != 0 || !S_ISDIR(info.st_mode)) {
                 continue;
@@ -38,28 +25,23 @@ bool CWalkPlanTreeBuilder::Build(const std::vector<std::string>& paths, CPlanTre
             Walk(path, CPlanTree::kNoNode);
             continue;
         }
-        struct stat info {};
-        if (lstat(path.c_str(), &info) != 0) {
+        const PlanDrop::CItem item = PlanDrop::AddItem(path, m_bExcludeHidden, tree);
+        if (!item.m_bExists) {
             m_strMissing = path;
             return false;
         }
-        const auto slash = path.rfind('/');
-        const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
-        if (m_bExcludeHidden && !name.empty() && name.front() == '.') {
+        if (item.m_bSkipped) {
             continue;
         }
-        tree.AddBase(slash == 0 || slash == std::string::npos ? "/" : path.substr(0, slash));
-        const EPlanKind kind = KindOf(info);
-        const std::uint32_t node = tree.Add(CPlanTree::kNoNode, name, kind, static_cast<std::uint64_t>(info.st_size));
         ++m_nEntries;
-        if (kind != EPlanKind::kFolder) {
+        if (item.m_kind != EPlanKind::kFolder) {
             continue;
         }
         if (m_bNoSubfolders) {
-            tree.MarkIncomplete(node);
+            tree.MarkIncomplete(item.m_nNode);
             continue;
         }
-        Walk(path, node);
+        Walk(path, item.m_nNode);
     }
     m_pTree = nullptr;
     return true;
