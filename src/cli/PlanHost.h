@@ -1,6 +1,6 @@
 #pragma once
 
-#include "CatalogHost.h"
+#include "QuietHost.h"
 #include "SettingsStore.h"
 
 #include <string>
@@ -9,24 +9,15 @@
 // output. The archive Settings dialog confirms the tags of the medium being
 // catalogued, storing them in the run's own settings store (never the
 // user's file); boxes are kept as text for the caller.
-class CPlanHost : public ICatalogHost {
+class CPlanHost : public CQuietHost {
 public:
     explicit CPlanHost(CSettingsStore& store);
 
     // The tags the next archive run confirms: archive number 1.
     void SetTags(const std::string& mediaType, int mediaNumber, int multipleArchive);
 
-    void ShowStatus(const std::string&) override {}
     int MessageBox(const std::string& text, const std::string& caption, unsigned style) override;
     bool RunArchiveSettings(CArchiveSettings& tags) override;
-    bool AskExportFileName(const std::string&, const std::string&, std::string&) override { return false; }
-    void EnableExport(bool) override {}
-    void SetBusy(bool) override {}
-    void SortStarted() override {}
-    void PostSortDone() override {}
-    void SortFinished() override {}
-    void OpenReport(const std::string&) override {}
-    void Pause(std::chrono::milliseconds) override {}
 
     // The boxes shown since the last call, one a line.
     std::string TakeMessages();
