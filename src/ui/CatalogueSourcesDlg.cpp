@@ -1,15 +1,25 @@
 #include "CatalogueSourcesDlg.h"
 
+#include "AppSettings.h"
+#include "CatalogHost.h"
 #include "CatalogueThread.h"
+#include "DropPath.h"
 #include "HelpViewer.h"
+#include "MessageBoxes.h"
 #include "SettingsStore.h"
 #include "UiText.h"
+#include "VerifyProgressDlg.h"
+#include "VerifyResultDlg.h"
+#include "VerifyRun.h"
+#include "VerifyUiText.h"
 
 #include <QCheckBox>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLocale>
+#include <QMenu>
 #include <QPushButton>
 #include <QShortcut>
 #include <QTreeWidget>
@@ -23,7 +33,7 @@ enum Column { State, Kind, Entries, Path };
 
 CCatalogueSourcesDlg::CCatalogueSourcesDlg(CCatalogueThread& catalogue, CSettingsStore& settings, CHelpViewer& help,
                                            QWidget* parent)
-    : QDialog(parent), m_catalogue(catalogue), m_settings(settings) {
+    : QDialog(parent), m_catalogue(catalogue), m_settings(settings), m_help(help) {
     setWindowTitle(Text(IDS_SOURCES_TITLE));
     m_pList = new QTreeWidget(this);
     m_pList->setObjectName(QStringLiteral("sourceList"));
@@ -36,6 +46,7 @@ CCatalogueSourcesDlg::CCatalogueSourcesDlg(CCatalogueThread& catalogue, CSetting
     m_pList->setColumnWidth(Kind, 70);
     m_pList->setColumnWidth(Entries, 90);
     m_pList->headerItem()->setTextAlignment(Entries, Qt::AlignRight | Qt::AlignVCenter);
+    m_pList->setContextMenuPolicy(Qt::CustomContextMenu);
 
     auto* addFolder = new QPushButton(Text(IDS_SOURCES_ADD_FOLDER), this);
     addFolder->setObjectName(QStringLiteral("addFolderButton"));
@@ -46,9 +57,12 @@ CCatalogueSourcesDlg::CCatalogueSourcesDlg(CCatalogueThread& catalogue, CSetting
     m_pRemove->setEnabled(false);
     auto* refresh = new QPushButton(Text(IDS_SOURCES_REFRESH), this);
     refresh->setObjectName(QStringLiteral("refreshButton"));
+    m_pVerify = new QPushButton(VerifyUiText::Of(VerifyUiText::kAction), this);
+    m_pVerify->setObjectName(QStringLiteral("verifyButton"));
+    m_pVerify->setEnabled(false);
     auto* close = new QPushButton(Text(IDS_SOURCES_CLOSE), this);
     close->setObjectName(QStringLiteral("closeButton"));
-    for (QPushButton* button : {addFolder, addFiles, m_pRemove, refresh, close}) {
+    for (QPushButton* button : {addFolder, addFiles, m_pRemove, refresh, m_pVerify, close}) {
         button->setAutoDefault(false);
     }
     m_pAddReports = new QCheckBox(Text(IDS_SOURCES_ADD_REPORTS), this);
@@ -60,6 +74,8 @@ CCatalogueSourcesDlg::CCatalogueSourcesDlg(CCatalogueThread& catalogue, CSetting
     for (QPushButton* button : {addFolder, addFiles, m_pRemove, refresh}) {
         buttons->addWidget(button);
     }
+    buttons->addSpacing(12);
+    buttons->addWidget(m_pVerify);
     buttons->addStretch(1);
     buttons->addWidget(close);
     auto* middle = new QHBoxLayout;
@@ -75,8 +91,9 @@ CCatalogueSourcesDlg::CCatalogueSourcesDlg(CCatalogueThread& catalogue, CSetting
     connect(m_pRemove, &QPushButton::clicked, this, &CCatalogueSourcesDlg::OnRemove);
     connect(refresh, &QPushButton::clicked, &m_catalogue, &CCatalogueThread::Refresh);
     connect(close, &QPushButton::clicked, this, &QDialog::close);
-    connect(m_pList, &QTreeWidget::itemSelectionChanged, this,
-            [this] { m_pRemove->setEnabled(!m_pList->selectedItems().isEmpty()); });
+    connect(m_pVerify, &QPushButton::clicked, this, &CCatalogueSourcesDlg::OnVerify);
+    connect(m_pList, &QTreeWidget::itemSelectionChanged, this, &CCatalogueSourcesDlg::OnSelectionChanged);
+    connect(m_pList, &QTreeWidget::customContextMenuRequested, this, &CCatalogueSourcesDlg::OnContextMenu);
     connect(m_pAddReports, &QCheckBox::toggled, this, [this](bool on) {
         m_settings.WriteInt(CCatalogue::kSettingsSection, CCatalogue::kAddReportsKey, on ? 1 : 0);
     });
@@ -84,6 +101,8 @@ CCatalogueSourcesDlg::CCatalogueSourcesDlg(CCatalogueThread& catalogue, CSetting
     auto* f1 = new QShortcut(QKeySequence(Qt::Key_F1), this);
     connect(f1, &QShortcut::activated, this, [this, &help] { help.ShowTopic(Text(IDS_FIND_HELP_TOPIC) + QStringLiteral("#reports"), this); });
 }
+
+CCatalogueSourcesDlg::~CCatalogueSourcesDlg() = default;
 
 QStringList CCatalogueSourcesDlg::Rows() const {
     QStringList rows;
@@ -103,6 +122,7 @@ void CCatalogueSourcesDlg::ShowSources(const std::vector<CSourceInfo>& sources) 
         auto* item = new QTreeWidgetItem;
         item->setText(State, Text(IDS_SOURCE_STATE_FIRST + static_cast<int>(source.m_state)));
         item->setText(Kind, Text(IDS_SOURCE_KIND_FIRST + static_cast<int>(source.m_kind)));
+        item->setData(Kind, Qt::UserRole, static_cast<int>(source.m_kind));
         item->setText(Entries, locale.toString(static_cast<qlonglong>(source.m_nEntries)));
         item->setTextAlignment(Entries, Qt::AlignRight | Qt::AlignVCenter);
         item->setText(Path, PathToQString(source.m_strPath));
@@ -138,5 +158,81 @@ void CCatalogueSourcesDlg::OnRemove() {
     }
     if (!paths.empty()) {
         m_catalogue.Remove(paths);
+    }
+}
+
+std::optional<std::string> CCatalogueSourcesDlg::SelectedReport() const {
+    const QList<QTreeWidgetItem*> selected = m_pList->selectedItems();
+    if (selected.size() != 1 ||
+        selected.front()->data(Kind, Qt::UserRole).toInt() != static_cast<int>(SourceKind::Report)) {
+        return std::nullopt;
+    }
+    return selected.front()->data(Path, Qt::UserRole).toByteArray().toStdString();
+}
+
+void CCatalogueSourcesDlg::OnSelectionChanged() {
+    m_pRemove->setEnabled(!m_pList->selectedItems().isEmpty());
+    m_pVerify->setEnabled(!m_pVerifyRun && SelectedReport().has_value());
+}
+
+void CCatalogueSourcesDlg::OnContextMenu(const QPoint& position) {
+    QMenu menu(this);
+    QAction* verify = menu.addAction(VerifyUiText::Of(VerifyUiText::kAction));
+    verify->setEnabled(m_pVerify->isEnabled());
+    connect(verify, &QAction::triggered, this, &CCatalogueSourcesDlg::OnVerify);
+    QAction* remove = menu.addAction(Text(IDS_SOURCES_REMOVE));
+    remove->setEnabled(m_pRemove->isEnabled());
+    connect(remove, &QAction::triggered, this, &CCatalogueSourcesDlg::OnRemove);
+    menu.exec(m_pList->viewport()->mapToGlobal(position));
+}
+
+void CCatalogueSourcesDlg::OnVerify() {
+    if (!SelectedReport() || m_pVerifyRun) {
+        return;
+    }
+    const QString folder = QFileDialog::getExistingDirectory(this, VerifyUiText::Of(VerifyUiText::kChooseFolder),
+                                                             m_strVerifyFolder);
+    if (!folder.isEmpty()) {
+        VerifyAgainst(folder);
+    }
+}
+
+void CCatalogueSourcesDlg::VerifyAgainst(const QString& folder) {
+    const std::optional<std::string> report = SelectedReport();
+    if (!report || m_pVerifyRun) {
+        return;
+    }
+    m_strVerifyFolder = folder;
+    m_strVerifyReport = *report;
+    CVerifyRequest request;
+    request.m_strReportPath = *report;
+    request.m_arrPaths = {DropPath::AsDropPath(PathFromQString(folder))};
+    request.m_settings = CAppSettings(m_settings).Snapshot();
+    request.m_bIncludeOk = true;
+    // The archive log and the manifest are looked up on the run's thread.
+    m_pVerifyRun = std::make_unique<CVerifyRun>(m_catalogue.DatabasePath(), std::move(request));
+    connect(m_pVerifyRun.get(), &CVerifyRun::Finished, this, &CCatalogueSourcesDlg::OnVerifyFinished);
+    m_pVerifyProgress =
+        new CVerifyProgressDlg(*m_pVerifyRun, QFileInfo(PathToQString(*report)).fileName(), folder, this);
+    m_pVerify->setEnabled(false);
+    m_pVerifyRun->Start();
+    m_pVerifyProgress->show();
+}
+
+void CCatalogueSourcesDlg::OnVerifyFinished() {
+    // Called from the run's own signal: it is deleted once that returns.
+    CVerifyRun* run = m_pVerifyRun.release();
+    run->deleteLater();
+    const VerifyOutcome outcome = run->Outcome();
+    std::unique_ptr<CMediumVerifier> verifier = run->TakeVerifier();
+    delete m_pVerifyProgress;
+    m_pVerifyProgress = nullptr;
+    OnSelectionChanged();
+    if (outcome == VerifyOutcome::Checked && verifier) {
+        auto* result = new CVerifyResultDlg(std::move(verifier), m_strVerifyReport, m_strVerifyFolder, m_help, this);
+        result->show();
+    } else if (outcome == VerifyOutcome::Unreadable && verifier) {
+        ShowMessageBox(this, VerifyUiText::Of(VerifyUiText::kNotChecked).arg(ToQString(verifier->Error())),
+                       VerifyUiText::Of(VerifyUiText::kCaption), MB_ICONEXCLAMATION);
     }
 }

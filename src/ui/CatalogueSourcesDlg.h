@@ -4,11 +4,16 @@
 
 #include <QDialog>
 
+#include <memory>
+#include <optional>
+#include <string>
 #include <vector>
 
 class CCatalogueThread;
 class CHelpViewer;
 class CSettingsStore;
+class CVerifyProgressDlg;
+class CVerifyRun;
 class QCheckBox;
 class QPushButton;
 class QTreeWidget;
@@ -18,25 +23,46 @@ class QTreeWidget;
 // buttons that add, remove and refresh them. The work runs on the
 // catalogue's thread; the list follows its SourcesChanged answers.
 // The check box switches [Catalogue] AddReports at once.
+// Verify against... checks a folder or medium against the one report
+// selected, on a thread of its own, and opens the account in a window.
 class CCatalogueSourcesDlg : public QDialog {
     Q_OBJECT
 public:
     CCatalogueSourcesDlg(CCatalogueThread& catalogue, CSettingsStore& settings, CHelpViewer& help,
                          QWidget* parent = nullptr);
+    ~CCatalogueSourcesDlg() override;
 
     QTreeWidget* List() const { return m_pList; }
     // The rows as "state\tkind\tentries\tpath", for the tests and the eye.
     QStringList Rows() const;
+
+    // What Verify against... does once its folder dialog has given a
+    // folder: checks that folder (a mount point: the whole medium) against
+    // the selected report. Nothing happens unless exactly one report is
+    // selected and no check runs.
+    void VerifyAgainst(const QString& folder);
 
 private:
     void ShowSources(const std::vector<CSourceInfo>& sources);
     void OnAddFolder();
     void OnAddFiles();
     void OnRemove();
+    void OnSelectionChanged();
+    void OnContextMenu(const QPoint& position);
+    void OnVerify();
+    void OnVerifyFinished();
+    // The path of the one selected source when it is a report.
+    std::optional<std::string> SelectedReport() const;
 
     CCatalogueThread& m_catalogue;
     CSettingsStore& m_settings;
+    CHelpViewer& m_help;
     QTreeWidget* m_pList = nullptr;
     QPushButton* m_pRemove = nullptr;
+    QPushButton* m_pVerify = nullptr;
     QCheckBox* m_pAddReports = nullptr;
+    QString m_strVerifyFolder; // the folder last checked, where the next dialog opens
+    std::unique_ptr<CVerifyRun> m_pVerifyRun; // while a check runs
+    CVerifyProgressDlg* m_pVerifyProgress = nullptr;
+    std::string m_strVerifyReport;
 };

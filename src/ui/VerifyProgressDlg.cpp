@@ -1,0 +1,40 @@
+#include "VerifyProgressDlg.h"
+
+#include "VerifyRun.h"
+#include "VerifyUiText.h"
+
+#include <QDialogButtonBox>
+#include <QLabel>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+CVerifyProgressDlg::CVerifyProgressDlg(CVerifyRun& run, const QString& reportName, const QString& folder,
+                                       QWidget* parent)
+    : QDialog(parent), m_run(run) {
+    setWindowTitle(VerifyUiText::Of(VerifyUiText::kProgressTitle));
+    m_pText = new QLabel(VerifyUiText::Of(VerifyUiText::kProgress).arg(folder, reportName), this);
+    m_pText->setTextFormat(Qt::PlainText);
+    m_pText->setWordWrap(true);
+    m_pBar = new QProgressBar(this);
+    m_pBar->setObjectName(QStringLiteral("verifyProgressBar"));
+    m_pBar->setRange(0, 100);
+    m_pBar->setValue(0);
+    auto* buttons = new QDialogButtonBox(this);
+    m_pCancel = buttons->addButton(VerifyUiText::Of(VerifyUiText::kCancel), QDialogButtonBox::RejectRole);
+    m_pCancel->setObjectName(QStringLiteral("cancelVerifyButton"));
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(m_pText);
+    layout->addWidget(m_pBar);
+    layout->addWidget(buttons);
+    setMinimumWidth(420);
+
+    connect(buttons, &QDialogButtonBox::rejected, this, &CVerifyProgressDlg::reject);
+    connect(&m_run, &CVerifyRun::ProgressPosted, m_pBar, &QProgressBar::setValue);
+}
+
+void CVerifyProgressDlg::reject() {
+    m_run.Cancel();
+    m_pCancel->setEnabled(false);
+    m_pText->setText(VerifyUiText::Of(VerifyUiText::kCancelling));
+}

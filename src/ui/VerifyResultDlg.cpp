@@ -1,0 +1,180 @@
+#include "VerifyResultDlg.h"
+
+#include "AtomicFile.h"
+#include "CatalogHost.h"
+#include "HelpViewer.h"
+#include "MediumVerifier.h"
+#include "MessageBoxes.h"
+#include "UiText.h"
+#include "VerifyUiText.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QComboBox>
+#include <QDialogButtonBox>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLocale>
+#include <QPushButton>
+#include <QShortcut>
+#include <QTableView>
+#include <QVBoxLayout>
+
+#include <algorithm>
+#include <cstring>
+
+CVerifyResultDlg::CVerifyResultDlg(std::unique_ptr<CMediumVerifier> verifier, const std::string& reportPath,
+                                   const QString& folder, CHelpViewer& help, QWidget* parent)
+    : QDialog(parent), m_pVerifier(std::move(verifier)), m_model(m_pVerifier->Lines()),
+      m_strReportPath(reportPath) {
+    using namespace VerifyUiText;
+    setAttribute(Qt::WA_DeleteOnClose);
+    const QString report = PathToQString(reportPath);
+    setWindowTitle(Of(kResultTitle).arg(QFileInfo(report).fileName()));
+
+    auto* where = new QLabel(Of(kReportAndFolder).arg(report, folder), this);
+    where->setTextFormat(Qt::PlainText);
+    m_pSummary = new QLabel(ToQString(VerifyText::Summary(m_pVerifier->Counts())), this);
+    m_pSummary->setObjectName(QStringLiteral("verifySummary"));
+    m_pSummary->setTextFormat(Qt::PlainText);
+    m_pSummary->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    QStringList hints;
+    for (const std::string& hint : m_pVerifier->Hints()) {
+        hints << ToQString(hint);
+    }
+    m_pHints = new QLabel(hints.join(QLatin1Char('\n')), this);
+    m_pHints->setObjectName(QStringLiteral("verifyHints"));
+    m_pHints->setTextFormat(Qt::PlainText);
+    m_pHints->setWordWrap(true);
+    m_pHints->setVisible(!hints.isEmpty());
+
+    m_pKinds = new QComboBox(this);
+    m_pKinds->setObjectName(QStringLiteral("verifyKindsBox"));
+    m_pKinds->addItem(Of(kAllKinds));
+    for (std::size_t i = 0; i < kVerifyKindCount; ++i) {
+        const std::string_view name = VerifyText::KindName(static_cast<VerifyKind>(i));
+        m_pKinds->addItem(QString::fromUtf8(name.data(), static_cast<qsizetype>(name.size())));
+    }
+    auto* show = new QLabel(Of(kShow), this);
+    show->setBuddy(m_pKinds);
+    m_pCount = new QLabel(this);
+    m_pCount->setObjectName(QStringLiteral("verifyCount"));
+
+    m_pTable = new QTableView(this);
+    m_pTable->setObjectName(QStringLiteral("verifyTable"));
+    m_pTable->setModel(&m_model);
+    m_pTable->setSelectionBehavior(QAbstractItemView::SelectRows);
+    m_pTable->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    m_pTable->setWordWrap(false);
+    m_pTable->setAlternatingRowColors(true);
+    m_pTable->verticalHeader()->hide();
+    // A fixed row height: a million rows are never measured.
+    m_pTable->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    m_pTable->verticalHeader()->setDefaultSectionSize(m_pTable->fontMetrics().height() + 6);
+    m_pTable->horizontalHeader()->setStretchLastSection(true);
+    m_pTable->setColumnWidth(CVerifyLineModel::Kind, 90);
+    m_pTable->setColumnWidth(CVerifyLineModel::Path, 440);
+
+    auto* buttons = new QDialogButtonBox(this);
+    QPushButton* copy = buttons->addButton(Of(kCopy), QDialogButtonBox::ActionRole);
+    copy->setObjectName(QStringLiteral("copyVerifyButton"));
+    QPushButton* save = buttons->addButton(Of(kSave), QDialogButtonBox::ActionRole);
+    save->setObjectName(QStringLiteral("saveVerifyButton"));
+    QPushButton* close = buttons->addButton(Of(kClose), QDialogButtonBox::RejectRole);
+    for (QPushButton* button : {copy, save, close}) {
+        button->setAutoDefault(false);
+    }
+
+    auto* filter = new QHBoxLayout;
+    filter->addWidget(show);
+    filter->addWidget(m_pKinds);
+    filter->addStretch(1);
+    filter->addWidget(m_pCount);
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(where);
+    layout->addWidget(m_pSummary);
+    layout->addWidget(m_pHints);
+    layout->addLayout(filter);
+    layout->addWidget(m_pTable, 1);
+    layout->addWidget(buttons);
+    resize(820, 480);
+
+    connect(m_pKinds, &QComboBox::currentIndexChanged, this, &CVerifyResultDlg::OnKindChosen);
+    connect(copy, &QPushButton::clicked, this, &CVerifyResultDlg::CopyLines);
+    connect(save, &QPushButton::clicked, this, &CVerifyResultDlg::OnSave);
+    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    auto* copyKey = new QShortcut(QKeySequence::Copy, m_pTable);
+    copyKey->setContext(Qt::WidgetShortcut);
+    connect(copyKey, &QShortcut::activated, this, &CVerifyResultDlg::CopyLines);
+    auto* f1 = new QShortcut(QKeySequence(Qt::Key_F1), this);
+    connect(f1, &QShortcut::activated, this, [this, &help] { help.ShowTopic(Of(kHelpTopic), this); });
+    ShowCount();
+}
+
+CVerifyResultDlg::~CVerifyResultDlg() = default;
+
+QString CVerifyResultDlg::SummaryText() const { return m_pSummary->text(); }
+
+QString CVerifyResultDlg::HintsText() const { return m_pHints->text(); }
+
+void CVerifyResultDlg::OnKindChosen(int index) {
+    m_model.ShowKind(index <= 0 ? std::nullopt : std::optional<VerifyKind>(static_cast<VerifyKind>(index - 1)));
+    ShowCount();
+}
+
+void CVerifyResultDlg::ShowCount() {
+    const QLocale locale = QLocale::system();
+    m_pCount->setText(VerifyUiText::Of(VerifyUiText::kShown)
+                          .arg(locale.toString(m_model.rowCount()),
+                               locale.toString(static_cast<qulonglong>(m_model.LineCount()))));
+}
+
+std::vector<int> CVerifyResultDlg::SelectedRows() const {
+    std::vector<int> rows;
+    for (const QItemSelectionRange& range : m_pTable->selectionModel()->selection()) {
+        for (int row = range.top(); row <= range.bottom(); ++row) {
+            rows.push_back(row);
+        }
+    }
+    std::sort(rows.begin(), rows.end());
+    rows.erase(std::unique(rows.begin(), rows.end()), rows.end());
+    return rows;
+}
+
+void CVerifyResultDlg::CopyLines() {
+    std::vector<int> rows = SelectedRows();
+    if (rows.empty()) {
+        rows.resize(static_cast<std::size_t>(m_model.rowCount()));
+        for (std::size_t i = 0; i < rows.size(); ++i) {
+            rows[i] = static_cast<int>(i);
+        }
+    }
+    QApplication::clipboard()->setText(ToQString(m_model.Text(rows)));
+}
+
+void CVerifyResultDlg::OnSave() {
+    const QFileInfo report(PathToQString(m_strReportPath));
+    const QString proposal = report.absolutePath() + QLatin1Char('/') + report.completeBaseName() +
+                             VerifyUiText::Of(VerifyUiText::kSaveSuffix);
+    const QString path = QFileDialog::getSaveFileName(this, VerifyUiText::Of(VerifyUiText::kSaveTitle), proposal,
+                                                      VerifyUiText::Of(VerifyUiText::kSaveFilter));
+    if (!path.isEmpty()) {
+        SaveTo(path);
+    }
+}
+
+bool CVerifyResultDlg::SaveTo(const QString& path) {
+    const std::string target = PathFromQString(path);
+    const std::string text = m_model.ShownLines() + VerifyText::Summary(m_pVerifier->Counts()) + "\n";
+    CAtomicFile file;
+    if (file.Open(target) && file.Write(text) && file.Commit()) {
+        return true;
+    }
+    ShowMessageBox(this,
+                   VerifyUiText::Of(VerifyUiText::kNotSaved).arg(path, ToQString(std::strerror(file.LastError()))),
+                   windowTitle(), MB_ICONEXCLAMATION);
+    return false;
+}

@@ -1,0 +1,87 @@
+#include "VerifyRun.h"
+
+#include "Catalogue.h"
+#include "ManifestPath.h"
+
+#include <sys/stat.h>
+
+namespace {
+
+bool IsRegularFile(const std::string& path) {
+    struct stat info {};
+    return !path.empty() && stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode);
+}
+
+} // namespace
+
+CVerifyRun::CVerifyRun(std::string catalogueDatabase, CVerifyRequest request, QObject* parent)
+    : QObject(parent), m_strDatabase(std::move(catalogueDatabase)), m_request(std::move(request)) {
+    connect(this, &CVerifyRun::WorkerEnding, this, &CVerifyRun::OnWorkerEnding, Qt::QueuedConnection);
+}
+
+CVerifyRun::~CVerifyRun() {
+    Cancel();
+    if (m_thread.joinable()) {
+        m_thread.join();
+    }
+}
+
+void CVerifyRun::Start() { m_thread = std::thread([this] { Work(); }); }
+
+void CVerifyRun::Cancel() {
+    std::lock_guard lock(m_mutex);
+    m_bCancelled = true;
+    if (m_pVerifier) {
+        m_pVerifier->Cancel();
+    }
+}
+
+std::unique_ptr<CMediumVerifier> CVerifyRun::TakeVerifier() {
+    std::lock_guard lock(m_mutex);
+    return std::move(m_pVerifier);
+}
+
+// The remembered manifest when it is still there, else the one beside the report.
+void CVerifyRun::CompleteRequest() {
+    const std::string& report = m_request.m_strReportPath;
+    std::string manifest;
+    CCatalogue catalogue(m_strDatabase);
+    if (catalogue.Open(false)) {
+        if (std::optional<std::string> log = catalogue.LogOf(report)) {
+            m_request.m_logText = std::move(log);
+        }
+        manifest = catalogue.ManifestOf(report);
+    }
+    if (!IsRegularFile(manifest)) {
+        manifest = ManifestFileFor(report);
+        if (!IsRegularFile(manifest)) {
+            manifest.clear();
+        }
+    }
+    m_request.m_strManifestPath = manifest;
+}
+
+void CVerifyRun::Work() {
+    CompleteRequest();
+    CMediumVerifier* verifier = nullptr;
+    {
+        std::lock_guard lock(m_mutex);
+        if (!m_bCancelled) {
+            m_pVerifier = std::make_unique<CMediumVerifier>(std::move(m_request));
+            verifier = m_pVerifier.get();
+        }
+    }
+    if (verifier != nullptr) {
+        m_outcome = verifier->Run([this](int percent) {
+            if (m_nPosted.exchange(percent) != percent) {
+                emit ProgressPosted(percent);
+            }
+        });
+    }
+    emit WorkerEnding();
+}
+
+void CVerifyRun::OnWorkerEnding() {
+    m_thread.join();
+    emit Finished();
+}
