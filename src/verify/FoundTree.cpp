@@ -2,6 +2,7 @@
 
 #include "BasePath.h"
 #include "DropPath.h"
+#include "HugePages.h"
 #include "ManifestPath.h"
 #include "Utf8.h"
 
@@ -34,10 +35,12 @@ std::string CFoundTree::ReportFormOf(std::string_view path) const {
     return form;
 }
 
-bool CFoundTree::Walk(const std::vector<std::string>& paths, std::size_t expected, const std::atomic<bool>& cancel,
-                      const ProgressFn& progress) {
-    m_arrEntries.reserve(expected);
-    m_strNames.reserve(expected * 24);
+bool CFoundTree::Walk(const std::vector<std::string>& paths, std::size_t entries, std::size_t nameBytes,
+                      const std::atomic<bool>& cancel, const ProgressFn& progress) {
+    m_arrEntries.reserve(entries);
+    m_strNames.reserve(nameBytes);
+    PreferHugePages(m_arrEntries.data(), m_arrEntries.capacity() * sizeof(CFoundEntry));
+    PreferHugePages(m_strNames.data(), m_strNames.capacity());
     m_pCancel = &cancel;
     m_pProgress = &progress;
     m_strBase = BaseOf(paths);

@@ -55,10 +55,10 @@ public:
     static std::string BaseOf(const std::vector<std::string>& paths);
 
     // False with the path in Missing() when a dropped item does not exist
-    // (or, in a root drop, cannot be opened). `expected`: about how many
-    // entries there will be.
-    bool Walk(const std::vector<std::string>& paths, std::size_t expected, const std::atomic<bool>& cancel,
-              const ProgressFn& progress);
+    // (or, in a root drop, cannot be opened). `entries` and `nameBytes`:
+    // about how many entries there will be, and how long their names.
+    bool Walk(const std::vector<std::string>& paths, std::size_t entries, std::size_t nameBytes,
+              const std::atomic<bool>& cancel, const ProgressFn& progress);
     const std::string& Missing() const { return m_strMissing; }
     int MissingError() const { return m_nMissingError; }
 

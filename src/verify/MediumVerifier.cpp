@@ -5,6 +5,7 @@
 #include "DateHints.h"
 #include "DropPath.h"
 #include "FoundTree.h"
+#include "HugePages.h"
 #include "LocaleFormat.h"
 #include "ManifestReader.h"
 #include "ReportFile.h"
@@ -136,7 +137,8 @@ VerifyOutcome CMediumVerifier::Run(const ProgressFn& progress) {
         into.m_pTree = std::make_unique<CFoundTree>(*into.m_pLocale, options);
         into.m_options = options;
         try {
-            into.m_bWalked = into.m_pTree->Walk(m_request.m_arrPaths, lines + lines / 8, m_bCancel,
+            // A report line holds an entry's name about twice over, as the walk keeps it.
+            into.m_bWalked = into.m_pTree->Walk(m_request.m_arrPaths, lines + lines / 8, bytes.size(), m_bCancel,
                                                 [&](std::size_t entries) {
                                                     if (progress) {
                                                         progress(static_cast<int>(std::min(entries, lines) *
@@ -168,6 +170,7 @@ VerifyOutcome CMediumVerifier::Run(const ProgressFn& progress) {
         work.m_bLogKnown = !m_request.m_logText->empty();
     }
     work.m_arrEntries.reserve(lines);
+    PreferHugePages(work.m_arrEntries.data(), work.m_arrEntries.capacity() * sizeof(CReportEntry));
     const bool read =
         work.m_reader.Read(bytes, [&](const CReportEntry& entry) { work.m_arrEntries.push_back(entry); });
     work.m_layout = work.m_reader.Layout();
