@@ -1,43 +1,21 @@
 #pragma once
 
-#include "OptionsSnapshot.h"
-#include "ReportEntry.h"
 #include "VerifyLine.h"
+#include "VerifyRequest.h"
 
 #include <atomic>
 #include <functional>
 #include <mutex>
 #include <optional>
 #include <string>
-#include <string_view>
+#include <unordered_map>
 #include <vector>
 
 class CChecksumStage;
+class CEntryMatcher;
 class CFoundTree;
-class CLocaleFormat;
 class CManifestReader;
-struct CFoundEntry;
-
-// What to check, and against what.
-struct CVerifyRequest {
-    std::string m_strReportPath;
-    // What was dropped, as a report run takes it: folders and files, or a
-    // medium's root with a trailing "/".
-    std::vector<std::string> m_arrPaths;
-    // The archive log of an archive report (from --log or the catalogue);
-    // none: files are matched by name anywhere under the paths.
-    std::optional<std::string> m_logText;
-    // The manifest to hash against; empty: none. The front ends fill in the
-    // one beside the report (ManifestFileFor) unless checksums are off.
-    std::string m_strManifestPath;
-    // Options the user gave explicitly; they win over what the report shows.
-    std::optional<bool> m_excludeHidden;
-    std::optional<bool> m_excludeSubFolders;
-    std::optional<bool> m_excludeEmptyFolders;
-    // The settings file's options: what neither the user nor the report says.
-    COptionsSnapshot m_settings;
-    bool m_bIncludeOk = false; // keep "ok" lines in the account
-};
+class CReportSide;
 
 // How a check ended.
 enum class VerifyOutcome {
@@ -84,25 +62,15 @@ public:
 
 private:
     struct CWalk;
-    struct CWork;
 
     VerifyOutcome Fail(std::string text);
-    // The layout from the report; hidden entries and sub-folders from the
-    // request, else from what the report's entries show, else from the settings.
-    COptionsSnapshot ResolveOptions(ReportLayout layout, const std::vector<CReportEntry>& entries,
-                                    bool& foldersOnlyWithSub) const;
-    // The options of the walk as the first lines of a large report give
-    // them; none for a small report, or when its first lines do not read.
-    std::optional<COptionsSnapshot> GuessWalk(std::string_view bytes) const;
-    // Whether two walks with these options find the same entries under the same names.
-    static bool SameWalk(const COptionsSnapshot& one, const COptionsSnapshot& other);
-    // The report's base and each entry's folder relative to it.
-    void FindReportBase(CWork& work) const;
-    // False when cancelled.
-    bool Compare(CWork& work, const CFoundTree& found, CLocaleFormat& locale, const CManifestReader& manifest,
-                 const ProgressFn& progress);
-    static std::string ChangeOf(const CReportEntry& entry, const CFoundEntry& now, CLocaleFormat& locale, bool upper,
-                                bool datesComparable);
+    // Hashes the files that the manifest names and that still match their
+    // line; corrupt and unreadable ones get their detail. False when cancelled.
+    bool Hash(const CReportSide& report, const CFoundTree& found, CEntryMatcher& matcher,
+              const CManifestReader& manifest, std::unordered_map<std::size_t, std::string>& details,
+              const ProgressFn& progress);
+    void Account(const CReportSide& report, const CFoundTree& found, const CEntryMatcher& matcher,
+                 std::unordered_map<std::size_t, std::string>& details);
 
     CVerifyRequest m_request;
     std::vector<CVerifyLine> m_arrLines;

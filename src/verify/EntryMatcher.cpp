@@ -1,0 +1,280 @@
+#include "EntryMatcher.h"
+
+#include "DateHints.h"
+
+#include <algorithm>
+#include <type_traits>
+
+namespace {
+
+// Files whose dates tell how the report's dates read.
+constexpr std::size_t kDateSample = 1000;
+
+// A moved file is known by its name, size, date and time.
+struct CMoveKey {
+    std::string_view m_strName;
+    std::uint64_t m_nSize = 0;
+    std::string m_strDate;
+    std::string m_strTime;
+    bool operator==(const CMoveKey&) const = default;
+};
+
+struct CMoveKeyHash {
+    std::size_t operator()(const CMoveKey& key) const {
+        return std::hash<std::string_view>()(key.m_strName) ^ (key.m_nSize * 0x9e3779b97f4a7c15ULL) ^
+               (std::hash<std::string>()(key.m_strDate) << 1) ^ (std::hash<std::string>()(key.m_strTime) << 2);
+    }
+};
+
+} // namespace
+
+CEntryMatcher::CEntryMatcher(const CReportSide& report, const CFoundTree& found, CLocaleFormat& locale)
+    : m_report(report), m_found(found), m_locale(locale), m_bListing(report.Options().IsListing()),
+      m_bFoldersOnly(report.Layout() == ReportLayout::FoldersOnly) {}
+
+bool CEntryMatcher::Listable(const CFoundEntry& entry) const {
+    return m_bFoldersOnly ? entry.m_bFolder : (m_bListing || !entry.m_bFolder);
+}
+
+std::string_view CEntryMatcher::GroupOf(const CFoundEntry& entry) const {
+    if (!m_bListing && !m_report.LogKnown()) {
+        return {};
+    }
+    return m_found.Folders()[entry.m_nFolder].m_strReportPath;
+}
+
+void CEntryMatcher::TextsOf(const CFoundEntry& entry, std::string_view& date, std::string_view& time) const {
+    if (m_bListing) {
+        m_locale.UpperDateTimeText(entry.m_nLastWrite, date, time);
+    } else {
+        m_locale.DateTimeText(entry.m_nLastWrite, date, time);
+    }
+}
+
+void CEntryMatcher::Match() {
+    const std::size_t entries = m_report.Entries().size();
+    m_arrStates.assign(entries, EntryState::Missing);
+    m_arrPairs.assign(entries, kNone);
+    m_arrTaken.assign(m_found.Entries().size(), false);
+    IndexFound();
+    ReadDates();
+    PairInPlace();
+    if (!m_bFoldersOnly) {
+        PairMoved();
+    }
+}
+
+// The found entries by group, each group's sorted by name once it is first
+// asked for (walk order among equal names).
+void CEntryMatcher::IndexFound() {
+    const auto& found = m_found.Entries();
+    std::vector<std::uint32_t> slotOfFolder(m_found.Folders().size(), kNone);
+    for (std::size_t j = 0; j < found.size(); ++j) {
+        const CFoundEntry& entry = found[j];
+        if (!Listable(entry)) {
+            continue;
+        }
+        std::uint32_t& slot = slotOfFolder[entry.m_nFolder];
+        if (slot == kNone) {
+            const auto [at, inserted] =
+                m_mapSlotOfGroup.try_emplace(GroupOf(entry), static_cast<std::uint32_t>(m_arrSlots.size()));
+            if (inserted) {
+                m_arrSlots.emplace_back();
+            }
+            slot = at->second;
+        }
+        m_arrSlots[slot].m_arrEntries.push_back(static_cast<std::uint32_t>(j));
+    }
+}
+
+std::pair<const std::uint32_t*, const std::uint32_t*> CEntryMatcher::CandidatesOf(std::size_t entry) {
+    const auto& found = m_found.Entries();
+    if (!m_bLastKnown || m_strLastGroup != m_report.GroupOf(entry)) {
+        m_bLastKnown = true;
+        m_strLastGroup = m_report.GroupOf(entry);
+        const auto at = m_mapSlotOfGroup.find(m_strLastGroup);
+        m_pLastSlot = at == m_mapSlotOfGroup.end() ? nullptr : &m_arrSlots[at->second];
+        if (m_pLastSlot != nullptr && !m_pLastSlot->m_bSorted) {
+            std::stable_sort(m_pLastSlot->m_arrEntries.begin(), m_pLastSlot->m_arrEntries.end(),
+                             [&](std::uint32_t a, std::uint32_t b) {
+                                 return m_found.NameOf(found[a]) < m_found.NameOf(found[b]);
+                             });
+            m_pLastSlot->m_bSorted = true;
+        }
+    }
+    if (m_pLastSlot == nullptr) {
+        return {nullptr, nullptr};
+    }
+    const std::vector<std::uint32_t>& slot = m_pLastSlot->m_arrEntries;
+    const auto range = std::equal_range(slot.begin(), slot.end(), m_report.Entries()[entry].m_strName,
+                                        [&](const auto& a, const auto& b) {
+                                            if constexpr (std::is_same_v<std::decay_t<decltype(a)>, std::string_view>) {
+                                                return a < m_found.NameOf(found[b]);
+                                            } else {
+                                                return m_found.NameOf(found[a]) < b;
+                                            }
+                                        });
+    return {slot.data() + (range.first - slot.begin()), slot.data() + (range.second - slot.begin())};
+}
+
+// How the report's dates read here: judged on a sample of the files still
+// there, and on every one of them only when the sample points to another
+// time zone.
+void CEntryMatcher::ReadDates() {
+    const auto& entries = m_report.Entries();
+    const auto& found = m_found.Entries();
+    const auto datePairs = [&](std::size_t most) {
+        std::vector<std::string_view> dates;
+        std::vector<CDatePair> pairs;
+        for (std::size_t i = m_report.FirstEntry(); i < entries.size() && pairs.size() < most; ++i) {
+            if (entries[i].m_bFolder) {
+                continue;
+            }
+            if (dates.size() < kDateSample) {
+                dates.push_back(entries[i].m_strDate);
+            }
+            const auto [first, last] = CandidatesOf(i);
+            for (const std::uint32_t* j = first; j != last; ++j) {
+                if (!found[*j].m_bFolder && found[*j].m_nSize == entries[i].m_nSize) {
+                    pairs.push_back({entries[i].m_strDate, entries[i].m_strTime, found[*j].m_nLastWrite});
+                    break;
+                }
+            }
+        }
+        return std::make_pair(std::move(dates), std::move(pairs));
+    };
+    const auto [dates, pairs] = datePairs(kDateSample);
+    CDateHints sample(m_locale, m_bListing);
+    sample.Examine(dates, pairs);
+    m_bDatesComparable = sample.DatesComparable();
+    m_arrHints = sample.Hints();
+    if (sample.TimeZoneShifted()) {
+        const auto [allDates, allPairs] = datePairs(SIZE_MAX);
+        CDateHints every(m_locale, m_bListing);
+        every.Examine(allDates, allPairs);
+        m_arrHints = every.Hints();
+    }
+}
+
+bool CEntryMatcher::SameFile(std::size_t entry, const CFoundEntry& found) const {
+    const CReportEntry& line = m_report.Entries()[entry];
+    if (found.m_nSize != line.m_nSize) {
+        return false;
+    }
+    if (!m_bDatesComparable) {
+        return true;
+    }
+    std::string_view date, time;
+    TextsOf(found, date, time);
+    return date == line.m_strDate && time == line.m_strTime;
+}
+
+// Each report entry takes an entry at its place: the same file first, then
+// any of its kind (changed).
+void CEntryMatcher::PairInPlace() {
+    const auto& entries = m_report.Entries();
+    const auto& found = m_found.Entries();
+    for (std::size_t i = m_report.FirstEntry(); i < entries.size(); ++i) {
+        const bool folder = entries[i].m_bFolder;
+        std::uint32_t chosen = kNone;
+        std::uint32_t anyOfKind = kNone;
+        const auto [first, last] = CandidatesOf(i);
+        for (const std::uint32_t* at = first; at != last; ++at) {
+            const std::uint32_t j = *at;
+            if (m_arrTaken[j] || found[j].m_bFolder != folder) {
+                continue;
+            }
+            if (folder || SameFile(i, found[j])) {
+                chosen = j;
+                break;
+            }
+            if (anyOfKind == kNone) {
+                anyOfKind = j;
+            }
+        }
+        if (chosen != kNone) {
+            m_arrStates[i] = EntryState::Ok;
+        } else if (anyOfKind != kNone) {
+            chosen = anyOfKind;
+            m_arrStates[i] = EntryState::Changed;
+        } else {
+            continue;
+        }
+        m_arrPairs[i] = chosen;
+        m_arrTaken[chosen] = true;
+    }
+}
+
+// A file not at its place may be elsewhere, unchanged: moved. Looked for
+// only among the files left over, and only when some are missing.
+void CEntryMatcher::PairMoved() {
+    const auto& entries = m_report.Entries();
+    const auto& found = m_found.Entries();
+    std::unordered_map<CMoveKey, std::vector<std::uint32_t>, CMoveKeyHash> notInPlace;
+    for (std::size_t i = entries.size(); i-- > m_report.FirstEntry();) {
+        if (m_arrStates[i] == EntryState::Missing && !entries[i].m_bFolder) {
+            CMoveKey key{entries[i].m_strName, entries[i].m_nSize, {}, {}};
+            if (m_bDatesComparable) {
+                key.m_strDate = entries[i].m_strDate;
+                key.m_strTime = entries[i].m_strTime;
+            }
+            notInPlace[std::move(key)].push_back(static_cast<std::uint32_t>(i)); // the last first
+        }
+    }
+    for (std::size_t j = 0; j < found.size() && !notInPlace.empty(); ++j) {
+        const CFoundEntry& entry = found[j];
+        if (m_arrTaken[j] || entry.m_bFolder || !Listable(entry)) {
+            continue;
+        }
+        CMoveKey key{m_found.NameOf(entry), entry.m_nSize, {}, {}};
+        if (m_bDatesComparable) {
+            std::string_view date, time;
+            TextsOf(entry, date, time);
+            key.m_strDate = date;
+            key.m_strTime = time;
+        }
+        const auto at = notInPlace.find(key);
+        if (at == notInPlace.end()) {
+            continue;
+        }
+        const std::uint32_t i = at->second.back();
+        at->second.pop_back();
+        if (at->second.empty()) {
+            notInPlace.erase(at);
+        }
+        m_arrTaken[j] = true;
+        m_arrPairs[i] = static_cast<std::uint32_t>(j);
+        m_arrStates[i] = EntryState::Moved;
+    }
+}
+
+std::string CEntryMatcher::ChangeOf(std::size_t entry) const {
+    const CReportEntry& line = m_report.Entries()[entry];
+    const CFoundEntry& now = m_found.Entries()[m_arrPairs[entry]];
+    std::string detail;
+    const auto part = [&](const char* what, std::string_view was, std::string_view is) {
+        if (!detail.empty()) {
+            detail += "; ";
+        }
+        detail += what;
+        detail.push_back(' ');
+        detail.append(was);
+        detail += " -> ";
+        detail.append(is);
+    };
+    if (line.m_nSize != now.m_nSize) {
+        part("size", std::to_string(line.m_nSize), std::to_string(now.m_nSize));
+    }
+    if (m_bDatesComparable) {
+        std::string_view date, time;
+        TextsOf(now, date, time);
+        const std::string foundDate(date), foundTime(time);
+        if (line.m_strDate != foundDate) {
+            part("date", line.m_strDate, foundDate);
+        }
+        if (line.m_strTime != foundTime) {
+            part("time", line.m_strTime, foundTime);
+        }
+    }
+    return detail;
+}

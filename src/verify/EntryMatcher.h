@@ -1,0 +1,78 @@
+#pragma once
+
+#include "FoundTree.h"
+#include "LocaleFormat.h"
+#include "ReportSide.h"
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <unordered_map>
+#include <vector>
+
+// What became of one entry of the report.
+enum class EntryState : std::uint8_t { Missing, Ok, Changed, Moved, Corrupt, Unreadable };
+
+// Pairs the entries of a report with those found on the medium: each report
+// entry with an entry of its name in its group (the same file first, then
+// any of its kind: changed), then a file left without one with an unchanged
+// file of its name elsewhere (moved). Files are the same when their size,
+// date text and time text are; folders when they are there. The report's
+// dates are read against the locale and time zone of the check first
+// (CDateHints): dates in another locale's form leave names and sizes.
+// Not thread-safe.
+class CEntryMatcher {
+public:
+    static constexpr std::uint32_t kNone = UINT32_MAX;
+
+    CEntryMatcher(const CReportSide& report, const CFoundTree& found, CLocaleFormat& locale);
+
+    void Match();
+
+    EntryState StateOf(std::size_t entry) const { return m_arrStates[entry]; }
+    void SetState(std::size_t entry, EntryState state) { m_arrStates[entry] = state; }
+    // The found entry paired with a report entry, or kNone.
+    std::uint32_t PairOf(std::size_t entry) const { return m_arrPairs[entry]; }
+    // Found entries that no report entry took, in walk order by group.
+    bool Taken(std::size_t found) const { return m_arrTaken[found]; }
+    // Whether the report's layout lists such an entry at all (folders only
+    // in a folder list, files only in an archive report).
+    bool Listable(const CFoundEntry& entry) const;
+    // The group of a found entry, comparable with CReportSide::GroupOf.
+    std::string_view GroupOf(const CFoundEntry& entry) const;
+    // "size 100 -> 104; time ... -> ...": what differs of a changed file.
+    std::string ChangeOf(std::size_t entry) const;
+    const std::vector<std::string>& Hints() const { return m_arrHints; }
+
+private:
+    struct CSlot {
+        std::vector<std::uint32_t> m_arrEntries;
+        bool m_bSorted = false;
+    };
+
+    void IndexFound();
+    // The found entries of report entry i's group that have its name, in walk order.
+    std::pair<const std::uint32_t*, const std::uint32_t*> CandidatesOf(std::size_t entry);
+    void ReadDates();
+    bool SameFile(std::size_t entry, const CFoundEntry& found) const;
+    void TextsOf(const CFoundEntry& entry, std::string_view& date, std::string_view& time) const;
+    void PairInPlace();
+    void PairMoved();
+
+    const CReportSide& m_report;
+    const CFoundTree& m_found;
+    CLocaleFormat& m_locale;
+    bool m_bListing;
+    bool m_bFoldersOnly;
+    bool m_bDatesComparable = true;
+    std::vector<CSlot> m_arrSlots;
+    std::unordered_map<std::string_view, std::uint32_t> m_mapSlotOfGroup;
+    std::string_view m_strLastGroup;
+    CSlot* m_pLastSlot = nullptr;
+    bool m_bLastKnown = false;
+    std::vector<EntryState> m_arrStates;
+    std::vector<std::uint32_t> m_arrPairs;
+    std::vector<bool> m_arrTaken;
+    std::vector<std::string> m_arrHints;
+};

@@ -1,0 +1,236 @@
+#include "ReportSide.h"
+
+#include "BasePath.h"
+#include "DropPath.h"
+#include "FindData.h"
+#include "HugePages.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace {
+
+constexpr std::uint64_t kLargestReport = std::uint64_t{4} << 30;
+// The first lines of a large report that give the options of the walk.
+constexpr std::size_t kGuessBytes = std::size_t{1} << 18;
+
+// The whole path of a folders-only line (the reader splits it).
+std::string_view WholePath(const CReportEntry& entry) {
+    if (entry.m_strFolder.empty()) {
+        return entry.m_strName;
+    }
+    return {entry.m_strFolder.data(),
+            static_cast<std::size_t>(entry.m_strName.data() + entry.m_strName.size() - entry.m_strFolder.data())};
+}
+
+} // namespace
+
+CReportSide::CReportSide(const CVerifyRequest& request) : m_request(request) {}
+
+bool CReportSide::Load() {
+    int error = 0;
+    if (!m_file.Load(m_request.m_strReportPath, kLargestReport, error)) {
+        m_strError = m_request.m_strReportPath + ": " + std::strerror(error);
+        return false;
+    }
+    return true;
+}
+
+bool CReportSide::Read() {
+    if (m_request.m_logText) {
+        m_reader.SetLog(*m_request.m_logText);
+        m_bLogKnown = !m_request.m_logText->empty();
+    }
+    const std::string_view bytes = Bytes();
+    m_arrEntries.reserve(static_cast<std::size_t>(std::count(bytes.begin(), bytes.end(), '\n')) + 1);
+    PreferHugePages(m_arrEntries.data(), m_arrEntries.capacity() * sizeof(CReportEntry));
+    const bool read = m_reader.Read(bytes, [&](const CReportEntry& entry) { m_arrEntries.push_back(entry); });
+    m_layout = m_reader.Layout();
+    if (!read) {
+        m_strError = m_request.m_strReportPath + ": not a report (" + m_reader.Reason() + ")";
+        return false;
+    }
+    if (m_layout == ReportLayout::ArchiveLog) {
+        m_strError = m_request.m_strReportPath + ": an archive log, not a report";
+        return false;
+    }
+    m_options = ResolveOptions(m_layout, m_arrEntries, m_bFoldersOnlyWithSub);
+    FindGroups();
+    return true;
+}
+
+std::optional<COptionsSnapshot> CReportSide::GuessWalk(std::size_t readFirstBytes) const {
+    const std::string_view bytes = Bytes();
+    if (bytes.size() <= readFirstBytes) {
+        return std::nullopt; // read whole before the walk: it costs little
+    }
+    const std::size_t cut = bytes.rfind('\n', kGuessBytes);
+    std::string_view last = bytes;
+    while (!last.empty() && (last.back() == '\n' || last.back() == '\r')) {
+        last.remove_suffix(1);
+    }
+    const std::size_t lastStart = last.rfind('\n');
+    if (cut == std::string_view::npos || lastStart == std::string_view::npos) {
+        return std::nullopt;
+    }
+    last.remove_prefix(lastStart + 1);
+    // The first lines and the last (a listing's summary), with or without a
+    // blank line between them: one of the two reads as a report.
+    for (const char* between : {"\r\n", ""}) {
+        const std::string sample = std::string(bytes.substr(0, cut + 1)) + between + std::string(last);
+        CReportReader reader;
+        std::vector<CReportEntry> entries;
+        if (!reader.Read(sample, [&](const CReportEntry& entry) { entries.push_back(entry); }) ||
+            reader.Layout() == ReportLayout::ArchiveLog) {
+            continue;
+        }
+        const ReportLayout layout = reader.Layout();
+        bool foldersOnlyWithSub = false;
+        COptionsSnapshot options = ResolveOptions(layout, entries, foldersOnlyWithSub);
+        // What the first lines cannot tell, the bytes can: a hidden name
+        // starts an entry line (or a folder list's name), and a listing of
+        // several records has more than two blank lines.
+        const bool folderList = layout == ReportLayout::FoldersOnly;
+        const bool hiddenName = bytes.front() == '.' || bytes.find(folderList ? "/." : "\n.") != std::string_view::npos ||
+                                (!folderList && bytes.find("\t.") != std::string_view::npos);
+        if (!m_request.m_excludeHidden && hiddenName) {
+            options[Option::ExcludeHiddenSystemInfo] = 0;
+        }
+        if (!m_request.m_excludeSubFolders &&
+            (layout == ReportLayout::ListingTabbed || layout == ReportLayout::ListingPadded)) {
+            std::size_t blanks = 0;
+            for (std::size_t at = bytes.find('\n'); at != std::string_view::npos && blanks <= 2;
+                 at = bytes.find('\n', at + 1)) {
+                const std::size_t next = at + 1;
+                blanks += next < bytes.size() && (bytes[next] == '\n' || bytes.substr(next, 2) == "\r\n") ? 1 : 0;
+            }
+            if (blanks > 2) {
+                options[Option::ExcludeSubFolders] = 0;
+            }
+        }
+        return options;
+    }
+    return std::nullopt;
+}
+
+COptionsSnapshot CReportSide::ResolveOptions(ReportLayout layout, const std::vector<CReportEntry>& entries,
+                                             bool& foldersOnlyWithSub) const {
+    COptionsSnapshot options = m_request.m_settings;
+    const bool listing = layout != ReportLayout::ArchiveReport;
+    options[Option::ProcessType] = listing ? kProcessListing : kProcessArchive;
+    if (layout == ReportLayout::ListingTabbed || layout == ReportLayout::ListingPadded) {
+        options[Option::OutputFormat] = layout == ReportLayout::ListingTabbed ? 0 : 1;
+        options[Option::DirectoryOnly] = 0;
+    } else if (layout == ReportLayout::FoldersOnly) {
+        options[Option::DirectoryOnly] = 1;
+    }
+    std::optional<bool> reportExcludesHidden;
+    for (const CReportEntry& entry : entries) {
+        if (IsHiddenName(entry.m_strName)) {
+            reportExcludesHidden = false;
+            break;
+        }
+    }
+    // Sub-folders were walked when a listing has a record below the first;
+    // not when its only record lists sub-folders; a folder list walked them
+    // when its first line is the folder of every other line.
+    std::optional<bool> reportExcludesSubFolders;
+    foldersOnlyWithSub = false;
+    if (layout == ReportLayout::ListingTabbed || layout == ReportLayout::ListingPadded) {
+        bool severalRecords = false, folderLine = false;
+        for (const CReportEntry& entry : entries) {
+            severalRecords = severalRecords || entry.m_strFolder.data() != entries.front().m_strFolder.data();
+            folderLine = folderLine || entry.m_bFolder;
+        }
+        if (severalRecords) {
+            reportExcludesSubFolders = false;
+        } else if (folderLine) {
+            reportExcludesSubFolders = true;
+        }
+    } else if (layout == ReportLayout::FoldersOnly && entries.size() >= 2) {
+        const std::string_view first = WholePath(entries.front());
+        foldersOnlyWithSub = true;
+        for (std::size_t i = 1; i < entries.size() && foldersOnlyWithSub; ++i) {
+            const std::string_view path = WholePath(entries[i]);
+            foldersOnlyWithSub = BasePath::Strip(first, path) != path;
+        }
+        reportExcludesSubFolders = !foldersOnlyWithSub;
+    }
+    const auto resolve = [&](Option option, const std::optional<bool>& given, const std::optional<bool>& report) {
+        if (given) {
+            options[option] = *given ? 1 : 0;
+        } else if (report) {
+            options[option] = *report ? 1 : 0;
+        }
+    };
+    resolve(Option::ExcludeHiddenSystemInfo, m_request.m_excludeHidden, reportExcludesHidden);
+    resolve(Option::ExcludeSubFolders, m_request.m_excludeSubFolders, reportExcludesSubFolders);
+    resolve(Option::ExcludeEmptyFolders, m_request.m_excludeEmptyFolders, std::nullopt);
+    if (layout == ReportLayout::FoldersOnly && entries.size() == 1) {
+        foldersOnlyWithSub = !options.ExcludeSubFolders();
+    }
+    return options;
+}
+
+void CReportSide::FindGroups() {
+    const auto& entries = m_arrEntries;
+    if (entries.empty()) {
+        return;
+    }
+    switch (m_layout) {
+    case ReportLayout::ListingTabbed:
+    case ReportLayout::ListingPadded:
+        m_strBase = entries.front().m_strFolder;
+        break;
+    case ReportLayout::FoldersOnly:
+        if (m_bFoldersOnlyWithSub) {
+            m_strBase = WholePath(entries.front());
+            m_nFirstEntry = 1;
+        } else {
+            m_strBase = entries.front().m_strFolder;
+        }
+        break;
+    default:
+        if (m_bLogKnown) {
+            // The first archive's folder: the dropped folder, or the medium.
+            std::string_view text = *m_request.m_logText;
+            while (!text.empty() && m_strBase.empty()) {
+                const std::size_t end = text.find('\n');
+                std::string_view line = text.substr(0, end);
+                if (!line.empty() && line.back() == '\r') {
+                    line.remove_suffix(1);
+                }
+                std::string_view tag, folder;
+                if (CReportReader::ParseLogLine(line, tag, folder)) {
+                    m_strBase = folder;
+                }
+                text = end == std::string_view::npos ? std::string_view() : text.substr(end + 1);
+            }
+            if (!DropPath::IsRootDrop(m_request.m_arrPaths)) {
+                m_strBase = std::string(BasePath::FolderOf(m_strBase));
+            }
+        }
+        break;
+    }
+    // Each entry's group: its folder relative to the base, with "/" between names.
+    m_arrGroups.resize(entries.size());
+    const char* lastFolder = nullptr;
+    std::string_view lastGroup;
+    for (std::size_t i = 0; i < entries.size(); ++i) {
+        const CReportEntry& entry = entries[i];
+        if (m_layout == ReportLayout::ArchiveReport && !m_bLogKnown) {
+            continue;
+        }
+        if (entry.m_strFolder.data() != lastFolder || lastFolder == nullptr) {
+            lastFolder = entry.m_strFolder.data();
+            lastGroup = BasePath::Strip(m_strBase, entry.m_strFolder);
+            if (lastGroup.find('\\') != std::string_view::npos) {
+                std::string& text = m_arrGroupTexts.emplace_back(lastGroup);
+                std::replace(text.begin(), text.end(), '\\', '/');
+                lastGroup = text;
+            }
+        }
+        m_arrGroups[i] = lastGroup;
+    }
+}
+
