@@ -41,6 +41,80 @@ void AppendFoldedName(std::string& out, std::string_view name, bool windows1252)
     out.push_back('\n');
 }
 
+// The saved image: this header, the entries, the folded name starts, the
+// names, the folded names, then the small tables (counted, length-prefixed).
+struct FileHeader {
+    char m_magic[8];
+    std::uint32_t m_nEntrySize;
+    std::uint32_t m_nByteOrder;
+    std::uint64_t m_nCatalogue;
+    std::uint64_t m_nGeneration;
+    std::uint64_t m_nEntries;
+    std::uint64_t m_nNames;
+    std::uint64_t m_nFolded;
+    std::uint64_t m_nTables;
+};
+constexpr char kMagic[8] = {'S', 'T', 'O', 'W', 'N', 'A', 'M', '1'};
+constexpr std::uint32_t kByteOrder = 0x01020304;
+static_assert(sizeof(FileHeader) % 8 == 0);
+
+void PutNumber(std::string& out, std::uint64_t value) {
+    out.append(reinterpret_cast<const char*>(&value), sizeof value);
+}
+
+void PutText(std::string& out, std::string_view text) {
+    PutNumber(out, text.size());
+    out.append(text);
+}
+
+// Walks the tables once; every step is checked against their end.
+class CTableReader {
+public:
+    explicit CTableReader(std::string_view bytes) : m_bytes(bytes) {}
+    bool Number(std::uint64_t& value) {
+        if (Left() < sizeof value) {
+            return false;
+        }
+        std::memcpy(&value, m_bytes.data() + m_nAt, sizeof value);
+        m_nAt += sizeof value;
+        return true;
+    }
+    bool SkipText() {
+        std::uint64_t length = 0;
+        if (!Number(length) || length > Left()) {
+            return false;
+        }
+        m_nAt += length;
+        return true;
+    }
+    // A count of items of at least `least` bytes each, so a damaged count cannot ask for more than there is.
+    bool Count(std::uint64_t& count, std::size_t least) { return Number(count) && count <= Left() / least; }
+    std::uint64_t At() const { return m_nAt; }
+    bool AtEnd() const { return m_nAt == m_bytes.size(); }
+
+private:
+    std::size_t Left() const { return m_bytes.size() - m_nAt; }
+
+    std::string_view m_bytes;
+    std::size_t m_nAt = 0;
+};
+
+bool WriteAll(int fd, const void* data, std::size_t size) {
+    const char* bytes = static_cast<const char*>(data);
+    while (size > 0) {
+        const ssize_t n = write(fd, bytes, size);
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        if (n <= 0) {
+            return false;
+        }
+        bytes += n;
+        size -= static_cast<std::size_t>(n);
+    }
+    return true;
+}
+
 } // namespace
 
 std::uint32_t CNameImage::CBuilder::Report(const std::string& path) {
@@ -159,13 +233,26 @@ std::unique_ptr<CNameImage> CNameImage::CBuilder::Build() {
     }
     image->m_arrFoldedStart.push_back(image->m_strFolded.size());
     image->m_strNames = std::move(m_strNames);
-    image->m_arrReports = std::move(m_arrReports);
-    image->m_arrPlaces = std::move(m_arrPlaces);
-    image->m_arrFoldedMediums = std::move(foldedMediums);
-    image->m_arrPlaceWindows1252 = std::move(m_arrPlaceWindows1252);
-    image->m_arrStamps = std::move(m_arrStamps);
+    std::string& tables = image->m_strTables;
+    PutNumber(tables, m_arrReports.size());
+    for (const std::string& report : m_arrReports) {
+        PutText(tables, report);
+    }
+    PutNumber(tables, m_arrPlaces.size());
+    for (std::size_t i = 0; i < m_arrPlaces.size(); ++i) {
+        PutText(tables, m_arrPlaces[i].first);
+        PutText(tables, m_arrPlaces[i].second);
+        PutText(tables, foldedMediums[i]);
+        PutNumber(tables, m_arrPlaceWindows1252[i]);
+    }
+    PutNumber(tables, m_arrStamps.size());
+    for (const auto& [date, time] : m_arrStamps) {
+        PutText(tables, date);
+        PutText(tables, time);
+    }
     *this = CBuilder();
     image->PointAtOwnStorage();
+    image->IndexTables();
     return image;
 }
 
@@ -177,20 +264,85 @@ void CNameImage::PointAtOwnStorage() {
     m_pFoldedStart = m_arrFoldedStart.data();
     m_names = m_strNames;
     m_folded = m_strFolded;
+    m_tables = m_strTables;
 }
 
+// Where each report, place and stamp starts in the tables; false when they
+// do not hold together.
+bool CNameImage::IndexTables() {
+    CTableReader reader(m_tables);
+    std::uint64_t count = 0;
+    bool ok = reader.Count(count, sizeof(std::uint64_t));
+    for (std::uint64_t i = 0; ok && i < count; ++i) {
+        m_arrReportAt.push_back(reader.At());
+        ok = reader.SkipText();
+    }
+    ok = ok && reader.Count(count, 4 * sizeof(std::uint64_t));
+    for (std::uint64_t i = 0; ok && i < count; ++i) {
+        m_arrPlaceAt.push_back(reader.At());
+        std::uint64_t windows1252 = 0;
+        ok = reader.SkipText() && reader.SkipText() && reader.SkipText() && reader.Number(windows1252);
+    }
+    ok = ok && reader.Count(count, 2 * sizeof(std::uint64_t));
+    for (std::uint64_t i = 0; ok && i < count; ++i) {
+        m_arrStampAt.push_back(reader.At());
+        ok = reader.SkipText() && reader.SkipText();
+    }
+    return ok && reader.AtEnd();
+}
+
+// The text at `at` in the tables, and `at` moved past it. Bounded again
+// here: the tables are read in place, in a file mapped, not copied.
+std::string_view CNameImage::TextAt(std::uint64_t& at) const {
+    std::uint64_t length = 0;
+    if (at > m_tables.size() || m_tables.size() - at < sizeof length) {
+        at = m_tables.size();
+        return {};
+    }
+    std::memcpy(&length, m_tables.data() + at, sizeof length);
+    at += sizeof length;
+    const std::string_view text = m_tables.substr(at, length);
+    at += text.size();
+    return text;
+}
+
+CNameImage::Place CNameImage::PlaceAt(std::size_t i) const {
+    std::uint64_t at = m_arrPlaceAt[i];
+    Place place;
+    place.m_medium = TextAt(at);
+    place.m_folder = TextAt(at);
+    place.m_foldedMedium = TextAt(at);
+    std::uint64_t windows1252 = 0;
+    if (at <= m_tables.size() && m_tables.size() - at >= sizeof windows1252) {
+        std::memcpy(&windows1252, m_tables.data() + at, sizeof windows1252);
+    }
+    place.m_bWindows1252 = windows1252 != 0;
+    return place;
+}
+
+// Indices and offsets of a mapped image are bounded here, where they are
+// read, rather than all checked before use: a damaged one gives empty texts.
 CFindHit CNameImage::Hit(std::size_t i) const {
     const Entry& e = m_pEntries[i];
     CFindHit hit;
-    hit.m_strMedium = m_arrPlaces[e.m_nPlace].first;
-    hit.m_strFolder = m_arrPlaces[e.m_nPlace].second;
-    hit.m_bFolderWindows1252 = m_arrPlaceWindows1252[e.m_nPlace] != 0;
-    hit.m_strName = m_names.substr(e.m_nNameOffset, e.m_nNameLength);
+    if (e.m_nPlace < m_arrPlaceAt.size()) {
+        const Place place = PlaceAt(e.m_nPlace);
+        hit.m_strMedium = place.m_medium;
+        hit.m_strFolder = place.m_folder;
+        hit.m_bFolderWindows1252 = place.m_bWindows1252;
+    }
+    hit.m_strName = m_names.substr(std::min<std::uint64_t>(e.m_nNameOffset, m_names.size()), e.m_nNameLength);
     hit.m_bFolder = (e.m_nFlags & kFolder) != 0;
     hit.m_nSize = e.m_nSize;
-    hit.m_strDate = m_arrStamps[e.m_nStamp].first;
-    hit.m_strTime = m_arrStamps[e.m_nStamp].second;
-    hit.m_strReport = m_arrReports[e.m_nReport];
+    if (e.m_nStamp < m_arrStampAt.size()) {
+        std::uint64_t at = m_arrStampAt[e.m_nStamp];
+        hit.m_strDate = TextAt(at);
+        hit.m_strTime = TextAt(at);
+    }
+    if (e.m_nReport < m_arrReportAt.size()) {
+        std::uint64_t at = m_arrReportAt[e.m_nReport];
+        hit.m_strReport = TextAt(at);
+    }
     hit.m_nLine = e.m_nLine;
     hit.m_bWindows1252 = (e.m_nFlags & kWindows1252) != 0;
     return hit;
@@ -202,6 +354,22 @@ struct CPartResult {
     std::vector<std::uint32_t> m_arrHits;
     std::uint64_t m_nTotal = 0;
 };
+
+// The last entry in [idx, hi) that starts at or before `at`, galloping from
+// idx; never one before idx, so that a scan over damaged starts still ends.
+std::size_t EntryAt(const std::uint64_t* starts, std::size_t idx, std::size_t hi, std::uint64_t at) {
+    std::size_t step = 1;
+    while (idx + step < hi && starts[idx + step] <= at) {
+        step *= 2;
+    }
+    std::size_t lo = idx + step / 2;
+    std::size_t top = std::min(idx + step, hi);
+    while (top - lo > 1) {
+        const std::size_t mid = lo + (top - lo) / 2;
+        (starts[mid] <= at ? lo : top) = mid;
+    }
+    return lo;
+}
 
 } // namespace
 
@@ -223,61 +391,77 @@ CFindResult CNameImage::Search(const CFindQuery& query, std::size_t limit, const
         }
     }
     const std::string mediumPrefix = CaseFold::Fold(query.m_strMediumPrefix);
-    std::vector<std::uint8_t> placeOk(m_arrPlaces.size());
-    for (std::size_t i = 0; i < placeOk.size(); ++i) {
-        placeOk[i] = m_arrFoldedMediums[i].compare(0, mediumPrefix.size(), mediumPrefix) == 0 ? 1 : 0;
+    std::vector<std::uint8_t> placeOk(m_arrPlaceAt.size(), 1);
+    for (std::size_t i = 0; !mediumPrefix.empty() && i < placeOk.size(); ++i) {
+        placeOk[i] = PlaceAt(i).m_foldedMedium.compare(0, mediumPrefix.size(), mediumPrefix) == 0 ? 1 : 0;
     }
+    // Only a hit to be shown or filtered needs its entry; the others are
+    // counted from the folded names alone, each of which ends in '\n'.
+    const bool filtered = !mediumPrefix.empty() || query.m_kinds != FindKinds::All;
+    const auto matches = [&](std::string_view name) {
+        if (useGlob) {
+            return glob.Matches(name);
+        }
+        return std::all_of(texts.begin(), texts.end(),
+                           [name](const std::string& text) { return name.find(text) != std::string_view::npos; });
+    };
 
     const std::string_view buffer = m_folded;
+    const char* const base = buffer.data();
     const auto scan = [&](std::size_t lo, std::size_t hi, CPartResult& part) {
+        // Starts are clamped to the buffer wherever they are read, and the
+        // scan only moves forward, so damaged ones cannot take it outside.
+        const std::size_t end = std::min<std::uint64_t>(m_pFoldedStart[hi], buffer.size());
+        std::size_t pos = std::min<std::uint64_t>(m_pFoldedStart[lo], end);
         std::size_t idx = lo;
         std::uint64_t checked = 0;
-        while (idx < hi) {
+        while (pos < end) {
             if ((++checked & 0xFFF) == 0 && cancel.load(std::memory_order_relaxed)) {
                 return;
             }
+            std::size_t found = pos;
             if (!needle.empty()) {
-                const std::size_t from = m_pFoldedStart[idx];
-                const std::size_t to = m_pFoldedStart[hi];
                 // glibc's memmem skips through the buffer far faster than a
                 // search that stops at every byte equal to the first.
-                const void* hit = memmem(buffer.data() + from, to - from, needle.data(), needle.size());
+                const void* hit = memmem(base + pos, end - pos, needle.data(), needle.size());
                 if (hit == nullptr) {
                     return;
                 }
-                const std::size_t found = static_cast<std::size_t>(static_cast<const char*>(hit) - buffer.data());
-                // Gallop to the entry that holds the hit.
-                std::size_t step = 1;
-                while (idx + step < hi && m_pFoldedStart[idx + step] <= found) {
-                    step *= 2;
+                found = static_cast<std::size_t>(static_cast<const char*>(hit) - base);
+            }
+            std::string_view name;
+            std::size_t i = 0;
+            const bool placed = filtered || part.m_arrHits.size() < limit;
+            if (placed) {
+                if (idx >= hi) {
+                    return;
                 }
-                const std::uint64_t* first = m_pFoldedStart + idx + step / 2;
-                const std::uint64_t* last = m_pFoldedStart + std::min(idx + step, hi);
-                idx = static_cast<std::size_t>(std::upper_bound(first, last, found) - m_pFoldedStart) - 1;
-            }
-            const std::size_t i = idx++;
-            const Entry& e = m_pEntries[i];
-            if (!placeOk[e.m_nPlace]) {
-                continue;
-            }
-            const bool folder = (e.m_nFlags & kFolder) != 0;
-            if ((query.m_kinds == FindKinds::Files && folder) || (query.m_kinds == FindKinds::Folders && !folder)) {
-                continue;
-            }
-            const std::string_view name =
-                buffer.substr(m_pFoldedStart[i], m_pFoldedStart[i + 1] - m_pFoldedStart[i] - 1);
-            bool ok = true;
-            if (useGlob) {
-                ok = glob.Matches(name);
+                i = EntryAt(m_pFoldedStart, idx, hi, found);
+                idx = i + 1;
+                const std::size_t from = std::min<std::uint64_t>(m_pFoldedStart[i], end);
+                const std::size_t next = std::min<std::uint64_t>(m_pFoldedStart[i + 1], end);
+                if (next > from) {
+                    name = buffer.substr(from, next - from - 1);
+                }
+                pos = std::max(found + 1, next);
             } else {
-                for (const std::string& text : texts) {
-                    if (name.find(text) == std::string_view::npos) {
-                        ok = false;
-                        break;
-                    }
+                const void* before = memrchr(base + pos, '\n', found - pos);
+                const std::size_t from =
+                    before == nullptr ? pos : static_cast<std::size_t>(static_cast<const char*>(before) - base) + 1;
+                const void* after = std::memchr(base + found, '\n', end - found);
+                const std::size_t to = after == nullptr ? end : static_cast<std::size_t>(static_cast<const char*>(after) - base);
+                name = buffer.substr(from, to - from);
+                pos = to + 1;
+            }
+            if (filtered) {
+                const Entry& e = m_pEntries[i];
+                const bool folder = (e.m_nFlags & kFolder) != 0;
+                if (e.m_nPlace >= placeOk.size() || !placeOk[e.m_nPlace] ||
+                    (query.m_kinds == FindKinds::Files && folder) || (query.m_kinds == FindKinds::Folders && !folder)) {
+                    continue;
                 }
             }
-            if (ok) {
+            if (matches(name)) {
                 ++part.m_nTotal;
                 if (part.m_arrHits.size() < limit) {
                     part.m_arrHits.push_back(static_cast<std::uint32_t>(i));
@@ -297,7 +481,7 @@ CFindResult CNameImage::Search(const CFindQuery& query, std::size_t limit, const
         scan(0, count / threads, parts[0]);
     }
     CFindResult result;
-    result.m_nReports = m_arrReports.size();
+    result.m_nReports = m_arrReportAt.size();
     result.m_bCancelled = cancel.load();
     for (const CPartResult& part : parts) {
         result.m_nTotal += part.m_nTotal;
@@ -310,99 +494,7 @@ CFindResult CNameImage::Search(const CFindQuery& query, std::size_t limit, const
     return result;
 }
 
-namespace {
-
-// The saved image: this header, the entries, the folded name starts, the
-// names, the folded names, then the small tables (counted, length-prefixed).
-struct FileHeader {
-    char m_magic[8];
-    std::uint32_t m_nEntrySize;
-    std::uint32_t m_nByteOrder;
-    std::uint64_t m_nCatalogue;
-    std::uint64_t m_nGeneration;
-    std::uint64_t m_nEntries;
-    std::uint64_t m_nNames;
-    std::uint64_t m_nFolded;
-    std::uint64_t m_nTables;
-};
-constexpr char kMagic[8] = {'S', 'T', 'O', 'W', 'N', 'A', 'M', '1'};
-constexpr std::uint32_t kByteOrder = 0x01020304;
-static_assert(sizeof(FileHeader) % 8 == 0);
-
-void PutNumber(std::string& out, std::uint64_t value) {
-    out.append(reinterpret_cast<const char*>(&value), sizeof value);
-}
-
-void PutText(std::string& out, std::string_view text) {
-    PutNumber(out, text.size());
-    out.append(text);
-}
-
-// Reads the tables back; every read is checked against the end.
-class CTableReader {
-public:
-    explicit CTableReader(std::string_view bytes) : m_bytes(bytes) {}
-    bool Number(std::uint64_t& value) {
-        if (m_bytes.size() < sizeof value) {
-            return false;
-        }
-        std::memcpy(&value, m_bytes.data(), sizeof value);
-        m_bytes.remove_prefix(sizeof value);
-        return true;
-    }
-    bool Text(std::string& text) {
-        std::uint64_t length = 0;
-        if (!Number(length) || length > m_bytes.size()) {
-            return false;
-        }
-        text.assign(m_bytes.substr(0, length));
-        m_bytes.remove_prefix(length);
-        return true;
-    }
-    // A count of items of at least `least` bytes each, so a damaged count cannot ask for more than there is.
-    bool Count(std::uint64_t& count, std::size_t least) { return Number(count) && count <= m_bytes.size() / least; }
-    bool AtEnd() const { return m_bytes.empty(); }
-
-private:
-    std::string_view m_bytes;
-};
-
-bool WriteAll(int fd, const void* data, std::size_t size) {
-    const char* bytes = static_cast<const char*>(data);
-    while (size > 0) {
-        const ssize_t n = write(fd, bytes, size);
-        if (n < 0 && errno == EINTR) {
-            continue;
-        }
-        if (n <= 0) {
-            return false;
-        }
-        bytes += n;
-        size -= static_cast<std::size_t>(n);
-    }
-    return true;
-}
-
-} // namespace
-
 bool CNameImage::Save(const std::string& path, const Key& key) const {
-    std::string tables;
-    PutNumber(tables, m_arrReports.size());
-    for (const std::string& report : m_arrReports) {
-        PutText(tables, report);
-    }
-    PutNumber(tables, m_arrPlaces.size());
-    for (std::size_t i = 0; i < m_arrPlaces.size(); ++i) {
-        PutText(tables, m_arrPlaces[i].first);
-        PutText(tables, m_arrPlaces[i].second);
-        PutText(tables, m_arrFoldedMediums[i]);
-        PutNumber(tables, m_arrPlaceWindows1252[i]);
-    }
-    PutNumber(tables, m_arrStamps.size());
-    for (const auto& [date, time] : m_arrStamps) {
-        PutText(tables, date);
-        PutText(tables, time);
-    }
     FileHeader header{};
     std::memcpy(header.m_magic, kMagic, sizeof kMagic);
     header.m_nEntrySize = sizeof(Entry);
@@ -412,7 +504,7 @@ bool CNameImage::Save(const std::string& path, const Key& key) const {
     header.m_nEntries = m_nEntries;
     header.m_nNames = m_names.size();
     header.m_nFolded = m_folded.size();
-    header.m_nTables = tables.size();
+    header.m_nTables = m_tables.size();
 
     std::string temp = path + ".XXXXXX";
     const int fd = mkostemp(temp.data(), O_CLOEXEC);
@@ -423,7 +515,7 @@ bool CNameImage::Save(const std::string& path, const Key& key) const {
                          WriteAll(fd, m_pEntries, m_nEntries * sizeof(Entry)) &&
                          WriteAll(fd, m_pFoldedStart, (m_nEntries + 1) * sizeof(std::uint64_t)) &&
                          WriteAll(fd, m_names.data(), m_names.size()) &&
-                         WriteAll(fd, m_folded.data(), m_folded.size()) && WriteAll(fd, tables.data(), tables.size());
+                         WriteAll(fd, m_folded.data(), m_folded.size()) && WriteAll(fd, m_tables.data(), m_tables.size());
     if (close(fd) != 0 || !written || std::rename(temp.c_str(), path.c_str()) != 0) {
         unlink(temp.c_str());
         return false;
@@ -464,26 +556,8 @@ std::unique_ptr<CNameImage> CNameImage::Load(const std::string& path, const Key&
         return nullptr;
     }
     std::unique_ptr<CNameImage> image(new CNameImage());
-    CTableReader reader(tables);
-    std::uint64_t count = 0;
-    bool ok = reader.Count(count, sizeof(std::uint64_t));
-    for (std::uint64_t i = 0; ok && i < count; ++i) {
-        ok = reader.Text(image->m_arrReports.emplace_back());
-    }
-    ok = ok && reader.Count(count, 4 * sizeof(std::uint64_t));
-    for (std::uint64_t i = 0; ok && i < count; ++i) {
-        auto& [medium, folder] = image->m_arrPlaces.emplace_back();
-        std::uint64_t windows1252 = 0;
-        ok = reader.Text(medium) && reader.Text(folder) && reader.Text(image->m_arrFoldedMediums.emplace_back()) &&
-             reader.Number(windows1252);
-        image->m_arrPlaceWindows1252.push_back(windows1252 != 0 ? 1 : 0);
-    }
-    ok = ok && reader.Count(count, 2 * sizeof(std::uint64_t));
-    for (std::uint64_t i = 0; ok && i < count; ++i) {
-        auto& [date, time] = image->m_arrStamps.emplace_back();
-        ok = reader.Text(date) && reader.Text(time);
-    }
-    if (!ok || !reader.AtEnd()) {
+    image->m_tables = tables;
+    if (!image->IndexTables()) {
         return nullptr;
     }
     image->m_pEntries = reinterpret_cast<const Entry*>(entries.data());
@@ -492,23 +566,36 @@ std::unique_ptr<CNameImage> CNameImage::Load(const std::string& path, const Key&
     image->m_names = names;
     image->m_folded = folded;
     image->m_pMapping = std::move(mapping);
-    return image->Check() ? std::move(image) : nullptr;
+    return image->Plausible() ? std::move(image) : nullptr;
 }
 
-// Every offset and index of a loaded image within its parts.
-bool CNameImage::Check() const {
-    if (m_pFoldedStart[0] != 0 || m_pFoldedStart[m_nEntries] != m_folded.size()) {
+// What can be checked without reading the image through: the name starts
+// run from 0 to the end of the folded names, which end in '\n', and a few
+// entries spread over the file hold in full (starts rising, each name ended,
+// indices within their tables). Small images are thus checked whole. The
+// rest is bounded where it is read (Search, Hit), so damage missed here
+// gives wrong hits, never a read outside the file.
+bool CNameImage::Plausible() const {
+    const std::size_t count = m_nEntries;
+    if (m_pFoldedStart[0] != 0 || m_pFoldedStart[count] != m_folded.size() ||
+        (count > 0 && m_folded.back() != '\n')) {
         return false;
     }
-    for (std::size_t i = 0; i < m_nEntries; ++i) {
+    constexpr std::size_t kSamples = 64;
+    const std::size_t samples = std::min(count, kSamples);
+    std::uint64_t reached = 0;
+    for (std::size_t k = 0; k < samples; ++k) {
+        const std::size_t i = samples < 2 ? 0 : (count - 1) * k / (samples - 1);
         const Entry& e = m_pEntries[i];
-        if (m_pFoldedStart[i] >= m_pFoldedStart[i + 1] || m_pFoldedStart[i + 1] > m_folded.size() ||
-            m_folded[m_pFoldedStart[i + 1] - 1] != '\n' ||
+        const std::uint64_t from = m_pFoldedStart[i];
+        const std::uint64_t to = m_pFoldedStart[i + 1];
+        if (from < reached || from >= to || to > m_folded.size() || m_folded[to - 1] != '\n' ||
             e.m_nNameOffset > m_names.size() || e.m_nNameLength > m_names.size() - e.m_nNameOffset ||
-            e.m_nPlace >= m_arrPlaces.size() || e.m_nStamp >= m_arrStamps.size() ||
-            e.m_nReport >= m_arrReports.size()) {
+            e.m_nPlace >= m_arrPlaceAt.size() || e.m_nStamp >= m_arrStampAt.size() ||
+            e.m_nReport >= m_arrReportAt.size()) {
             return false;
         }
+        reached = to;
     }
     return true;
 }

@@ -69,11 +69,12 @@ public:
     // place, so a reader maps the old image or the new one. False on failure.
     bool Save(const std::string& path, const Key& key) const;
     // The image saved at path under the same key, or null when there is
-    // none, its key differs or it is damaged (every offset is checked).
+    // none, its key differs or it is plainly damaged. Costs no pass over the
+    // file: what is not checked up front is bounded where it is read.
     static std::unique_ptr<CNameImage> Load(const std::string& path, const Key& key);
 
     std::size_t Size() const { return m_nEntries; }
-    std::size_t ReportCount() const { return m_arrReports.size(); }
+    std::size_t ReportCount() const { return m_arrReportAt.size(); }
 
     // The hits of the query in order: the first `limit` of them and the
     // exact count. Stops early, with m_bCancelled, once cancel is set.
@@ -83,9 +84,17 @@ public:
     CFindHit Hit(std::size_t i) const;
 
 private:
+    struct Place {
+        std::string_view m_medium, m_folder, m_foldedMedium;
+        bool m_bWindows1252 = false;
+    };
+
     CNameImage() = default;
     void PointAtOwnStorage();
-    bool Check() const;
+    bool IndexTables();
+    bool Plausible() const;
+    std::string_view TextAt(std::uint64_t& at) const;
+    Place PlaceAt(std::size_t i) const;
 
     // The large parts, in the owned storage below or in the mapped file.
     const Entry* m_pEntries = nullptr;
@@ -93,16 +102,18 @@ private:
     const std::uint64_t* m_pFoldedStart = nullptr; // m_nEntries + 1 of them
     std::string_view m_names;
     std::string_view m_folded; // folded names, each followed by '\n'
+    // Reports, places and stamps as saved: counted, texts length-prefixed.
+    // Read where they are used, through the offsets of their items.
+    std::string_view m_tables;
 
     std::vector<Entry> m_arrEntries;
     std::string m_strNames;
     std::string m_strFolded;
     std::vector<std::uint64_t> m_arrFoldedStart;
+    std::string m_strTables;
     std::unique_ptr<CMappedFile> m_pMapping;
 
-    std::vector<std::string> m_arrReports;
-    std::vector<std::pair<std::string, std::string>> m_arrPlaces;
-    std::vector<std::string> m_arrFoldedMediums;
-    std::vector<std::uint8_t> m_arrPlaceWindows1252;
-    std::vector<std::pair<std::string, std::string>> m_arrStamps;
+    std::vector<std::uint64_t> m_arrReportAt;
+    std::vector<std::uint64_t> m_arrPlaceAt;
+    std::vector<std::uint64_t> m_arrStampAt;
 };

@@ -5,6 +5,7 @@
 #include "Windows1252.h"
 
 #include <algorithm>
+#include <fcntl.h>
 #include <functional>
 #include <gtest/gtest.h>
 #include <random>
@@ -204,6 +205,16 @@ TEST(Catalogue, SavedNameImageIsUsedOnlyWhileItFits) {
             unlink((db + suffix).c_str());
         }
     };
+    // Keeps the header (key and sizes), so only the image's own checks can refuse it.
+    const auto zeroImage = [&] {
+        struct stat info {};
+        ASSERT_EQ(stat(image.c_str(), &info), 0);
+        const std::string zeros(static_cast<std::size_t>(info.st_size) - 64, '\0');
+        const int fd = open(image.c_str(), O_WRONLY);
+        ASSERT_GE(fd, 0);
+        EXPECT_EQ(pwrite(fd, zeros.data(), zeros.size(), 64), static_cast<ssize_t>(zeros.size()));
+        close(fd);
+    };
     struct Step {
         const char* name;
         std::function<void()> change;
@@ -216,6 +227,7 @@ TEST(Catalogue, SavedNameImageIsUsedOnlyWhileItFits) {
         {"CatalogueMadeAnew", removeCatalogue, true, true},
         {"Truncated", [&] { ASSERT_EQ(truncate(image.c_str(), 4096), 0); }, false, true},
         {"NotAnImage", [&] { data.WriteText("catalogue.sqlite-names", "not an image"); }, false, true},
+        {"ZeroedPastItsHeader", zeroImage, false, true},
         {"ReportsChanged", [&] { all = WriteReports(tree, 12, 6); }, false, true},
         {"UnchangedAgain", [] {}, false, false},
     };
