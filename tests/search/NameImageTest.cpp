@@ -220,6 +220,50 @@ TEST(NameImage, SearchAgreesWithThePlainLoopBuiltAndMapped) {
     ExpectPlainHits(*mapped, expected);
 }
 
+// The scan compares many places at once and the last few one by one: a
+// text at either end of any name, in images of every small size, is found
+// exactly once, and one split over two names is not found.
+TEST(NameImage, SearchFindsTextAtEitherEndOfEveryName) {
+    const std::atomic<bool> cancel{false};
+    for (std::size_t count = 1; count <= 40; ++count) {
+        for (std::size_t length = 1; length <= 5; ++length) {
+            const std::string text = std::string("xyz01").substr(0, length);
+            for (std::size_t holder = 0; holder < count; ++holder) {
+                for (const bool atEnd : {false, true}) {
+                    SCOPED_TRACE(std::to_string(count) + " names, \"" + text + "\" in name " +
+                                 std::to_string(holder) +
+                                 (atEnd ? " at its end" : " at its start"));
+                    std::vector<Given> all(count);
+                    for (std::size_t i = 0; i < count; ++i) {
+                        // Names sort as given; their lengths step over 16 and 32.
+                        all[i].name =
+                            std::string(1, static_cast<char>('a' + i / 20)) +
+                            std::string(i % 20 + i % 3 * 7, static_cast<char>('a' + i % 20));
+                        all[i].medium = "CD";
+                        all[i].report = "/r/" + std::to_string(i % 7) + ".txt";
+                        all[i].line = static_cast<std::uint32_t>(i / 7 + 1);
+                    }
+                    std::string& name = all[holder].name;
+                    name = atEnd ? name + text : name.substr(0, 1) + text + name.substr(1);
+                    const std::unique_ptr<CNameImage> image = Build(all);
+                    CFindQuery q;
+                    q.m_arrTexts = {text};
+                    const CFindResult result = image->Search(q, 5, cancel);
+                    ASSERT_EQ(result.m_nTotal, 1u);
+                    ASSERT_EQ(result.m_arrHits.size(), 1u);
+                    EXPECT_EQ(result.m_arrHits[0].m_strName, name);
+                }
+            }
+        }
+    }
+    std::vector<Given> split(2);
+    split[0].name = "axy";
+    split[1].name = "bz";
+    CFindQuery q;
+    q.m_arrTexts = {"xyz"};
+    EXPECT_EQ(Build(split)->Search(q, 5, cancel).m_nTotal, 0u);
+}
+
 // The saved layout: header, entries, folded name starts, names, folded names, tables.
 constexpr std::size_t kHeader = 64;
 
