@@ -165,16 +165,9 @@ int CVerifyCommand::Run() {
         request.m_logText = known->LogOf(request.m_strReportPath);
     }
     if (checksums) {
-        if (manifest) {
-            request.m_strManifestPath = absolute(*manifest);
-        } else if (Exists(ManifestFileFor(request.m_strReportPath))) {
-            request.m_strManifestPath = ManifestFileFor(request.m_strReportPath);
-        } else if (known) {
-            const std::string remembered = known->ManifestOf(request.m_strReportPath);
-            if (!remembered.empty() && Exists(remembered)) {
-                request.m_strManifestPath = remembered;
-            }
-        }
+        request.m_strManifestPath = manifest ? absolute(*manifest)
+                                             : ManifestToCheck(request.m_strReportPath,
+                                                               known ? known->ManifestOf(request.m_strReportPath) : "");
     }
     known.reset();
 

@@ -3,17 +3,6 @@
 #include "Catalogue.h"
 #include "ManifestPath.h"
 
-#include <sys/stat.h>
-
-namespace {
-
-bool IsRegularFile(const std::string& path) {
-    struct stat info {};
-    return !path.empty() && stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode);
-}
-
-} // namespace
-
 CVerifyRun::CVerifyRun(std::string catalogueDatabase, CVerifyRequest request, QObject* parent)
     : QObject(parent), m_strDatabase(std::move(catalogueDatabase)), m_request(std::move(request)) {
     connect(this, &CVerifyRun::WorkerEnding, this, &CVerifyRun::OnWorkerEnding, Qt::QueuedConnection);
@@ -41,24 +30,18 @@ std::unique_ptr<CMediumVerifier> CVerifyRun::TakeVerifier() {
     return std::move(m_pVerifier);
 }
 
-// The remembered manifest when it is still there, else the one beside the report.
+// The archive log and the manifest that the catalogue keeps for the report.
 void CVerifyRun::CompleteRequest() {
     const std::string& report = m_request.m_strReportPath;
-    std::string manifest;
+    std::string remembered;
     CCatalogue catalogue(m_strDatabase);
     if (catalogue.Open(false)) {
         if (std::optional<std::string> log = catalogue.LogOf(report)) {
             m_request.m_logText = std::move(log);
         }
-        manifest = catalogue.ManifestOf(report);
+        remembered = catalogue.ManifestOf(report);
     }
-    if (!IsRegularFile(manifest)) {
-        manifest = ManifestFileFor(report);
-        if (!IsRegularFile(manifest)) {
-            manifest.clear();
-        }
-    }
-    m_request.m_strManifestPath = manifest;
+    m_request.m_strManifestPath = ManifestToCheck(report, remembered);
 }
 
 void CVerifyRun::Work() {

@@ -3,6 +3,7 @@
 #include "PathName.h"
 
 #include <string_view>
+#include <sys/stat.h>
 #include <strings.h>
 #include <vector>
 
@@ -56,4 +57,16 @@ std::string ManifestFileFor(const std::string& reportPath) {
         return reportPath.substr(0, reportPath.size() - kText.size()) + ".sha256";
     }
     return reportPath + ".sha256";
+}
+
+std::string ManifestToCheck(const std::string& reportPath, const std::string& remembered) {
+    const auto isFile = [](const std::string& path) {
+        struct stat info {};
+        return !path.empty() && stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode);
+    };
+    const std::string beside = ManifestFileFor(reportPath);
+    if (isFile(beside)) {
+        return beside;
+    }
+    return isFile(remembered) ? remembered : std::string();
 }

@@ -12,3 +12,8 @@ std::string ManifestRelativePath(const std::string& base, const std::string& abs
 // The manifest's file name for a report: ".sha256" in place of a final
 // ".txt" in any case, added when the name has no such ending.
 std::string ManifestFileFor(const std::string& reportPath);
+
+// The manifest that a check of a report hashes against: the one beside the
+// report (ManifestFileFor) when it is a file, else `remembered` (the one the
+// catalogue keeps for the report) when that is; empty when there is none.
+std::string ManifestToCheck(const std::string& reportPath, const std::string& remembered);
