@@ -277,17 +277,20 @@ bool CNameImage::IndexTables() {
     CTableReader reader(m_tables);
     std::uint64_t count = 0;
     bool ok = reader.Count(count, sizeof(std::uint64_t));
+    m_arrReportAt.reserve(ok ? count : 0);
     for (std::uint64_t i = 0; ok && i < count; ++i) {
         m_arrReportAt.push_back(reader.At());
         ok = reader.SkipText();
     }
     ok = ok && reader.Count(count, 4 * sizeof(std::uint64_t));
+    m_arrPlaceAt.reserve(ok ? count : 0);
     for (std::uint64_t i = 0; ok && i < count; ++i) {
         m_arrPlaceAt.push_back(reader.At());
         std::uint64_t windows1252 = 0;
         ok = reader.SkipText() && reader.SkipText() && reader.SkipText() && reader.Number(windows1252);
     }
     ok = ok && reader.Count(count, 2 * sizeof(std::uint64_t));
+    m_arrStampAt.reserve(ok ? count : 0);
     for (std::uint64_t i = 0; ok && i < count; ++i) {
         m_arrStampAt.push_back(reader.At());
         ok = reader.SkipText() && reader.SkipText();
@@ -386,10 +389,20 @@ const char* FindText(const char* from, std::size_t size, std::string_view needle
         return static_cast<std::uint32_t>(_mm_movemask_epi8(low)) |
                static_cast<std::uint32_t>(_mm_movemask_epi8(high)) << 16;
     };
+    // The bytes between the first and the last; most texts are short, and a
+    // call of memcmp would cost more than the loop.
+    const auto middleAgrees = [&](const char* candidate) {
+        for (std::size_t k = 1; k + 1 < length; ++k) {
+            if (candidate[k] != needle[k]) {
+                return false;
+            }
+        }
+        return true;
+    };
     for (; at + 32 <= places; at += 32) {
         for (std::uint32_t mask = matches(at); mask != 0; mask &= mask - 1) {
             const char* candidate = from + at + static_cast<unsigned>(__builtin_ctz(mask));
-            if (std::memcmp(candidate + 1, needle.data() + 1, length - 2) == 0) {
+            if (middleAgrees(candidate)) {
                 return candidate;
             }
         }
@@ -627,7 +640,7 @@ bool CNameImage::Plausible() const {
         (count > 0 && m_folded.back() != '\n')) {
         return false;
     }
-    constexpr std::size_t kSamples = 64;
+    constexpr std::size_t kSamples = 16;
     const std::size_t samples = std::min(count, kSamples);
     std::uint64_t reached = 0;
     for (std::size_t k = 0; k < samples; ++k) {

@@ -291,7 +291,7 @@ TEST(NameImage, DamagedSavedImageIsRefusedOrReadWithinItsBounds) {
     const std::vector<Given> all = MakeEntries(5000, 4);
     const std::unique_ptr<CNameImage> sound = Build(all);
     const Layout at{all.size(), kHeader, kHeader + all.size() * sizeof(CNameImage::Entry)};
-    const std::size_t middle = 5000 / 63 / 2; // between the first two entries looked at
+    const std::size_t middle = 5000 / 15 / 2; // between the first two of the 16 entries looked at
     const std::size_t entry = at.entries + middle * sizeof(CNameImage::Entry);
     struct Damage {
         const char* name;
