@@ -11,7 +11,6 @@
 #include "VerifyProgressDlg.h"
 #include "VerifyResultDlg.h"
 #include "VerifyRun.h"
-#include "VerifyUiText.h"
 
 #include <QCheckBox>
 #include <QFileDialog>
@@ -57,7 +56,7 @@ CCatalogueSourcesDlg::CCatalogueSourcesDlg(CCatalogueThread& catalogue, CSetting
     m_pRemove->setEnabled(false);
     auto* refresh = new QPushButton(Text(IDS_SOURCES_REFRESH), this);
     refresh->setObjectName(QStringLiteral("refreshButton"));
-    m_pVerify = new QPushButton(VerifyUiText::Of(VerifyUiText::kAction), this);
+    m_pVerify = new QPushButton(Text(IDS_VERIFY_ACTION), this);
     m_pVerify->setObjectName(QStringLiteral("verifyButton"));
     m_pVerify->setEnabled(false);
     auto* close = new QPushButton(Text(IDS_SOURCES_CLOSE), this);
@@ -177,7 +176,7 @@ void CCatalogueSourcesDlg::OnSelectionChanged() {
 
 void CCatalogueSourcesDlg::OnContextMenu(const QPoint& position) {
     QMenu menu(this);
-    QAction* verify = menu.addAction(VerifyUiText::Of(VerifyUiText::kAction));
+    QAction* verify = menu.addAction(Text(IDS_VERIFY_ACTION));
     verify->setEnabled(m_pVerify->isEnabled());
     connect(verify, &QAction::triggered, this, &CCatalogueSourcesDlg::OnVerify);
     QAction* remove = menu.addAction(Text(IDS_SOURCES_REMOVE));
@@ -190,7 +189,7 @@ void CCatalogueSourcesDlg::OnVerify() {
     if (!SelectedReport() || m_pVerifyRun) {
         return;
     }
-    const QString folder = QFileDialog::getExistingDirectory(this, VerifyUiText::Of(VerifyUiText::kChooseFolder),
+    const QString folder = QFileDialog::getExistingDirectory(this, Text(IDS_VERIFY_CHOOSE_FOLDER),
                                                              m_strVerifyFolder);
     if (!folder.isEmpty()) {
         VerifyAgainst(folder);
@@ -232,7 +231,7 @@ void CCatalogueSourcesDlg::OnVerifyFinished() {
         auto* result = new CVerifyResultDlg(std::move(verifier), m_strVerifyReport, m_strVerifyFolder, m_help, this);
         result->show();
     } else if (outcome == VerifyOutcome::Unreadable && verifier) {
-        ShowMessageBox(this, VerifyUiText::Of(VerifyUiText::kNotChecked).arg(ToQString(verifier->Error())),
-                       VerifyUiText::Of(VerifyUiText::kCaption), MB_ICONEXCLAMATION);
+        ShowMessageBox(this, Filled(IDS_VERIFY_NOT_CHECKED, {ToQString(verifier->Error())}),
+                       Text(IDS_VERIFY_CAPTION), MB_ICONEXCLAMATION);
     }
 }

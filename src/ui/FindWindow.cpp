@@ -38,16 +38,6 @@ constexpr int kDefaultColumnWidths[] = {220, 110, 80, 75, 75, 220};
 
 QString Grouped(std::uint64_t number) { return QLocale::system().toString(static_cast<qulonglong>(number)); }
 
-QString Filled(int id, const QStringList& values) {
-    QString text = Text(id);
-    for (const QString& value : values) {
-        const qsizetype at = text.indexOf(QLatin1String("%s"));
-        if (at >= 0) {
-            text.replace(at, 2, value);
-        }
-    }
-    return text;
-}
 
 // The rules of stowlist-cli find for one line of text: every word must
 // occur; a text with *, ? or [ is one pattern for the whole name.

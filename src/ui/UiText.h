@@ -5,6 +5,7 @@
 #include <QByteArray>
 #include <QFile>
 #include <QString>
+#include <QStringList>
 
 #include <string>
 
@@ -22,3 +23,18 @@ inline std::string PathFromQString(const QString& path) { return QFile::encodeNa
 
 // A string-table entry as Qt text.
 inline QString Text(int id) { return ToQString(LoadString(id)); }
+
+// The text of an entry with each "%s" in turn replaced by the next value.
+inline QString Filled(int id, const QStringList& values) {
+    QString text = Text(id);
+    qsizetype from = 0;
+    for (const QString& value : values) {
+        const qsizetype at = text.indexOf(QLatin1String("%s"), from);
+        if (at < 0) {
+            break;
+        }
+        text.replace(at, 2, value);
+        from = at + value.size();
+    }
+    return text;
+}

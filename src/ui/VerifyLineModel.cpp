@@ -1,11 +1,10 @@
 #include "VerifyLineModel.h"
 
 #include "UiText.h"
-#include "VerifyUiText.h"
 
 CVerifyLineModel::CVerifyLineModel(const std::vector<CVerifyLine>& lines, QObject* parent)
     : QAbstractTableModel(parent), m_lines(lines),
-      m_headers(VerifyUiText::Of(VerifyUiText::kColumns).split(QLatin1Char('\t'))) {}
+      m_headers(::Text(IDS_VERIFY_COLUMNS).split(QLatin1Char('\t'))) {}
 
 void CVerifyLineModel::ShowKind(std::optional<VerifyKind> kind) {
     beginResetModel();

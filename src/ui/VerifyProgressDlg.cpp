@@ -1,7 +1,7 @@
 #include "VerifyProgressDlg.h"
 
+#include "UiText.h"
 #include "VerifyRun.h"
-#include "VerifyUiText.h"
 
 #include <QDialogButtonBox>
 #include <QLabel>
@@ -12,8 +12,8 @@
 CVerifyProgressDlg::CVerifyProgressDlg(CVerifyRun& run, const QString& reportName, const QString& folder,
                                        QWidget* parent)
     : QDialog(parent), m_run(run) {
-    setWindowTitle(VerifyUiText::Of(VerifyUiText::kProgressTitle));
-    m_pText = new QLabel(VerifyUiText::Of(VerifyUiText::kProgress).arg(folder, reportName), this);
+    setWindowTitle(Text(IDS_VERIFY_PROGRESS_TITLE));
+    m_pText = new QLabel(Filled(IDS_VERIFY_PROGRESS, {folder, reportName}), this);
     m_pText->setTextFormat(Qt::PlainText);
     m_pText->setWordWrap(true);
     m_pBar = new QProgressBar(this);
@@ -21,7 +21,7 @@ CVerifyProgressDlg::CVerifyProgressDlg(CVerifyRun& run, const QString& reportNam
     m_pBar->setRange(0, 100);
     m_pBar->setValue(0);
     auto* buttons = new QDialogButtonBox(this);
-    m_pCancel = buttons->addButton(VerifyUiText::Of(VerifyUiText::kCancel), QDialogButtonBox::RejectRole);
+    m_pCancel = buttons->addButton(Text(IDS_VERIFY_CANCEL), QDialogButtonBox::RejectRole);
     m_pCancel->setObjectName(QStringLiteral("cancelVerifyButton"));
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(m_pText);
@@ -36,5 +36,5 @@ CVerifyProgressDlg::CVerifyProgressDlg(CVerifyRun& run, const QString& reportNam
 void CVerifyProgressDlg::reject() {
     m_run.Cancel();
     m_pCancel->setEnabled(false);
-    m_pText->setText(VerifyUiText::Of(VerifyUiText::kCancelling));
+    m_pText->setText(Text(IDS_VERIFY_CANCELLING));
 }

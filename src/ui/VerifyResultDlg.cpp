@@ -6,7 +6,6 @@
 #include "MediumVerifier.h"
 #include "MessageBoxes.h"
 #include "UiText.h"
-#include "VerifyUiText.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -30,12 +29,11 @@ CVerifyResultDlg::CVerifyResultDlg(std::unique_ptr<CMediumVerifier> verifier, co
                                    const QString& folder, CHelpViewer& help, QWidget* parent)
     : QDialog(parent), m_pVerifier(std::move(verifier)), m_model(m_pVerifier->Lines()),
       m_strReportPath(reportPath) {
-    using namespace VerifyUiText;
     setAttribute(Qt::WA_DeleteOnClose);
     const QString report = PathToQString(reportPath);
-    setWindowTitle(Of(kResultTitle).arg(QFileInfo(report).fileName()));
+    setWindowTitle(Filled(IDS_VERIFY_RESULT_TITLE, {QFileInfo(report).fileName()}));
 
-    auto* where = new QLabel(Of(kReportAndFolder).arg(report, folder), this);
+    auto* where = new QLabel(Filled(IDS_VERIFY_REPORT_AND_FOLDER, {report, folder}), this);
     where->setTextFormat(Qt::PlainText);
     m_pSummary = new QLabel(ToQString(VerifyText::Summary(m_pVerifier->Counts())), this);
     m_pSummary->setObjectName(QStringLiteral("verifySummary"));
@@ -53,12 +51,12 @@ CVerifyResultDlg::CVerifyResultDlg(std::unique_ptr<CMediumVerifier> verifier, co
 
     m_pKinds = new QComboBox(this);
     m_pKinds->setObjectName(QStringLiteral("verifyKindsBox"));
-    m_pKinds->addItem(Of(kAllKinds));
+    m_pKinds->addItem(Text(IDS_VERIFY_ALL_KINDS));
     for (std::size_t i = 0; i < kVerifyKindCount; ++i) {
         const std::string_view name = VerifyText::KindName(static_cast<VerifyKind>(i));
         m_pKinds->addItem(QString::fromUtf8(name.data(), static_cast<qsizetype>(name.size())));
     }
-    auto* show = new QLabel(Of(kShow), this);
+    auto* show = new QLabel(Text(IDS_VERIFY_SHOW), this);
     show->setBuddy(m_pKinds);
     m_pCount = new QLabel(this);
     m_pCount->setObjectName(QStringLiteral("verifyCount"));
@@ -79,11 +77,11 @@ CVerifyResultDlg::CVerifyResultDlg(std::unique_ptr<CMediumVerifier> verifier, co
     m_pTable->setColumnWidth(CVerifyLineModel::Path, 440);
 
     auto* buttons = new QDialogButtonBox(this);
-    QPushButton* copy = buttons->addButton(Of(kCopy), QDialogButtonBox::ActionRole);
+    QPushButton* copy = buttons->addButton(Text(IDS_VERIFY_COPY), QDialogButtonBox::ActionRole);
     copy->setObjectName(QStringLiteral("copyVerifyButton"));
-    QPushButton* save = buttons->addButton(Of(kSave), QDialogButtonBox::ActionRole);
+    QPushButton* save = buttons->addButton(Text(IDS_VERIFY_SAVE), QDialogButtonBox::ActionRole);
     save->setObjectName(QStringLiteral("saveVerifyButton"));
-    QPushButton* close = buttons->addButton(Of(kClose), QDialogButtonBox::RejectRole);
+    QPushButton* close = buttons->addButton(Text(IDS_VERIFY_CLOSE), QDialogButtonBox::RejectRole);
     for (QPushButton* button : {copy, save, close}) {
         button->setAutoDefault(false);
     }
@@ -110,7 +108,7 @@ CVerifyResultDlg::CVerifyResultDlg(std::unique_ptr<CMediumVerifier> verifier, co
     copyKey->setContext(Qt::WidgetShortcut);
     connect(copyKey, &QShortcut::activated, this, &CVerifyResultDlg::CopyLines);
     auto* f1 = new QShortcut(QKeySequence(Qt::Key_F1), this);
-    connect(f1, &QShortcut::activated, this, [this, &help] { help.ShowTopic(Of(kHelpTopic), this); });
+    connect(f1, &QShortcut::activated, this, [this, &help] { help.ShowTopic(Text(IDS_VERIFY_HELP_TOPIC), this); });
     ShowCount();
 }
 
@@ -127,9 +125,8 @@ void CVerifyResultDlg::OnKindChosen(int index) {
 
 void CVerifyResultDlg::ShowCount() {
     const QLocale locale = QLocale::system();
-    m_pCount->setText(VerifyUiText::Of(VerifyUiText::kShown)
-                          .arg(locale.toString(m_model.rowCount()),
-                               locale.toString(static_cast<qulonglong>(m_model.LineCount()))));
+    m_pCount->setText(Filled(IDS_VERIFY_SHOWN, {locale.toString(m_model.rowCount()),
+                                                locale.toString(static_cast<qulonglong>(m_model.LineCount()))}));
 }
 
 std::vector<int> CVerifyResultDlg::SelectedRows() const {
@@ -158,9 +155,9 @@ void CVerifyResultDlg::CopyLines() {
 void CVerifyResultDlg::OnSave() {
     const QFileInfo report(PathToQString(m_strReportPath));
     const QString proposal = report.absolutePath() + QLatin1Char('/') + report.completeBaseName() +
-                             VerifyUiText::Of(VerifyUiText::kSaveSuffix);
-    const QString path = QFileDialog::getSaveFileName(this, VerifyUiText::Of(VerifyUiText::kSaveTitle), proposal,
-                                                      VerifyUiText::Of(VerifyUiText::kSaveFilter));
+                             Text(IDS_VERIFY_SAVE_SUFFIX);
+    const QString path = QFileDialog::getSaveFileName(this, Text(IDS_VERIFY_SAVE_TITLE), proposal,
+                                                      Text(IDS_VERIFY_SAVE_FILTER));
     if (!path.isEmpty()) {
         SaveTo(path);
     }
@@ -174,7 +171,7 @@ bool CVerifyResultDlg::SaveTo(const QString& path) {
         return true;
     }
     ShowMessageBox(this,
-                   VerifyUiText::Of(VerifyUiText::kNotSaved).arg(path, ToQString(std::strerror(file.LastError()))),
+                   Filled(IDS_VERIFY_NOT_SAVED, {path, ToQString(std::strerror(file.LastError()))}),
                    windowTitle(), MB_ICONEXCLAMATION);
     return false;
 }
