@@ -2,18 +2,20 @@
 # Find at scale: generates ENTRIES synthetic entries under /tmp (once), adds
 # them to a fresh catalogue, then times cold `stowlist-cli find` for random
 # 3-8 character queries from the names, with grep and rg over the same
-# reports side by side.   bench/find/run.sh BUILD_DIR [ENTRIES]
+# reports side by side, then cold.py's median and percentiles over random
+# queries.   bench/find/run.sh BUILD_DIR [ENTRIES]
+# STOWLIST_FIND_BENCH_DIR puts the data elsewhere (default /tmp/stowlist-find-bench).
 set -euo pipefail
 build=$1
 entries=${2:-10000000}
 cli=$build/src/cli/stowlist-cli
-data=/tmp/stowlist-find-bench/$entries
+data=${STOWLIST_FIND_BENCH_DIR:-/tmp/stowlist-find-bench}/$entries
 here=$(dirname "$0")
 if [ ! -d "$data/reports" ]; then
   python3 "$here/generate_reports.py" "$data/reports" "$entries"
 fi
 rm -f "$data/catalogue.sqlite"*
-bytes=$(du -sb "$data/reports" | cut -f1)
+bytes=$(du -sbL "$data/reports" | cut -f1)
 start=$(date +%s.%N)
 "$cli" catalogue --catalogue "$data/catalogue.sqlite" add "$data/reports"
 end=$(date +%s.%N)
@@ -31,3 +33,4 @@ for query in ph tax musi ande draft2 unchen hol; do
   if command -v rg >/dev/null; then rg -i -F -c "$query" "$data/reports" >/dev/null || true; fi; t3=$(date +%s%N)
   echo "query $query: find $(( (t1-t0)/1000000 )) ms, grep $(( (t2-t1)/1000000 )) ms, rg $(( (t3-t2)/1000000 )) ms"
 done
+python3 "$here/cold.py" "$data/catalogue.sqlite" "$cli" --random 50 --reps 3
