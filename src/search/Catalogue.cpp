@@ -207,7 +207,7 @@ bool CCatalogue::AddOne(const std::string& path, std::int64_t folderId, SourceKi
     return insert.Run() || Fail(m_pDb->LastError());
 }
 
-bool CCatalogue::AddPaths(const std::vector<std::string>& paths) {
+bool CCatalogue::AddPaths(const std::vector<std::string>& paths, const ReadProgressFn& progress) {
     std::lock_guard lock(m_mutex);
     m_bCancel = false;
     for (const std::string& given : paths) {
@@ -227,7 +227,7 @@ bool CCatalogue::AddPaths(const std::vector<std::string>& paths) {
             }
         }
     }
-    return CheckSources();
+    return CheckSources(progress);
 }
 
 bool CCatalogue::RegisterReport(const std::string& reportPath, const std::string& logText) {
@@ -410,7 +410,7 @@ bool CCatalogue::ReadSource(std::int64_t id) {
 
 // Notices reports that changed, went or came back, and reads what needs it:
 // logs first, so that the reports read after them find their folders.
-bool CCatalogue::CheckSources() {
+bool CCatalogue::CheckSources(const ReadProgressFn& progress) {
     struct Row {
         std::int64_t id;
         std::string path;
@@ -470,18 +470,24 @@ bool CCatalogue::CheckSources() {
             toRead.push_back(row.id);
         }
     }
-    for (const std::int64_t id : toRead) {
+    for (std::size_t done = 0; done < toRead.size(); ++done) {
+        if (progress) {
+            progress(done, toRead.size());
+        }
         if (m_bCancel) {
             return true;
         }
-        if (!ReadSource(id)) {
+        if (!ReadSource(toRead[done])) {
             return false;
         }
+    }
+    if (progress && !toRead.empty()) {
+        progress(toRead.size(), toRead.size());
     }
     return true;
 }
 
-bool CCatalogue::Refresh(bool scanFolders) {
+bool CCatalogue::Refresh(bool scanFolders, const ReadProgressFn& progress) {
     std::lock_guard lock(m_mutex);
     m_bCancel = false;
     if (scanFolders) {
@@ -496,7 +502,7 @@ bool CCatalogue::Refresh(bool scanFolders) {
             }
         }
     }
-    return CheckSources();
+    return CheckSources(progress);
 }
 
 std::vector<CSourceInfo> CCatalogue::Sources() {

@@ -5,6 +5,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -47,10 +48,14 @@ public:
     // The last failure, one line.
     std::string LastError() const;
 
+    // Called on the caller's thread as reports are read: how many of how
+    // many, first with none done.
+    using ReadProgressFn = std::function<void(std::size_t done, std::size_t total)>;
+
     // Adds report files, archive logs and folders (searched recursively) and
     // reads them. False when a path does not exist or the database fails;
     // a file that is not a report is kept as unreadable with a warning.
-    bool AddPaths(const std::vector<std::string>& paths);
+    bool AddPaths(const std::vector<std::string>& paths, const ReadProgressFn& progress = {});
     // Cheap: remembers a report just written, with its archive log text, as
     // changed; its entries are read by the next Refresh or Find.
     bool RegisterReport(const std::string& reportPath, const std::string& logText);
@@ -66,7 +71,7 @@ public:
     bool Remove(const std::vector<std::string>& paths);
     // Reads reports that changed or were never read; with scanFolders also
     // looks for new reports in the remembered folders.
-    bool Refresh(bool scanFolders);
+    bool Refresh(bool scanFolders, const ReadProgressFn& progress = {});
     std::vector<CSourceInfo> Sources();
     // Messages about files skipped by the last call (one line each).
     std::vector<std::string> TakeWarnings();
@@ -80,7 +85,7 @@ private:
     bool AddOne(const std::string& path, std::int64_t folderId, SourceKind fileKind);
     static SourceKind SniffKind(const std::string& path);
     bool ReadSource(std::int64_t id);
-    bool CheckSources();
+    bool CheckSources(const ReadProgressFn& progress = {});
     bool ScanFolder(std::int64_t folderId, const std::string& folder);
     std::string LogFor(std::int64_t id, const std::string& path);
     bool BuildImage();

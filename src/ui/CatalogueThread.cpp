@@ -135,17 +135,22 @@ void CCatalogueThread::Find(quint64 generation, const CFindQuery& query, std::si
     });
 }
 
+CCatalogue::ReadProgressFn CCatalogueThread::ReadProgress() {
+    return [this](std::size_t done, std::size_t total) {
+        if (done < total) {
+            Deliver([this, done, total] { emit Progress(static_cast<int>(done), static_cast<int>(total)); });
+        }
+    };
+}
+
 void CCatalogueThread::Add(const std::vector<std::string>& paths) {
     Post([this, paths] {
         if (!EnsureOpen()) {
             return;
         }
-        const int total = static_cast<int>(paths.size());
-        Deliver([this, total] { emit Progress(0, total); });
-        for (int i = 0; i < total; ++i) {
-            ReportWarnings(m_pCatalogue->AddPaths({paths[static_cast<std::size_t>(i)]}));
-            Deliver([this, i, total] { emit Progress(i + 1, total); });
-        }
+        Deliver([this] { emit Progress(0, 1); });
+        ReportWarnings(m_pCatalogue->AddPaths(paths, ReadProgress()));
+        Deliver([this] { emit Progress(1, 1); });
         Deliver([this, sources = m_pCatalogue->Sources()] { emit SourcesChanged(sources); });
     });
 }
@@ -163,7 +168,7 @@ void CCatalogueThread::Refresh() {
     Post([this] {
         if (EnsureOpen()) {
             Deliver([this] { emit Progress(0, 1); });
-            ReportWarnings(m_pCatalogue->Refresh(true));
+            ReportWarnings(m_pCatalogue->Refresh(true, ReadProgress()));
             Deliver([this] { emit Progress(1, 1); });
             Deliver([this, sources = m_pCatalogue->Sources()] { emit SourcesChanged(sources); });
         }

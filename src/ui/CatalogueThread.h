@@ -57,7 +57,7 @@ public:
     // that order.
     void Find(quint64 generation, const CFindQuery& query, std::size_t offset, std::size_t count,
               std::optional<FindHitField> sort, bool descending);
-    // Adds paths one after another, with Progress after each.
+    // Adds paths and reads their reports, with Progress as each is read.
     void Add(const std::vector<std::string>& paths);
     void Remove(const std::vector<std::string>& paths);
     void Refresh();
@@ -68,6 +68,7 @@ public:
 
 signals:
     void Found(const CFindAnswer& answer);
+    // Reports read so far of those that Add or Refresh reads; done == total at the end.
     void Progress(int done, int total);
     // After Add, Remove and Refresh: the sources as they now stand.
     void SourcesChanged(const std::vector<CSourceInfo>& sources);
@@ -87,6 +88,8 @@ private:
     void Run();
     bool EnsureOpen();
     void ReportWarnings(bool ok);
+    // Progress of the reports being read, delivered to the creating thread.
+    CCatalogue::ReadProgressFn ReadProgress();
     void Deliver(std::function<void()> answer);
     // The creating thread: emits the answers delivered so far.
     void EmitAnswers();

@@ -266,7 +266,12 @@ TEST(Catalogue, SourcesFollowTheirFiles) {
     {
         CCatalogue catalogue(db);
         ASSERT_TRUE(catalogue.Open(true));
-        ASSERT_TRUE(catalogue.AddPaths({tree.Path("disk"), tree.Path("stick/c.txt"), tree.Path("disk/../disk/a.txt")}));
+        std::string progress;
+        ASSERT_TRUE(catalogue.AddPaths({tree.Path("disk"), tree.Path("stick/c.txt"), tree.Path("disk/../disk/a.txt")},
+                                       [&](std::size_t done, std::size_t total) {
+                                           progress += std::to_string(done) + "/" + std::to_string(total) + " ";
+                                       }));
+        EXPECT_EQ(progress, "0/4 1/4 2/4 3/4 4/4 "); // the log and the three reports
         EXPECT_FALSE(catalogue.AddPaths({tree.Path("nothing")}));
     }
     CCatalogue catalogue(db);
