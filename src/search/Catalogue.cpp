@@ -563,7 +563,7 @@ bool CCatalogue::BuildImage() {
     return true;
 }
 
-CFindResult CCatalogue::Find(const CFindQuery& query, std::size_t limit) {
+CFindResult CCatalogue::Find(const CFindQuery& query, std::size_t limit, std::size_t offset) {
     std::lock_guard lock(m_mutex);
     m_bCancel = false;
     CFindResult result;
@@ -572,5 +572,5 @@ CFindResult CCatalogue::Find(const CFindQuery& query, std::size_t limit) {
         result.m_bFailed = !m_bCancel;
         return result;
     }
-    return m_pImage->Search(query, limit, m_bCancel);
+    return m_pImage->Search(query, limit, m_bCancel, offset);
 }

@@ -76,8 +76,9 @@ public:
     // Messages about files skipped by the last call (one line each).
     std::vector<std::string> TakeWarnings();
 
-    // Reads changed reports first, then searches.
-    CFindResult Find(const CFindQuery& query, std::size_t limit);
+    // Reads changed reports first, then searches: `limit` hits from number
+    // `offset` on, and the exact count.
+    CFindResult Find(const CFindQuery& query, std::size_t limit, std::size_t offset = 0);
     void Cancel();
 
 private:

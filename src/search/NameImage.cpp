@@ -434,7 +434,11 @@ std::size_t EntryAt(const std::uint64_t* starts, std::size_t idx, std::size_t hi
 
 } // namespace
 
-CFindResult CNameImage::Search(const CFindQuery& query, std::size_t limit, const std::atomic<bool>& cancel) const {
+CFindResult CNameImage::Search(const CFindQuery& query, std::size_t limit, const std::atomic<bool>& cancel,
+                               std::size_t offset) const {
+    // Each part keeps the places of its first `kept` hits: enough for hits
+    // offset to offset + limit whichever parts they fall in.
+    const std::size_t kept = limit > SIZE_MAX - offset ? SIZE_MAX : offset + limit;
     std::vector<std::string> texts;
     for (const std::string& text : query.m_arrTexts) {
         texts.push_back(CaseFold::Fold(text));
@@ -490,7 +494,7 @@ CFindResult CNameImage::Search(const CFindQuery& query, std::size_t limit, const
             }
             std::string_view name;
             std::size_t i = 0;
-            const bool placed = filtered || part.m_arrHits.size() < limit;
+            const bool placed = filtered || part.m_arrHits.size() < kept;
             if (placed) {
                 if (idx >= hi) {
                     return;
@@ -522,7 +526,7 @@ CFindResult CNameImage::Search(const CFindQuery& query, std::size_t limit, const
             }
             if (matches(name)) {
                 ++part.m_nTotal;
-                if (part.m_arrHits.size() < limit) {
+                if (part.m_arrHits.size() < kept) {
                     part.m_arrHits.push_back(static_cast<std::uint32_t>(i));
                 }
             }
@@ -542,10 +546,13 @@ CFindResult CNameImage::Search(const CFindQuery& query, std::size_t limit, const
     CFindResult result;
     result.m_nReports = m_arrReportAt.size();
     result.m_bCancelled = cancel.load();
+    std::size_t skipped = 0;
     for (const CPartResult& part : parts) {
         result.m_nTotal += part.m_nTotal;
         for (const std::uint32_t i : part.m_arrHits) {
-            if (result.m_arrHits.size() < limit) {
+            if (skipped < offset) {
+                ++skipped;
+            } else if (result.m_arrHits.size() < limit) {
                 result.m_arrHits.push_back(Hit(i));
             }
         }

@@ -76,9 +76,11 @@ public:
     std::size_t Size() const { return m_nEntries; }
     std::size_t ReportCount() const { return m_arrReportAt.size(); }
 
-    // The hits of the query in order: the first `limit` of them and the
-    // exact count. Stops early, with m_bCancelled, once cancel is set.
-    CFindResult Search(const CFindQuery& query, std::size_t limit, const std::atomic<bool>& cancel) const;
+    // The hits of the query in order: `limit` of them from number `offset`
+    // on (only those are read from their entries), and the exact count.
+    // Stops early, with m_bCancelled, once cancel is set.
+    CFindResult Search(const CFindQuery& query, std::size_t limit, const std::atomic<bool>& cancel,
+                       std::size_t offset = 0) const;
 
     // The hit of entry i, texts as the report holds them.
     CFindHit Hit(std::size_t i) const;

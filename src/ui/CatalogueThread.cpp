@@ -108,7 +108,7 @@ void CCatalogueThread::Find(quint64 generation, const CFindQuery& query, std::si
         answer.m_nOffset = sort ? 0 : offset;
         answer.m_sort = sort;
         answer.m_bDescending = descending;
-        answer.m_result = m_pCatalogue->Find(query, sort ? kSortLimit : offset + count);
+        answer.m_result = sort ? m_pCatalogue->Find(query, kSortLimit) : m_pCatalogue->Find(query, count, offset);
         m_bFinding = false;
         if (answer.m_result.m_bCancelled || generation != m_nLatestFind) {
             return;
@@ -124,12 +124,10 @@ void CCatalogueThread::Find(quint64 generation, const CFindQuery& query, std::si
                 answer.m_sort.reset();
                 hits.resize(std::min(hits.size(), count));
             }
-        } else {
-            hits.erase(hits.begin(), hits.begin() + static_cast<std::ptrdiff_t>(std::min(offset, hits.size())));
         }
         for (const std::string& warning : m_pCatalogue->TakeWarnings()) {
             const QString text = Text(IDS_CATALOGUE_WARNING).replace(QLatin1String("%s"), ToQString(warning));
-        Deliver([this, text] { emit Warning(text); });
+            Deliver([this, text] { emit Warning(text); });
         }
         Deliver([this, answer = std::move(answer)] { emit Found(answer); });
     });

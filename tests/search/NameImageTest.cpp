@@ -186,18 +186,25 @@ void ExpectPlainHits(const CNameImage& image, const std::vector<Expected>& expec
     const std::atomic<bool> cancel{false};
     for (const Expected& e : expected) {
         for (const std::size_t limit : kLimits) {
-            const CFindResult result = image.Search(e.query, limit, cancel);
-            std::vector<std::string> shown;
-            for (const CFindHit& hit : result.m_arrHits) {
-                shown.push_back(Show(hit));
+            // From the first hit, and from a later one as the window's rows further down ask.
+            for (const std::size_t offset : {std::size_t{0}, limit / 2 + 1}) {
+                if (offset + limit > kLimits[std::size(kLimits) - 1]) {
+                    continue;
+                }
+                const CFindResult result = image.Search(e.query, limit, cancel, offset);
+                std::vector<std::string> shown;
+                for (const CFindHit& hit : result.m_arrHits) {
+                    shown.push_back(Show(hit));
+                }
+                const CFindQuery& q = e.query;
+                const std::string what = (q.m_arrTexts.empty() ? q.m_strGlob : q.m_arrTexts[0]) + " limit " +
+                                         std::to_string(limit) + " offset " + std::to_string(offset);
+                EXPECT_EQ(result.m_nTotal, e.total) << what;
+                const std::size_t from = std::min(offset, e.hits.size());
+                EXPECT_EQ(shown, std::vector<std::string>(e.hits.begin() + from,
+                                                          e.hits.begin() + std::min(offset + limit, e.hits.size())))
+                    << what;
             }
-            const CFindQuery& q = e.query;
-            const std::string what = (q.m_arrTexts.empty() ? q.m_strGlob : q.m_arrTexts[0]) +
-                                     " limit " + std::to_string(limit);
-            EXPECT_EQ(result.m_nTotal, e.total) << what;
-            EXPECT_EQ(shown, std::vector<std::string>(
-                                 e.hits.begin(), e.hits.begin() + std::min(limit, e.hits.size())))
-                << what;
         }
     }
 }
