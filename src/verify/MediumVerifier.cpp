@@ -1,6 +1,7 @@
 #include "MediumVerifier.h"
 
 #include "ChecksumStage.h"
+#include "DropPath.h"
 #include "EntryMatcher.h"
 #include "FoundTree.h"
 #include "LocaleFormat.h"
@@ -12,6 +13,7 @@
 #include <cstring>
 #include <exception>
 #include <memory>
+#include <sys/stat.h>
 #include <thread>
 #include <unordered_map>
 
@@ -78,6 +80,13 @@ VerifyOutcome CMediumVerifier::Run(const ProgressFn& progress) {
     if (m_request.m_arrPaths.empty()) {
         return Fail("nothing to check: no path given");
     }
+    // A medium copied into a folder is checked as the medium its report is of.
+    std::vector<std::string>& paths = m_request.m_arrPaths;
+    struct stat info {};
+    if (paths.size() == 1 && !DropPath::IsRootDrop(paths) && report.OfWholeMedium() &&
+        stat(paths.front().c_str(), &info) == 0 && S_ISDIR(info.st_mode)) {
+        paths.front().push_back('/');
+    }
     const std::string_view bytes = report.Bytes();
     const std::size_t lines = static_cast<std::size_t>(std::count(bytes.begin(), bytes.end(), '\n')) + 1;
     const int walkShare = manifest.Entries().empty() ? kWalkShare : kWalkShareWithHashes;
@@ -91,7 +100,7 @@ VerifyOutcome CMediumVerifier::Run(const ProgressFn& progress) {
         };
         try {
             // A report line holds an entry's name about twice over, as the walk keeps it.
-            into.m_bWalked = into.m_pTree->Walk(m_request.m_arrPaths, lines + lines / 8, bytes.size(), m_bCancel, walked);
+            into.m_bWalked = into.m_pTree->Walk(paths, lines + lines / 8, bytes.size(), m_bCancel, walked);
         } catch (const CFoundTree::Cancelled&) {
             into.m_bCancelled = true;
         } catch (...) {

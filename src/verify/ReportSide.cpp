@@ -36,6 +36,25 @@ bool CReportSide::Load() {
     return true;
 }
 
+bool CReportSide::OfWholeMedium() const {
+    const auto firstLine = [](std::string_view text) {
+        text = text.substr(0, text.find('\n'));
+        if (!text.empty() && text.back() == '\r') {
+            text.remove_suffix(1);
+        }
+        return text;
+    };
+    const auto isRoot = [](std::string_view path) {
+        return path.size() > 1 && (path.back() == '/' || path.back() == '\\');
+    };
+    if (isRoot(firstLine(Bytes()))) {
+        return true;
+    }
+    std::string_view tag, folder;
+    return m_request.m_logText && CReportReader::ParseLogLine(firstLine(*m_request.m_logText), tag, folder) &&
+           isRoot(folder);
+}
+
 bool CReportSide::Read() {
     if (m_request.m_logText) {
         m_reader.SetLog(*m_request.m_logText);

@@ -29,6 +29,9 @@ public:
     // The walk's options as the first lines give them, for a report past
     // readFirstBytes; none for a smaller one, or when they do not read.
     std::optional<COptionsSnapshot> GuessWalk(std::size_t readFirstBytes) const;
+    // Whether the report is of a whole medium: its first record (or folder,
+    // or its log's first archive) is a root, written with its final "/".
+    bool OfWholeMedium() const;
     // Reads every entry; false with Error() set when the bytes are not a report.
     bool Read();
     const std::string& Error() const { return m_strError; }

@@ -146,6 +146,13 @@ INSTANTIATE_TEST_SUITE_P(
     testing::Values(
         CleanCase{"TabbedListingWithChecksums", {"--listing", "--tabbed", "--checksums", "V"}, {"V"}, 6},
         CleanCase{"PaddedListingOfAWholeMedium", {"--listing", "--padded", "V/"}, {"V/"}, 5},
+        // Without its "/", a folder is checked as the medium the report is of.
+        CleanCase{"WholeMediumCopiedIntoAFolder", {"--listing", "V/"}, {"V"}, 5},
+        CleanCase{"WholeMediumAsAnArchive",
+                  {"--archive", "--media-type", "cd", "--media-number", "1", "--archive-number", "1",
+                   "--multiple-archives", "--log", "LOG", "V/"},
+                  {"--log", "LOG", "V"},
+                  3},
         CleanCase{"FoldersOnly", {"--listing", "--dirs-only", "V"}, {"V"}, 3},
         // The settings exclude hidden entries and take sub-folders: the report says otherwise.
         CleanCase{"HiddenEntriesAsTheReportShowsThem", {"--listing", "--include-hidden", "V"}, {"V"}, 7},
