@@ -64,11 +64,13 @@ void CEntryMatcher::Match() {
     }
 }
 
-// The found entries by group, each group's sorted by name once it is first
-// asked for (walk order among equal names).
+// The found entries by group (in walk order within each, two passes over
+// them and no allocation a group), each group's sorted by name once it is
+// first asked for.
 void CEntryMatcher::IndexFound() {
     const auto& found = m_found.Entries();
     std::vector<std::uint32_t> slotOfFolder(m_found.Folders().size(), kNone);
+    std::vector<std::uint32_t> slotOfEntry(found.size(), kNone);
     for (std::size_t j = 0; j < found.size(); ++j) {
         const CFoundEntry& entry = found[j];
         if (!Listable(entry)) {
@@ -83,7 +85,20 @@ void CEntryMatcher::IndexFound() {
             }
             slot = at->second;
         }
-        m_arrSlots[slot].m_arrEntries.push_back(static_cast<std::uint32_t>(j));
+        slotOfEntry[j] = slot;
+        ++m_arrSlots[slot].m_nEnd; // a count for now
+    }
+    std::uint32_t begin = 0;
+    for (CSlot& slot : m_arrSlots) {
+        const std::uint32_t count = slot.m_nEnd;
+        slot.m_nBegin = slot.m_nEnd = begin;
+        begin += count;
+    }
+    m_arrGrouped.resize(begin);
+    for (std::size_t j = 0; j < found.size(); ++j) {
+        if (slotOfEntry[j] != kNone) {
+            m_arrGrouped[m_arrSlots[slotOfEntry[j]].m_nEnd++] = static_cast<std::uint32_t>(j);
+        }
     }
 }
 
@@ -95,18 +110,21 @@ std::pair<const std::uint32_t*, const std::uint32_t*> CEntryMatcher::CandidatesO
         const auto at = m_mapSlotOfGroup.find(m_strLastGroup);
         m_pLastSlot = at == m_mapSlotOfGroup.end() ? nullptr : &m_arrSlots[at->second];
         if (m_pLastSlot != nullptr && !m_pLastSlot->m_bSorted) {
-            std::stable_sort(m_pLastSlot->m_arrEntries.begin(), m_pLastSlot->m_arrEntries.end(),
-                             [&](std::uint32_t a, std::uint32_t b) {
-                                 return m_found.NameOf(found[a]) < m_found.NameOf(found[b]);
-                             });
+            // By name, then in walk order.
+            std::sort(m_arrGrouped.begin() + m_pLastSlot->m_nBegin, m_arrGrouped.begin() + m_pLastSlot->m_nEnd,
+                      [&](std::uint32_t a, std::uint32_t b) {
+                          const int order = m_found.NameOf(found[a]).compare(m_found.NameOf(found[b]));
+                          return order < 0 || (order == 0 && a < b);
+                      });
             m_pLastSlot->m_bSorted = true;
         }
     }
     if (m_pLastSlot == nullptr) {
         return {nullptr, nullptr};
     }
-    const std::vector<std::uint32_t>& slot = m_pLastSlot->m_arrEntries;
-    const auto range = std::equal_range(slot.begin(), slot.end(), m_report.Entries()[entry].m_strName,
+    const std::uint32_t* first = m_arrGrouped.data() + m_pLastSlot->m_nBegin;
+    const std::uint32_t* last = m_arrGrouped.data() + m_pLastSlot->m_nEnd;
+    const auto range = std::equal_range(first, last, m_report.Entries()[entry].m_strName,
                                         [&](const auto& a, const auto& b) {
                                             if constexpr (std::is_same_v<std::decay_t<decltype(a)>, std::string_view>) {
                                                 return a < m_found.NameOf(found[b]);
@@ -114,7 +132,7 @@ std::pair<const std::uint32_t*, const std::uint32_t*> CEntryMatcher::CandidatesO
                                                 return m_found.NameOf(found[a]) < b;
                                             }
                                         });
-    return {slot.data() + (range.first - slot.begin()), slot.data() + (range.second - slot.begin())};
+    return {range.first, range.second};
 }
 
 // How the report's dates read here: judged on a sample of the files still

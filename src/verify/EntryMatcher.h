@@ -46,8 +46,10 @@ public:
     const std::vector<std::string>& Hints() const { return m_arrHints; }
 
 private:
+    // The found entries of one group: a range of m_arrGrouped.
     struct CSlot {
-        std::vector<std::uint32_t> m_arrEntries;
+        std::uint32_t m_nBegin = 0;
+        std::uint32_t m_nEnd = 0;
         bool m_bSorted = false;
     };
 
@@ -67,6 +69,7 @@ private:
     bool m_bFoldersOnly;
     bool m_bDatesComparable = true;
     std::vector<CSlot> m_arrSlots;
+    std::vector<std::uint32_t> m_arrGrouped; // found entries, group by group
     std::unordered_map<std::string_view, std::uint32_t> m_mapSlotOfGroup;
     std::string_view m_strLastGroup;
     CSlot* m_pLastSlot = nullptr;
