@@ -7,6 +7,8 @@
 #include "MediumVerifier.h"
 #include "ReportFile.h"
 #include "SettingsStore.h"
+#include "Utf8.h"
+#include "VerifyCommandLine.h"
 
 #include <cerrno>
 #include <cstring>
@@ -65,88 +67,38 @@ int CVerifyCommand::Bad(const std::string& what) {
 }
 
 int CVerifyCommand::Failed(const std::string& what) {
-    std::fprintf(m_pErr, "stowlist-cli verify: %s\n", what.c_str());
+    std::fprintf(m_pErr, "stowlist-cli verify: %s\n", Utf8::Printable(what).c_str());
     return kExitFailed;
 }
 
 int CVerifyCommand::Run() {
-    CVerifyRequest request;
-    std::optional<std::string> manifest, log, settings, catalogue;
-    bool checksums = true, json = false, onlyPaths = false;
-    std::vector<std::string> positional;
-    for (std::size_t i = 0; i < m_arrArgs.size(); ++i) {
-        std::string arg = m_arrArgs[i];
-        std::optional<std::string> value;
-        if (!onlyPaths && arg.rfind("--", 0) == 0 && arg.find('=') != std::string::npos) {
-            value = arg.substr(arg.find('=') + 1);
-            arg.resize(arg.find('='));
-        }
-        const auto take = [&](std::optional<std::string>& target) {
-            if (!value) {
-                if (i + 1 >= m_arrArgs.size()) {
-                    return false;
-                }
-                value = m_arrArgs[++i];
-            }
-            target = *value;
-            return true;
-        };
-        if (onlyPaths || arg.empty() || arg[0] != '-' || arg == "-") {
-            positional.push_back(m_arrArgs[i]);
-            continue;
-        }
-        if (arg == "--manifest" || arg == "--log" || arg == "--settings" || arg == "--catalogue") {
-            std::optional<std::string>& target =
-                arg == "--manifest" ? manifest : arg == "--log" ? log : arg == "--settings" ? settings : catalogue;
-            if (!take(target) || target->empty()) {
-                return Bad(arg + " needs a value");
-            }
-            continue;
-        }
-        if (value) {
-            return Bad(arg + " takes no value");
-        }
-        if (arg == "--") {
-            onlyPaths = true;
-        } else if (arg == "--help") {
-            std::fputs(Usage(), m_pOut);
-            return kExitOk;
-        } else if (arg == "--no-checksums") {
-            checksums = false;
-        } else if (arg == "--all") {
-            request.m_bIncludeOk = true;
-        } else if (arg == "--json") {
-            json = true;
-        } else if (arg == "--include-hidden" || arg == "--exclude-hidden") {
-            request.m_excludeHidden = arg == "--exclude-hidden";
-        } else if (arg == "--subfolders" || arg == "--no-subfolders") {
-            request.m_excludeSubFolders = arg == "--no-subfolders";
-        } else if (arg == "--keep-empty" || arg == "--exclude-empty") {
-            request.m_excludeEmptyFolders = arg == "--exclude-empty";
-        } else {
-            return Bad("unknown option " + arg);
-        }
+    const CVerifyCommandLine line = CVerifyCommandLineParser::Parse(m_arrArgs);
+    if (!line.error.empty()) {
+        return Bad(line.error);
     }
-    if (positional.size() < 2) {
-        return Bad(positional.empty() ? "verify needs a REPORT and a PATH" : "verify needs a PATH to check");
-    }
-    if (manifest && !checksums) {
-        return Bad("--manifest and --no-checksums exclude each other");
+    if (line.help) {
+        std::fputs(Usage(), m_pOut);
+        return kExitOk;
     }
     const std::string workingFolder = AbsolutePath::WorkingFolder();
     if (workingFolder.empty()) {
         return Failed(std::string("cannot find the working folder: ") + std::strerror(errno));
     }
     const auto absolute = [&](const std::string& path) { return AbsolutePath::Make(path, workingFolder); };
-    request.m_strReportPath = absolute(positional.front());
-    for (std::size_t i = 1; i < positional.size(); ++i) {
-        request.m_arrPaths.push_back(absolute(positional[i]));
+    CVerifyRequest request;
+    request.m_strReportPath = absolute(line.report);
+    for (const std::string& path : line.paths) {
+        request.m_arrPaths.push_back(absolute(path));
     }
+    request.m_excludeHidden = line.excludeHidden;
+    request.m_excludeSubFolders = line.excludeSubFolders;
+    request.m_excludeEmptyFolders = line.excludeEmptyFolders;
+    request.m_bIncludeOk = line.all;
 
-    CSettingsStore store(settings ? absolute(*settings) : m_strSettingsPath);
+    CSettingsStore store(line.settings ? absolute(*line.settings) : m_strSettingsPath);
     request.m_settings = CAppSettings(store).Snapshot();
 
-    const std::string cataloguePath = catalogue ? absolute(*catalogue) : m_strCataloguePath;
+    const std::string cataloguePath = line.catalogue ? absolute(*line.catalogue) : m_strCataloguePath;
     std::optional<CCatalogue> known;
     if (Exists(cataloguePath)) {
         known.emplace(cataloguePath);
@@ -154,18 +106,18 @@ int CVerifyCommand::Run() {
             known.reset(); // the log and manifest it remembers are a convenience: go on without
         }
     }
-    if (log) {
+    if (line.log) {
         CReportFile file;
         int error = 0;
-        if (!file.Load(absolute(*log), kLargestLog, error)) {
-            return Failed(*log + ": " + std::strerror(error));
+        if (!file.Load(absolute(*line.log), kLargestLog, error)) {
+            return Failed(*line.log + ": " + std::strerror(error));
         }
         request.m_logText = std::move(file.m_strBytes);
     } else if (known) {
         request.m_logText = known->LogOf(request.m_strReportPath);
     }
-    if (checksums) {
-        request.m_strManifestPath = manifest ? absolute(*manifest)
+    if (line.checksums) {
+        request.m_strManifestPath = line.manifest ? absolute(*line.manifest)
                                              : ManifestToCheck(request.m_strReportPath,
                                                                known ? known->ManifestOf(request.m_strReportPath) : "");
     }
@@ -191,12 +143,12 @@ int CVerifyCommand::Run() {
         std::fprintf(m_pErr, "stowlist-cli verify: %s\n", hint.c_str());
     }
     std::string text;
-    for (const CVerifyLine& line : verifier.Lines()) {
-        text = json ? VerifyText::JsonLine(line) : VerifyText::Line(line);
+    for (const CVerifyLine& account : verifier.Lines()) {
+        text = line.json ? VerifyText::JsonLine(account) : VerifyText::Line(account);
         text.push_back('\n');
         std::fwrite(text.data(), 1, text.size(), m_pOut);
     }
-    text = json ? VerifyText::JsonSummary(verifier.Counts()) : VerifyText::Summary(verifier.Counts());
+    text = line.json ? VerifyText::JsonSummary(verifier.Counts()) : VerifyText::Summary(verifier.Counts());
     text.push_back('\n');
     std::fwrite(text.data(), 1, text.size(), m_pOut);
     if (std::fflush(m_pOut) != 0) {

@@ -1,9 +1,10 @@
 // Arbitrary argument lists (arguments separated by NUL bytes) through the
-// command-line parsers of the report run and of the plan command: each must
-// always come back with a coherent answer.
+// command-line parsers of the report run and of the plan and verify
+// commands: each must always come back with a coherent answer.
 #include "ArchiveSettings.h"
 #include "CommandLine.h"
 #include "PlanCommandLine.h"
+#include "VerifyCommandLine.h"
 
 #include <cstdint>
 #include <cstdio>
@@ -81,6 +82,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         for (const auto* path : {&plan.output, &plan.log, &plan.settings, &plan.catalogue, &plan.pathLists}) {
             Require(!path->has_value() || !(*path)->empty(), "a named file is never empty");
         }
+    }
+    const CVerifyCommandLine verify = CVerifyCommandLineParser::Parse(args);
+    if (!verify.error.empty()) {
+        Require(verify.error.find('\n') == std::string::npos, "the check's reason is one line");
+    } else if (!verify.help) {
+        Require(!verify.paths.empty() && verify.paths.size() < args.size(), "a check has a report and paths");
+        Require(!(verify.manifest && !verify.checksums), "a manifest is never given with checksums off");
     }
     return 0;
 }
