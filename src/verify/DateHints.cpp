@@ -146,11 +146,14 @@ void CDateHints::ExamineLocale(const std::vector<std::string_view>& reportDates,
             sameShape = name;
         }
     }
-    if (!likely) {
+    if (someDateFits) {
+        // Dates of this locale's form are only another locale's when that
+        // locale gives most of the texts; otherwise the files changed.
+        if (!likely || bestMatches * 2 <= pairsTried) {
+            return;
+        }
+    } else if (!likely) {
         likely = sameShape;
-    }
-    if (someDateFits && !likely) {
-        return; // the same form, and no locale explains the texts: the dates changed
     }
     m_bComparable = false;
     std::string hint = "the report's dates are not in the form of this locale (" + CurrentTimeLocaleName() + ")";

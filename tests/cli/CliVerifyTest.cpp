@@ -193,6 +193,24 @@ TEST_F(CliVerify, ReportFromAnotherLocaleOrTimeZoneGivesAHint) {
     }
 }
 
+// A report of this locale whose every file has been touched since: its
+// dates are not taken for another locale's (en_US writes them in the same
+// form), and every file is changed.
+TEST_F(CliVerify, EveryFileTouchedSinceIsChangedNotAnotherLocale) {
+    const CCliResult written = Run("one", {"--listing", "-o", Out("r.txt"), "V"});
+    ASSERT_EQ(written.status, 0) << written.err;
+    for (const char* file : {"one/V/a/f1", "one/V/a/f2", "one/V/b/g1"}) {
+        SetTime(m_tree.Path(file), Time() + 86400 * 14);
+    }
+    const CCliResult checked = Run("one", {"verify", Out("r.txt"), "V"});
+    EXPECT_EQ(checked.status, 1);
+    EXPECT_EQ(checked.err, "");
+    EXPECT_EQ(checked.out, "changed\tV/a/f1\tdate 03/05/26 -> 03/19/26\n"
+                           "changed\tV/a/f2\tdate 03/05/26 -> 03/19/26\n"
+                           "changed\tV/b/g1\tdate 03/05/26 -> 03/19/26\n" +
+                               Summary(3, 3, 0, 0, 0, 0, 0));
+}
+
 // An archive report is matched within each archive's folder when its log is
 // known, here from the catalogue that the report joined; without it, by name.
 TEST_F(CliVerify, ArchiveLogFromTheCatalogueFindsAFileMovedToAnotherArchive) {
