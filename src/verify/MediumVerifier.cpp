@@ -88,7 +88,7 @@ VerifyOutcome CMediumVerifier::Run(const ProgressFn& progress) {
         paths.front().push_back('/');
     }
     const std::string_view bytes = report.Bytes();
-    const std::size_t lines = static_cast<std::size_t>(std::count(bytes.begin(), bytes.end(), '\n')) + 1;
+    const std::size_t lines = report.LineCount();
     const int walkShare = manifest.Entries().empty() ? kWalkShare : kWalkShareWithHashes;
     const auto walk = [&](const COptionsSnapshot& options, CWalk& into) {
         into.m_pLocale = std::make_unique<CLocaleFormat>(CLocaleFormat::FromEnvironment());

@@ -33,6 +33,8 @@ bool CReportSide::Load() {
         m_strError = m_request.m_strReportPath + ": " + std::strerror(error);
         return false;
     }
+    const std::string_view bytes = Bytes();
+    m_nLines = static_cast<std::size_t>(std::count(bytes.begin(), bytes.end(), '\n')) + 1;
     return true;
 }
 
@@ -61,7 +63,7 @@ bool CReportSide::Read() {
         m_bLogKnown = !m_request.m_logText->empty();
     }
     const std::string_view bytes = Bytes();
-    m_arrEntries.reserve(static_cast<std::size_t>(std::count(bytes.begin(), bytes.end(), '\n')) + 1);
+    m_arrEntries.reserve(m_nLines);
     PreferHugePages(m_arrEntries.data(), m_arrEntries.capacity() * sizeof(CReportEntry));
     const bool read = m_reader.Read(bytes, [&](const CReportEntry& entry) { m_arrEntries.push_back(entry); });
     m_layout = m_reader.Layout();

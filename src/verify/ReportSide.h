@@ -26,6 +26,8 @@ public:
     // Reads the file's bytes; false with Error() set.
     bool Load();
     std::string_view Bytes() const { return m_file.m_strBytes; }
+    // Its lines, counted once by Load(): about how many entries it holds.
+    std::size_t LineCount() const { return m_nLines; }
     // The walk's options as the first lines give them, for a report past
     // readFirstBytes; none for a smaller one, or when they do not read.
     std::optional<COptionsSnapshot> GuessWalk(std::size_t readFirstBytes) const;
@@ -58,6 +60,7 @@ private:
     bool m_bLogKnown = false;
     bool m_bFoldersOnlyWithSub = false;
     std::size_t m_nFirstEntry = 0;
+    std::size_t m_nLines = 0;
     std::string m_strBase;
     std::vector<std::string_view> m_arrGroups; // per entry
     std::deque<std::string> m_arrGroupTexts;  // groups rewritten with "/"
