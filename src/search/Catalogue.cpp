@@ -247,6 +247,11 @@ bool CCatalogue::RegisterReport(const std::string& reportPath, const std::string
 
 bool CCatalogue::RegisterManifest(const std::string& reportPath, const std::string& manifestPath) {
     std::lock_guard lock(m_mutex);
+    if (manifestPath.empty()) {
+        CSqliteStatement forget(m_pDb->Handle(), "DELETE FROM manifests WHERE report=?");
+        forget.Bind(1, CanonicalPath(reportPath));
+        return forget.Run() || Fail(reportPath + ": " + m_pDb->LastError());
+    }
     CSqliteStatement insert(m_pDb->Handle(),
                             "INSERT INTO manifests(report, manifest) VALUES(?,?) "
                             "ON CONFLICT(report) DO UPDATE SET manifest=excluded.manifest");
