@@ -117,10 +117,16 @@ int CVerifyCommand::Run() {
     } else if (known) {
         request.m_logText = known->LogOf(request.m_strReportPath);
     }
-    if (line.checksums) {
-        request.m_strManifestPath = line.manifest ? absolute(*line.manifest)
-                                             : ManifestToCheck(request.m_strReportPath,
-                                                               known ? known->ManifestOf(request.m_strReportPath) : "");
+    if (line.checksums && line.manifest) {
+        request.m_strManifestPath = absolute(*line.manifest);
+    } else if (line.checksums) {
+        const CManifestChoice choice =
+            ManifestToCheck(request.m_strReportPath, known ? known->ManifestOf(request.m_strReportPath) : "");
+        request.m_strManifestPath = choice.m_strPath;
+        if (!choice.m_strIgnoredPath.empty()) {
+            std::fprintf(m_pErr, "stowlist-cli verify: %s: %s (pass --manifest to use it)\n",
+                         Utf8::Printable(choice.m_strIgnoredPath).c_str(), choice.m_strReason.c_str());
+        }
     }
     known.reset();
 
