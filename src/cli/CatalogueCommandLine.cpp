@@ -14,16 +14,18 @@ constexpr std::array<COptionSpec, 1> kOptions = {{
 } // namespace
 
 const CCommandSpec& CCatalogueCommandLineParser::Spec() {
-    static const CCommandSpec spec{"stowlist-cli catalogue", IDS_CATALOGUE_USAGE, IDS_CATALOGUE_USAGE_TAIL, kOptions};
+    static const CCommandSpec spec{"stowlist-cli catalogue", IDS_CATALOGUE_USAGE,
+                                   IDS_CATALOGUE_USAGE_TAIL, kOptions};
     return spec;
 }
 
 CCatalogueCommandLine CCatalogueCommandLineParser::Parse(const std::vector<std::string>& args) {
     CCatalogueCommandLine line;
-    CScan scan = COptionScanner::Scan(Spec(), args, [&line](const COptionSpec&, const std::string& value) {
-        line.catalogue = value; // its only option
-        return std::string();
-    });
+    CScan scan =
+        COptionScanner::Scan(Spec(), args, [&line](const COptionSpec&, const std::string& value) {
+            line.catalogue = value; // its only option
+            return std::string();
+        });
     line.action = scan.action;
     line.error = std::move(scan.error);
     if (line.action != CliAction::Run) {

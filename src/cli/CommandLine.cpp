@@ -88,7 +88,8 @@ std::string Take(CCommandLine& line, std::string_view name, const std::string& v
         if (index < 0) {
             return FormatString(IDS_CLI_BAD_MEDIA_TYPE, {value});
         }
-        line.archive.mediaType = std::string(CArchiveSettings::kMediaTypes[static_cast<std::size_t>(index)]);
+        line.archive.mediaType =
+            std::string(CArchiveSettings::kMediaTypes[static_cast<std::size_t>(index)]);
     } else if (name == "--media-number" || name == "--archive-number") {
         int number = 0;
         if (!CCommandLineParser::ParseWholeNumber(value, number)) {
@@ -110,16 +111,16 @@ std::string Take(CCommandLine& line, std::string_view name, const std::string& v
 } // namespace
 
 const CCommandSpec& CCommandLineParser::Spec() {
-    static const CCommandSpec spec{"stowlist-cli", IDS_RUN_USAGE, IDS_RUN_USAGE_TAIL,
-                                   kOptions};
+    static const CCommandSpec spec{"stowlist-cli", IDS_RUN_USAGE, IDS_RUN_USAGE_TAIL, kOptions};
     return spec;
 }
 
 CCommandLine CCommandLineParser::Parse(const std::vector<std::string>& args) {
     CCommandLine line;
-    CScan scan = COptionScanner::Scan(Spec(), args, [&line](const COptionSpec& option, const std::string& value) {
-        return Take(line, option.name, value);
-    });
+    CScan scan = COptionScanner::Scan(Spec(), args,
+                                      [&line](const COptionSpec& option, const std::string& value) {
+                                          return Take(line, option.name, value);
+                                      });
     line.action = scan.action;
     line.error = std::move(scan.error);
     line.paths = std::move(scan.operands);
@@ -144,4 +145,6 @@ bool CCommandLineParser::ParseWholeNumber(const std::string& text, int& value) {
     return true;
 }
 
-std::string CCommandLineParser::Usage() { return COptionScanner::Usage(Spec()); }
+std::string CCommandLineParser::Usage() {
+    return COptionScanner::Usage(Spec());
+}

@@ -19,12 +19,13 @@ void CCommandMessages::Print(std::FILE* err, std::string_view command, std::stri
     PutLine(err, FormatString(IDS_CLI_MESSAGE, {command, Utf8::Printable(text)}));
 }
 
-void CCommandMessages::PrintUsageError(std::FILE* err, const CCommandSpec& command, std::string_view reason) {
+void CCommandMessages::PrintUsageError(std::FILE* err, const CCommandSpec& command,
+                                       std::string_view reason) {
     PutLine(err, COptionScanner::UsageError(command, reason));
 }
 
-int CCommandMessages::Answer(const CCommandSpec& command, CliAction action, std::string_view error, std::FILE* out,
-                             std::FILE* err) {
+int CCommandMessages::Answer(const CCommandSpec& command, CliAction action, std::string_view error,
+                             std::FILE* out, std::FILE* err) {
     switch (action) {
     case CliAction::Help: {
         const std::string usage = COptionScanner::Usage(command);

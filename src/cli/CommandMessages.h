@@ -15,10 +15,11 @@ public:
     static void Print(std::FILE* err, std::string_view command, std::string_view text);
 
     // "NAME: REASON (NAME --help lists the options)" on `err`.
-    static void PrintUsageError(std::FILE* err, const CCommandSpec& command, std::string_view reason);
+    static void PrintUsageError(std::FILE* err, const CCommandSpec& command,
+                                std::string_view reason);
 
     // Help (on `out`, 0), version (on `out`, 0) and bad usage (on `err`, 2)
     // answered alike by every command; -1 when the command is to run.
-    static int Answer(const CCommandSpec& command, CliAction action, std::string_view error, std::FILE* out,
-                      std::FILE* err);
+    static int Answer(const CCommandSpec& command, CliAction action, std::string_view error,
+                      std::FILE* out, std::FILE* err);
 };

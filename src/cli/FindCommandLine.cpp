@@ -18,7 +18,8 @@ constexpr std::array<COptionSpec, 7> kOptions = {{
     {"--json", 0, false, IDS_FIND_HELP_JSON},
 }};
 
-std::string Take(CFindCommandLine& line, bool& glob, std::string_view name, const std::string& value) {
+std::string Take(CFindCommandLine& line, bool& glob, std::string_view name,
+                 const std::string& value) {
     if (name == "--catalogue") {
         line.catalogue = value;
     } else if (name == "--glob") {
@@ -32,7 +33,8 @@ std::string Take(CFindCommandLine& line, bool& glob, std::string_view name, cons
     } else if (name == "--medium") {
         line.query.m_strMediumPrefix = value;
     } else if (name == "--limit") {
-        const auto [end, error] = std::from_chars(value.data(), value.data() + value.size(), line.limit);
+        const auto [end, error] =
+            std::from_chars(value.data(), value.data() + value.size(), line.limit);
         if (error != std::errc() || end != value.data() + value.size()) {
             return FormatString(IDS_FIND_BAD_LIMIT, {value});
         }
@@ -45,16 +47,18 @@ std::string Take(CFindCommandLine& line, bool& glob, std::string_view name, cons
 } // namespace
 
 const CCommandSpec& CFindCommandLineParser::Spec() {
-    static const CCommandSpec spec{"stowlist-cli find", IDS_FIND_USAGE, IDS_FIND_USAGE_TAIL, kOptions};
+    static const CCommandSpec spec{"stowlist-cli find", IDS_FIND_USAGE, IDS_FIND_USAGE_TAIL,
+                                   kOptions};
     return spec;
 }
 
 CFindCommandLine CFindCommandLineParser::Parse(const std::vector<std::string>& args) {
     CFindCommandLine line;
     bool glob = false;
-    CScan scan = COptionScanner::Scan(Spec(), args, [&](const COptionSpec& option, const std::string& value) {
-        return Take(line, glob, option.name, value);
-    });
+    CScan scan = COptionScanner::Scan(Spec(), args,
+                                      [&](const COptionSpec& option, const std::string& value) {
+                                          return Take(line, glob, option.name, value);
+                                      });
     line.action = scan.action;
     line.error = std::move(scan.error);
     line.query.m_arrTexts = std::move(scan.operands);

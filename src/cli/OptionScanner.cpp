@@ -15,7 +15,8 @@ namespace {
 
 class CScanRun {
 public:
-    CScanRun(const CCommandSpec& command, const std::vector<std::string>& args, const COptionScanner::Take& take)
+    CScanRun(const CCommandSpec& command, const std::vector<std::string>& args,
+             const COptionScanner::Take& take)
         : m_command(command), m_args(args), m_take(take) {}
 
     CScan Run() {
@@ -47,7 +48,8 @@ private:
         m_scan.error = Utf8::Printable(FormatString(id, {option}));
     }
 
-    void Option(const COptionSpec& option, std::string_view shownName, const std::optional<std::string>& attached) {
+    void TakeOption(const COptionSpec& option, std::string_view shownName,
+                    const std::optional<std::string>& attached) {
         std::string value;
         if (option.takesValue) {
             if (attached) {
@@ -75,10 +77,11 @@ private:
         if (equals != std::string::npos) {
             attached = arg.substr(equals + 1);
         }
-        const auto known = std::find_if(m_command.options.begin(), m_command.options.end(),
-                                        [name](const COptionSpec& option) { return option.name == name; });
+        const auto known =
+            std::find_if(m_command.options.begin(), m_command.options.end(),
+                         [name](const COptionSpec& option) { return option.name == name; });
         if (known != m_command.options.end()) {
-            Option(*known, name, attached);
+            TakeOption(*known, name, attached);
         } else if ((name == "--help" || name == "--version") && attached) {
             Error(IDS_CLI_TAKES_NO_VALUE, name);
         } else if (name == "--help") {
@@ -108,11 +111,12 @@ private:
                 return;
             }
             if (known->takesValue) {
-                Option(*known, shownName,
-                       i + 1 < arg.size() ? std::optional<std::string>(arg.substr(i + 1)) : std::nullopt);
+                TakeOption(*known, shownName,
+                           i + 1 < arg.size() ? std::optional<std::string>(arg.substr(i + 1))
+                                              : std::nullopt);
                 return;
             }
-            Option(*known, shownName, std::nullopt);
+            TakeOption(*known, shownName, std::nullopt);
         }
     }
 
@@ -127,7 +131,8 @@ private:
 
 } // namespace
 
-CScan COptionScanner::Scan(const CCommandSpec& command, const std::vector<std::string>& args, const Take& take) {
+CScan COptionScanner::Scan(const CCommandSpec& command, const std::vector<std::string>& args,
+                           const Take& take) {
     return CScanRun(command, args, take).Run();
 }
 
@@ -147,4 +152,6 @@ std::string COptionScanner::UsageError(const CCommandSpec& command, std::string_
     return FormatString(IDS_CLI_BAD_USAGE, {command.name, Utf8::Printable(reason), command.name});
 }
 
-std::string COptionScanner::Version() { return std::string("stowlist-cli ") + STOWLIST_VERSION + "\n"; }
+std::string COptionScanner::Version() {
+    return std::string("stowlist-cli ") + STOWLIST_VERSION + "\n";
+}

@@ -16,15 +16,15 @@ struct COptionSpec {
     std::string_view name; // with its dashes
     char alias = 0;        // 0: none
     bool takesValue = false;
-    int help = 0;          // string id of the --help line that names it; options may share a line
+    int help = 0; // string id of the --help line that names it; options may share a line
 };
 
 // A command's name, as its messages start, and its options. "-h", "--help"
 // and "--version" are every command's and are not listed.
 struct CCommandSpec {
-    std::string_view name;  // "stowlist-cli" or "stowlist-cli find"...
-    int usageHead = 0;      // string id: the --help text before the options
-    int usageTail = 0;      // after them
+    std::string_view name; // "stowlist-cli" or "stowlist-cli find"...
+    int usageHead = 0;     // string id: the --help text before the options
+    int usageTail = 0;     // after them
     std::span<const COptionSpec> options;
 };
 
@@ -48,7 +48,8 @@ class COptionScanner {
 public:
     using Take = std::function<std::string(const COptionSpec& option, const std::string& value)>;
 
-    static CScan Scan(const CCommandSpec& command, const std::vector<std::string>& args, const Take& take);
+    static CScan Scan(const CCommandSpec& command, const std::vector<std::string>& args,
+                      const Take& take);
 
     // The --help text: the head, each option's line once in table order, the tail.
     static std::string Usage(const CCommandSpec& command);

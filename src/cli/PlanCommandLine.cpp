@@ -49,11 +49,13 @@ constexpr std::array<PlanSwitch, 6> kSwitches = {{
 }};
 
 // A size in bytes, or the reason it is none.
-std::string Size(std::string_view name, const std::string& value, std::optional<std::uint64_t>& bytes) {
+std::string Size(std::string_view name, const std::string& value,
+                 std::optional<std::uint64_t>& bytes) {
     std::uint64_t parsed = 0;
     ESizeError reason = ESizeError::kNone;
     if (!CSizeText::Parse(value, parsed, reason)) {
-        return FormatString(IDS_PLAN_BAD_SIZE, {name, LoadString(IDS_SIZE_ERROR_FIRST + static_cast<int>(reason))});
+        return FormatString(IDS_PLAN_BAD_SIZE,
+                            {name, LoadString(IDS_SIZE_ERROR_FIRST + static_cast<int>(reason))});
     }
     bytes = parsed;
     return {};
@@ -71,7 +73,8 @@ std::string Take(CPlanCommandLine& line, std::string_view name, const std::strin
         if (index < 0) {
             return FormatString(IDS_CLI_BAD_MEDIA_TYPE, {value});
         }
-        line.mediaType = std::string(CArchiveSettings::kMediaTypes[static_cast<std::size_t>(index)]);
+        line.mediaType =
+            std::string(CArchiveSettings::kMediaTypes[static_cast<std::size_t>(index)]);
     } else if (name == "--capacity") {
         return Size(name, value, line.capacity);
     } else if (name == "--block-size") {
@@ -110,15 +113,17 @@ std::string Take(CPlanCommandLine& line, std::string_view name, const std::strin
 } // namespace
 
 const CCommandSpec& CPlanCommandLineParser::Spec() {
-    static const CCommandSpec spec{"stowlist-cli plan", IDS_PLAN_USAGE, IDS_PLAN_USAGE_TAIL, kOptions};
+    static const CCommandSpec spec{"stowlist-cli plan", IDS_PLAN_USAGE, IDS_PLAN_USAGE_TAIL,
+                                   kOptions};
     return spec;
 }
 
 CPlanCommandLine CPlanCommandLineParser::Parse(const std::vector<std::string>& args) {
     CPlanCommandLine line;
-    CScan scan = COptionScanner::Scan(Spec(), args, [&line](const COptionSpec& option, const std::string& value) {
-        return Take(line, option.name, value);
-    });
+    CScan scan = COptionScanner::Scan(Spec(), args,
+                                      [&line](const COptionSpec& option, const std::string& value) {
+                                          return Take(line, option.name, value);
+                                      });
     line.action = scan.action;
     line.error = std::move(scan.error);
     line.paths = std::move(scan.operands);

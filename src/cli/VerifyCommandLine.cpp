@@ -49,16 +49,18 @@ void Take(CVerifyCommandLine& line, std::string_view name, const std::string& va
 } // namespace
 
 const CCommandSpec& CVerifyCommandLineParser::Spec() {
-    static const CCommandSpec spec{"stowlist-cli verify", IDS_VERIFY_USAGE, IDS_VERIFY_USAGE_TAIL, kOptions};
+    static const CCommandSpec spec{"stowlist-cli verify", IDS_VERIFY_USAGE, IDS_VERIFY_USAGE_TAIL,
+                                   kOptions};
     return spec;
 }
 
 CVerifyCommandLine CVerifyCommandLineParser::Parse(const std::vector<std::string>& args) {
     CVerifyCommandLine line;
-    CScan scan = COptionScanner::Scan(Spec(), args, [&line](const COptionSpec& option, const std::string& value) {
-        Take(line, option.name, value);
-        return std::string();
-    });
+    CScan scan = COptionScanner::Scan(Spec(), args,
+                                      [&line](const COptionSpec& option, const std::string& value) {
+                                          Take(line, option.name, value);
+                                          return std::string();
+                                      });
     line.action = scan.action;
     line.error = std::move(scan.error);
     if (line.action != CliAction::Run) {
