@@ -17,7 +17,6 @@
 #include "SettingsStore.h"
 #include "StringTable.h"
 #include "TextFormat.h"
-#include "Utf8.h"
 #include "WalkPlanTreeBuilder.h"
 
 #include <cerrno>
