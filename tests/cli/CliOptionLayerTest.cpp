@@ -48,7 +48,7 @@ protected:
     CTempTree m_out;
 };
 
-// Every command reads its options alike: help, "--opt=value", "--", and the
+// Every command reads its options alike: help, version, "--opt=value", "--", and the
 // three usage errors, each with its exact status and first line.
 TEST_F(CliOptionLayer, EveryCommandReadsOptionsAlike) {
     struct Case {
@@ -63,10 +63,12 @@ TEST_F(CliOptionLayer, EveryCommandReadsOptionsAlike) {
     };
     const std::string dash =
         "\t" + UpperAscii(T) + "\t-DASH.TXT\t5\t03/05/26\t14:07:09\t" + R + ":7";
+    const std::string version = std::string("stowlist-cli ") + STOWLIST_VERSION;
     const std::string run = "stowlist-cli", find = "stowlist-cli find",
                       cat = "stowlist-cli catalogue", plan = "stowlist-cli plan",
                       verify = "stowlist-cli verify";
     const std::vector<Case> cases = {
+        {{"--version"}, 0, version, ""},
         {{"-h"}, 0, "Usage: stowlist-cli [OPTION]... PATH...", ""},
         {{"--media-type=floppy", "tree"},
          2,
@@ -80,6 +82,7 @@ TEST_F(CliOptionLayer, EveryCommandReadsOptionsAlike) {
         {{"tree", "--catalogue"}, 2, "", bad(run, "option '--catalogue' needs a value")},
         {{"--quiet=1", "tree"}, 2, "", bad(run, "option '--quiet' takes no value")},
 
+        {{"find", "--version"}, 0, version, ""},
         {{"find", "-h"}, 0, "Usage: stowlist-cli find [OPTION]... TEXT...", ""},
         {{"find", "--catalogue=" + C, "--medium=CD", "txt"},
          1,
@@ -93,6 +96,7 @@ TEST_F(CliOptionLayer, EveryCommandReadsOptionsAlike) {
         {{"find", "txt", "--catalogue"}, 2, "", bad(find, "option '--catalogue' needs a value")},
         {{"find", "--json=yes", "txt"}, 2, "", bad(find, "option '--json' takes no value")},
 
+        {{"catalogue", "--version"}, 0, version, ""},
         {{"catalogue", "-h"},
          0,
          "Usage: stowlist-cli catalogue [--catalogue FILE] add|remove PATH...",
@@ -109,6 +113,7 @@ TEST_F(CliOptionLayer, EveryCommandReadsOptionsAlike) {
          bad(cat, "option '--catalogue' needs a value")},
         {{"catalogue", "--help=1", "list"}, 2, "", bad(cat, "option '--help' takes no value")},
 
+        {{"plan", "--version"}, 0, version, ""},
         {{"plan", "-h"}, 0, "Usage: stowlist-cli plan [OPTION]... PATH...", ""},
         {{"plan", "--settings=" + S, "--media-type=zip", "--capacity=1k", "--block-size=1", T},
          0,
@@ -122,6 +127,7 @@ TEST_F(CliOptionLayer, EveryCommandReadsOptionsAlike) {
         {{"plan", "tree", "--capacity"}, 2, "", bad(plan, "option '--capacity' needs a value")},
         {{"plan", "--json=1", "tree"}, 2, "", bad(plan, "option '--json' takes no value")},
 
+        {{"verify", "--version"}, 0, version, ""},
         {{"verify", "-h"}, 0, "Usage: stowlist-cli verify [OPTION]... REPORT PATH...", ""},
         {{"verify", "--settings=" + S, "--catalogue=" + C, R, T},
          0,
