@@ -65,10 +65,32 @@ std::vector<std::string> CCatalogue::TakeWarnings() {
     return std::exchange(m_arrWarnings, {});
 }
 
+// Marks the calling operation as the one that Cancel() stops, for its lifetime.
+class CCatalogue::CCancellable {
+public:
+    explicit CCancellable(CCatalogue& catalogue) : m_catalogue(catalogue) {
+        std::lock_guard lock(m_catalogue.m_cancelMutex);
+        m_catalogue.m_bCancel = false;
+        m_catalogue.m_bCancellable = true;
+    }
+    ~CCancellable() {
+        std::lock_guard lock(m_catalogue.m_cancelMutex);
+        m_catalogue.m_bCancellable = false;
+    }
+    CCancellable(const CCancellable&) = delete;
+    CCancellable& operator=(const CCancellable&) = delete;
+
+private:
+    CCatalogue& m_catalogue;
+};
+
 void CCatalogue::Cancel() {
-    m_bCancel = true;
-    // The database only changes in Open, before any other thread is given the catalogue.
-    if (m_pStore->IsOpen()) {
+    std::lock_guard lock(m_cancelMutex);
+    // Only an operation that runs now: an interrupt of the database would
+    // otherwise stop whatever runs next. While one runs, the database is
+    // open and stays so (Open waits for the operation).
+    if (m_bCancellable) {
+        m_bCancel = true;
         m_pStore->Db().Interrupt();
     }
 }
@@ -97,7 +119,7 @@ bool CCatalogue::AddOne(const std::string& path, std::int64_t folderId, SourceKi
 
 bool CCatalogue::AddPaths(const std::vector<std::string>& paths, const ReadProgressFn& progress) {
     std::lock_guard lock(m_mutex);
-    m_bCancel = false;
+    const CCancellable cancellable(*this);
     m_mapOnTrial.clear();
     m_arrRefused.clear();
     for (const std::string& given : paths) {
@@ -367,7 +389,7 @@ bool CCatalogue::CheckSources(bool read, const ReadProgressFn& progress) {
 
 bool CCatalogue::Refresh(bool scanFolders, const ReadProgressFn& progress) {
     std::lock_guard lock(m_mutex);
-    m_bCancel = false;
+    const CCancellable cancellable(*this);
     if (scanFolders) {
         m_mapOnTrial.clear();
         for (const auto& [id, path] : m_pStore->Folders()) {
@@ -391,7 +413,7 @@ std::vector<CSourceInfo> CCatalogue::Sources() {
 
 CFindResult CCatalogue::Find(const CFindQuery& query, std::size_t limit, std::size_t offset) {
     std::lock_guard lock(m_mutex);
-    m_bCancel = false;
+    const CCancellable cancellable(*this);
     if (!(CheckWindowPassed() ? CheckSources(true) : ReadChanged())) {
         CFindResult result;
         result.m_bCancelled = m_bCancel;

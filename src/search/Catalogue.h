@@ -25,8 +25,9 @@ class ISourceFileSystem;
 // their searchable entries (CCatalogueEntries), one transaction per report.
 //
 // Threads: every method may be called from any thread; they run one at a
-// time (an internal lock). Cancel() alone does not wait: it makes a Find or
-// Refresh that is running now return early.
+// time (an internal lock). Cancel() alone does not wait: it makes a Find,
+// Refresh or AddPaths that is running now return early, and touches no
+// other call, running or to come.
 class CCatalogue {
 public:
     // The settings that say whether the front ends add the reports they write (1, the default) or not (0).
@@ -89,6 +90,8 @@ public:
     void Cancel();
 
 private:
+    class CCancellable;
+
     bool Fail(const std::string& what);
     bool DatabaseFailed();
     // Registers one file or folder as a source (without reading it). A new
@@ -118,4 +121,6 @@ private:
     std::vector<std::string> m_arrRefused;
     std::atomic<bool> m_bCancel{false};
     std::mutex m_mutex;
+    std::mutex m_cancelMutex;    // guards m_bCancellable, taken by Cancel()
+    bool m_bCancellable = false; // a Find, Refresh or AddPaths runs
 };

@@ -9,6 +9,7 @@
 #include <map>
 #include <memory>
 #include <sys/wait.h>
+#include <thread>
 #include <unistd.h>
 
 namespace {
@@ -367,3 +368,28 @@ TEST(CatalogueSources, FilesAreLookedAtOnceAWindow) {
 }
 
 } // namespace
+
+// Cancel() stops the search, refresh or add running now and nothing else:
+// never a call that runs next (a report being registered), never the
+// opening of the database on another thread.
+TEST(CatalogueSources, CancelTouchesOnlyTheCallItMeant) {
+    CTempTree data;
+    for (int round = 0; round < 20; ++round) {
+        CCatalogue catalogue(data.Path("c" + std::to_string(round) + ".sqlite"));
+        std::atomic<bool> done{false};
+        std::thread canceller([&] {
+            while (!done) {
+                catalogue.Cancel();
+            }
+        });
+        bool opened = catalogue.Open(true);
+        int registered = 0;
+        for (int i = 0; opened && i < 50; ++i) {
+            registered += catalogue.RegisterReport(data.Path("r" + std::to_string(i) + ".txt"), "CD01-01\t/x") ? 1 : 0;
+        }
+        done = true;
+        canceller.join();
+        ASSERT_TRUE(opened) << catalogue.LastError();
+        EXPECT_EQ(registered, 50) << catalogue.LastError();
+    }
+}
