@@ -2,6 +2,9 @@
 
 #include "CatalogueEntries.h"
 #include "CatalogueStore.h"
+#include "CopyIndex.h"
+#include "CopyKeyStore.h"
+#include "CopyKeys.h"
 #include "EntryBlob.h"
 #include "LocalFileSystem.h"
 #include "ReportFile.h"
@@ -10,9 +13,11 @@
 #include "SqliteDatabase.h"
 #include "Transaction.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <deque>
 #include <sys/stat.h>
 
 namespace {
@@ -26,6 +31,33 @@ std::string CanonicalPath(const std::string& path) {
     return resolved ? std::string(resolved.get()) : path;
 }
 
+// The text kept in blocks that never move.
+std::string_view Keep(std::deque<std::string>& arena, std::string_view text) {
+    if (arena.empty() || arena.back().capacity() - arena.back().size() < text.size()) {
+        arena.emplace_back().reserve(std::max<std::size_t>(text.size(), std::size_t{1} << 20));
+    }
+    std::string& block = arena.back();
+    const std::size_t at = block.size();
+    block.append(text);
+    return std::string_view(block).substr(at, text.size());
+}
+
+// A file entry kept, its texts copied, for the grouping keys made once the
+// report is read whole (its digests need every entry).
+void KeepFileForKeys(const CReportEntry& entry, std::vector<CReportEntry>& files, std::deque<std::string>& texts) {
+    if (entry.m_bFolder) {
+        return;
+    }
+    CReportEntry kept = entry;
+    kept.m_strName = Keep(texts, entry.m_strName);
+    kept.m_strDate = Keep(texts, entry.m_strDate);
+    kept.m_strTime = Keep(texts, entry.m_strTime);
+    kept.m_strMedium = Keep(texts, entry.m_strMedium);
+    const bool sameFolder = !files.empty() && files.back().m_strFolder == entry.m_strFolder;
+    kept.m_strFolder = sameFolder ? files.back().m_strFolder : Keep(texts, entry.m_strFolder);
+    files.push_back(kept);
+}
+
 } // namespace
 
 CCatalogue::CCatalogue(std::string databasePath)
@@ -35,6 +67,15 @@ CCatalogue::CCatalogue(std::string databasePath, std::unique_ptr<ISourceFileSyst
     : m_strPath(std::move(databasePath)), m_pFileSystem(std::move(fileSystem)),
       m_pStore(std::make_unique<CCatalogueStore>(m_strPath)),
       m_pScanner(std::make_unique<CSourceScanner>(m_strPath, *m_pFileSystem)) {}
+
+CCatalogue::CCatalogue(std::string databasePath, ReportDigestsFn digests)
+    : CCatalogue(std::move(databasePath), std::make_unique<CLocalFileSystem>(), std::move(digests)) {}
+
+CCatalogue::CCatalogue(std::string databasePath, std::unique_ptr<ISourceFileSystem> fileSystem,
+                       ReportDigestsFn digests)
+    : CCatalogue(std::move(databasePath), std::move(fileSystem)) {
+    m_fnDigests = std::move(digests);
+}
 
 CCatalogue::~CCatalogue() = default;
 
@@ -50,11 +91,14 @@ bool CCatalogue::DatabaseFailed() { return Fail(m_pStore->Error()); }
 bool CCatalogue::Open(bool create) {
     std::lock_guard lock(m_mutex);
     m_pEntries.reset();
+    m_pCopyKeys.reset();
+    m_pCopyIndex.reset();
     if (!m_pStore->Open(create)) {
         return Fail(m_pStore->OpenError());
     }
     m_pEntries = std::make_unique<CCatalogueEntries>(m_pStore->Db(), m_strPath + "-names");
-    if (!m_pEntries->CreateTables()) {
+    m_pCopyKeys = std::make_unique<CCopyKeyStore>(m_pStore->Db());
+    if (!m_pEntries->CreateTables() || !m_pCopyKeys->CreateTable()) {
         return Fail(m_strPath + ": " + m_pStore->Error());
     }
     return true;
@@ -171,8 +215,15 @@ bool CCatalogue::RegisterManifest(const std::string& reportPath, const std::stri
     if (manifestPath.empty()) {
         return m_pStore->ForgetManifest(CanonicalPath(reportPath)) || Fail(reportPath + ": " + m_pStore->Error());
     }
-    return m_pStore->RegisterManifest(CanonicalPath(reportPath), CanonicalPath(manifestPath)) ||
-           Fail(manifestPath + ": " + m_pStore->Error());
+    const std::string report = CanonicalPath(reportPath);
+    if (!m_pStore->RegisterManifest(report, CanonicalPath(manifestPath))) {
+        return Fail(manifestPath + ": " + m_pStore->Error());
+    }
+    // Its digests are read with its entries: read it again.
+    const std::optional<std::int64_t> id = m_pStore->SourceId(report);
+    const std::optional<CSourceRow> row = id ? m_pStore->Row(*id) : std::nullopt;
+    return !row || row->m_state != SourceState::Ok || m_pStore->SetState(*id, SourceState::Changed) ||
+           Fail(reportPath + ": " + m_pStore->Error());
 }
 
 std::string CCatalogue::ManifestOf(const std::string& reportPath) {
@@ -204,7 +255,8 @@ bool CCatalogue::Remove(const std::vector<std::string>& paths) {
             m_arrWarnings.push_back(given + ": not in the catalogue");
             continue;
         }
-        if (!m_pEntries->DropEntriesWithFolder(*source) || !m_pStore->DeleteSourceWithFolder(*source) ||
+        if (!m_pEntries->DropEntriesWithFolder(*source) || !m_pCopyKeys->DropWithFolder(*source) ||
+            !m_pStore->DeleteSourceWithFolder(*source) ||
             !transaction.Commit()) {
             return DatabaseFailed();
         }
@@ -244,20 +296,29 @@ bool CCatalogue::ReadSource(std::int64_t id) {
     int error = 0;
     CReportReader reader;
     CEntryBlobWriter blob;
+    CCopyKeysWriter keys;
+    std::vector<CReportEntry> files;
+    std::deque<std::string> fileTexts; // what `files` points into
+    std::string logText;
     CCatalogueStore::ReadOutcome outcome;
     if (!file.Load(path, kLargestReport, error)) {
         outcome.m_state = SourceState::Unreadable;
         m_arrWarnings.push_back(path + ": " + std::strerror(error));
     } else {
         outcome.m_strFileSystem = m_pScanner->FileSystemOfFile(path);
-        reader.SetLog(m_pStore->LogFor(id, path));
-        if (!reader.Read(file.m_strBytes, [&](const CReportEntry& entry) { blob.Add(entry); })) {
+        logText = m_pStore->LogFor(id, path);
+        reader.SetLog(logText);
+        if (!reader.Read(file.m_strBytes, [&](const CReportEntry& entry) {
+                blob.Add(entry);
+                KeepFileForKeys(entry, files, fileTexts);
+            })) {
             if (const auto trial = m_mapOnTrial.find(id); trial != m_mapOnTrial.end()) {
                 return DropNonReport(*row, file, trial->second, reader.Reason());
             }
             outcome.m_state = SourceState::Unreadable;
             m_arrWarnings.push_back(path + ": not a report (" + reader.Reason() + ")");
             blob = CEntryBlobWriter();
+            files.clear();
         } else if (reader.Layout() == ReportLayout::ArchiveLog) {
             outcome.m_bLog = true;
             for (const auto& [tag, folder] : reader.LogLines()) {
@@ -273,11 +334,22 @@ bool CCatalogue::ReadSource(std::int64_t id) {
     outcome.m_nSize = file.m_nSize;
     outcome.m_nModifiedNs = file.m_nModifiedNs;
     outcome.m_nEntries = outcome.m_bLog ? reader.LogLines().size() : blob.Count();
+    const bool stored = outcome.m_state == SourceState::Ok && !outcome.m_bLog;
+    if (stored) {
+        std::vector<std::optional<EntryDigest>> digests;
+        if (m_fnDigests && !files.empty()) {
+            digests = m_fnDigests({path, m_pStore->ManifestOf(path), reader.Layout(), logText, files});
+        }
+        for (std::size_t i = 0; i < files.size(); ++i) {
+            keys.Add(files[i], i < digests.size() ? digests[i] : std::nullopt);
+        }
+    }
     CTransaction transaction(m_pStore->Db());
-    if (!transaction.Open() || !m_pEntries->DropEntries(id) || !m_pStore->SetRead(id, outcome)) {
+    if (!transaction.Open() || !m_pEntries->DropEntries(id) || !m_pCopyKeys->Drop(id) ||
+        !m_pStore->SetRead(id, outcome)) {
         return DatabaseFailed();
     }
-    if (outcome.m_state == SourceState::Ok && !outcome.m_bLog && !m_pEntries->StoreEntries(id, blob.Finish())) {
+    if (stored && (!m_pEntries->StoreEntries(id, blob.Finish()) || !m_pCopyKeys->Store(id, keys.Finish()))) {
         return DatabaseFailed();
     }
     return transaction.Commit() || DatabaseFailed();
@@ -358,7 +430,8 @@ bool CCatalogue::CheckSources(bool read, const ReadProgressFn& progress) {
         case CSourceScanner::Verdict::Delete: {
             // Deleted or moved: its entries leave the catalogue.
             CTransaction transaction(m_pStore->Db());
-            if (!m_pEntries->DropEntries(row.m_nId) || !m_pStore->DeleteSource(row.m_nId) || !transaction.Commit()) {
+            if (!m_pEntries->DropEntries(row.m_nId) || !m_pCopyKeys->Drop(row.m_nId) ||
+                !m_pStore->DeleteSource(row.m_nId) || !transaction.Commit()) {
                 return DatabaseFailed();
             }
             break;
@@ -428,4 +501,66 @@ CFindResult CCatalogue::Find(const CFindQuery& query, std::size_t limit, std::si
         DatabaseFailed();
     }
     return result;
+}
+
+const CCopyIndex* CCatalogue::CurrentCopyIndex(bool byName) {
+    std::pair<std::int64_t, std::int64_t> key{-1, -1};
+    {
+        CSqliteStatement meta(m_pStore->Db().Handle(),
+                              "SELECT (SELECT value FROM meta WHERE key='catalogue'), "
+                              "(SELECT value FROM meta WHERE key='generation')");
+        if (meta.Step()) {
+            key = {meta.Int(0), meta.Int(1)};
+        }
+    }
+    if (m_pCopyIndex && key == m_copyIndexKey && key.second >= 0 && m_pCopyIndex->ByName() == byName) {
+        return m_pCopyIndex.get();
+    }
+    m_pCopyIndex.reset();
+    auto index = std::make_unique<CCopyIndex>();
+    const bool read = m_pCopyKeys->ForEach([&](std::string_view path, std::string_view blob) {
+        if (!index->AddReport(path, blob)) {
+            m_arrWarnings.push_back(std::string(path) + ": damaged entries in the catalogue; refresh it");
+        }
+    });
+    if (!read) {
+        return nullptr;
+    }
+    index->Group(byName);
+    m_pCopyIndex = std::move(index);
+    m_copyIndexKey = key;
+    return m_pCopyIndex.get();
+}
+
+CCopiesResult CCatalogue::Copies(const CCopiesQuery& query, bool summary) {
+    std::lock_guard lock(m_mutex);
+    const CCancellable cancellable(*this);
+    CCopiesResult result;
+    if (!(CheckWindowPassed() ? CheckSources(true) : ReadChanged())) {
+        result.m_bCancelled = m_bCancel;
+        result.m_bFailed = !m_bCancel;
+        return result;
+    }
+    const CCopyIndex* index = CurrentCopyIndex(query.m_bByName);
+    if (index == nullptr) {
+        result.m_bCancelled = m_bCancel;
+        result.m_bFailed = !m_bCancel;
+        if (result.m_bFailed) {
+            DatabaseFailed();
+        }
+        return result;
+    }
+    return summary ? index->Summary(query, m_bCancel) : index->Groups(query, m_bCancel);
+}
+
+std::vector<std::uint32_t> CCatalogue::CopiesOf(const std::vector<std::pair<std::string, std::uint64_t>>& places) {
+    std::lock_guard lock(m_mutex);
+    std::vector<std::uint32_t> copies(places.size(), 0);
+    const CCopyIndex* index = m_pCopyKeys ? CurrentCopyIndex(false) : nullptr;
+    if (index != nullptr) {
+        for (std::size_t i = 0; i < places.size(); ++i) {
+            copies[i] = index->CopiesOf(places[i].first, places[i].second);
+        }
+    }
+    return copies;
 }

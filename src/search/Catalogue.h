@@ -1,7 +1,9 @@
 #pragma once
 
 #include "CatalogueSource.h"
+#include "CopiesQuery.h"
 #include "FindQuery.h"
+#include "ReportDigests.h"
 
 #include <atomic>
 #include <chrono>
@@ -12,9 +14,12 @@
 #include <optional>
 #include <string>
 #include <unordered_map>
+#include <utility>
 #include <vector>
 
 class CCatalogueEntries;
+class CCopyIndex;
+class CCopyKeyStore;
 struct CReportFile;
 class CCatalogueStore;
 class CSourceScanner;
@@ -42,6 +47,10 @@ public:
     explicit CCatalogue(std::string databasePath);
     // With another file system in place of the machine's (tests).
     CCatalogue(std::string databasePath, std::unique_ptr<ISourceFileSystem> fileSystem);
+    // With the digests of the reports' files taken from their manifests as
+    // they are read (without it, Copies groups by names alone).
+    CCatalogue(std::string databasePath, ReportDigestsFn digests);
+    CCatalogue(std::string databasePath, std::unique_ptr<ISourceFileSystem> fileSystem, ReportDigestsFn digests);
     ~CCatalogue();
     CCatalogue(const CCatalogue&) = delete;
     CCatalogue& operator=(const CCatalogue&) = delete;
@@ -91,6 +100,14 @@ public:
     CFindResult Find(const CFindQuery& query, std::size_t limit, std::size_t offset = 0);
     void Cancel();
 
+    // Reads changed reports first, then groups the catalogue's files by
+    // copy (see CCopyIndex): the groups the query keeps, or with summary
+    // the media's counts. The grouping is kept until the catalogue changes.
+    CCopiesResult Copies(const CCopiesQuery& query, bool summary);
+    // The copy count of each file at (report, line), 0 for no file; reads
+    // nothing, and uses the grouping kept when it is current.
+    std::vector<std::uint32_t> CopiesOf(const std::vector<std::pair<std::string, std::uint64_t>>& places);
+
 private:
     class CCancellable;
 
@@ -108,12 +125,18 @@ private:
     bool CheckWindowPassed() const;
     bool ReadChanged();
     bool ScanFolder(std::int64_t folderId, const std::string& folder);
+    // The grouping of the catalogue as it is now, made when it changed; null when it cannot be read.
+    const CCopyIndex* CurrentCopyIndex(bool byName);
 
     std::string m_strPath;
     std::unique_ptr<ISourceFileSystem> m_pFileSystem;
     std::unique_ptr<CCatalogueStore> m_pStore;
     std::unique_ptr<CSourceScanner> m_pScanner;
     std::unique_ptr<CCatalogueEntries> m_pEntries; // made when the store opens
+    std::unique_ptr<CCopyKeyStore> m_pCopyKeys;    // made when the store opens
+    ReportDigestsFn m_fnDigests;
+    std::unique_ptr<CCopyIndex> m_pCopyIndex;
+    std::pair<std::int64_t, std::int64_t> m_copyIndexKey{-1, -1}; // catalogue and generation it was made from
     std::string m_strError;
     std::vector<std::string> m_arrWarnings;
     std::optional<std::chrono::steady_clock::time_point> m_lastCheck;
