@@ -129,6 +129,7 @@ const std::unordered_map<int, std::string>& Table() {
         {IDS_RUN_USAGE,
          "Usage: stowlist-cli [OPTION]... PATH...\n"
          "       stowlist-cli find [OPTION]... TEXT...\n"
+         "       stowlist-cli copies [OPTION]... [TEXT]...\n"
          "       stowlist-cli catalogue [OPTION]... add|remove|refresh|list [PATH]...\n"
          "       stowlist-cli plan [OPTION]... PATH...\n"
          "       stowlist-cli verify [OPTION]... REPORT PATH...\n"
@@ -171,6 +172,7 @@ const std::unordered_map<int, std::string>& Table() {
          "\n"
          "Commands (a folder of one of these names is given as ./find):\n"
          "  find        search the catalogue of reports (stowlist-cli find --help)\n"
+         "  copies      how many media hold each file of the catalogue (stowlist-cli copies --help)\n"
          "  catalogue   add, remove, refresh and list its reports (stowlist-cli catalogue --help)\n"
          "  plan        split PATHs over media, with path lists and the report (stowlist-cli plan --help)\n"
          "  verify      check a medium against its report and manifest (stowlist-cli verify --help)\n"},
@@ -197,6 +199,34 @@ const std::unordered_map<int, std::string>& Table() {
         {IDS_FIND_BAD_LIMIT, "--limit needs a number, not \"%s\""},
         {IDS_FIND_NO_TEXT, "find needs a TEXT"},
         {IDS_FIND_ONE_PATTERN, "--glob takes one pattern"},
+        {IDS_COPIES_USAGE,
+         "Usage: stowlist-cli copies [OPTION]... [TEXT]...\n"
+         "Counts the media that hold each file of the catalogue of reports. Files with\n"
+         "the same SHA-256 digest (from the manifests of their reports) are one file;\n"
+         "a file without one is the file of the same name (ignoring case), size, date\n"
+         "and time. A medium is a tag's medium (CD01 of CD01-03), or a listing's report.\n"
+         "One line per file: copies, media (comma-separated), folder, name, size,\n"
+         "separated by tabs, ordered by copies, media, folder and name. With TEXTs, only\n"
+         "files with a copy whose name holds every TEXT, ignoring case.\n"
+         "\n"},
+        {IDS_COPIES_HELP_CATALOGUE,
+         "  --catalogue FILE  the catalogue (default $XDG_DATA_HOME/stowlist/catalogue.sqlite)\n"},
+        {IDS_COPIES_HELP_FEWER_THAN, "  --fewer-than N    files on fewer than N media (2: on one medium only)\n"},
+        {IDS_COPIES_HELP_AT_LEAST, "  --at-least N      files on N media or more\n"},
+        {IDS_COPIES_HELP_MEDIUM, "  --medium PREFIX   files with a copy on a medium whose name starts with PREFIX\n"},
+        {IDS_COPIES_HELP_BY, "  --by name         a file without a digest is the file of the same name and size\n"},
+        {IDS_COPIES_HELP_SUMMARY,
+         "  --summary         one line per medium instead: medium, files, bytes, and the\n"
+         "                    files and bytes held on no other medium\n"},
+        {IDS_COPIES_HELP_JSON, "  --json            one JSON object per line\n"},
+        {IDS_COPIES_USAGE_TAIL,
+         "  -h, --help        this text; --version\n"
+         "\n"
+         "Exit status: 0 something printed, 1 nothing matches (or no catalogue yet),\n"
+         "2 bad usage, 3 the catalogue cannot be read.\n"},
+        {IDS_COPIES_BAD_COUNT, "%s needs a whole number above 0, not \"%s\""},
+        {IDS_COPIES_BOTH_COUNTS, "--fewer-than and --at-least exclude each other"},
+        {IDS_COPIES_BAD_BY, "--by takes name, not \"%s\""},
         {IDS_CATALOGUE_USAGE,
          "Usage: stowlist-cli catalogue [--catalogue FILE] add|remove PATH...\n"
          "       stowlist-cli catalogue [--catalogue FILE] refresh|list\n"

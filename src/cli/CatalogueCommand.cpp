@@ -2,6 +2,7 @@
 
 #include "Catalogue.h"
 #include "CatalogueCommandLine.h"
+#include "CatalogueDigests.h"
 #include "CommandMessages.h"
 #include "ExitStatus.h"
 #include "FileLocations.h"
@@ -49,7 +50,8 @@ int CCatalogueCommand::Run() {
     }
     const std::string& action = command.verb;
     const std::vector<std::string>& paths = command.paths;
-    CCatalogue catalogue(command.catalogue ? *command.catalogue : FileLocations::CatalogueFile());
+    CCatalogue catalogue(command.catalogue ? *command.catalogue : FileLocations::CatalogueFile(),
+                         &CatalogueDigests::FromManifest);
     if (!catalogue.Open(true)) {
         CCommandMessages::Print(m_pErr, spec.name, catalogue.LastError());
         return kExitFailed;

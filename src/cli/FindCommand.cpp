@@ -1,6 +1,7 @@
 #include "FindCommand.h"
 
 #include "Catalogue.h"
+#include "CatalogueDigests.h"
 #include "CommandMessages.h"
 #include "ExitStatus.h"
 #include "FileLocations.h"
@@ -34,7 +35,7 @@ int CFindCommand::Run() {
                                 FormatString(IDS_CLI_CANNOT_READ, {cataloguePath, std::strerror(errno)}));
         return kExitFailed;
     }
-    CCatalogue catalogue(cataloguePath);
+    CCatalogue catalogue(cataloguePath, &CatalogueDigests::FromManifest);
     if (!catalogue.Open(false)) {
         CCommandMessages::Print(m_pErr, spec.name, catalogue.LastError());
         return kExitFailed;

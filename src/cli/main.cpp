@@ -2,6 +2,7 @@
 #include "CliRun.h"
 #include "CommandLine.h"
 #include "CommandMessages.h"
+#include "CopiesCommand.h"
 #include "FileLocations.h"
 #include "FindCommand.h"
 #include "PlanCommand.h"
@@ -36,6 +37,9 @@ int RunCommand(const std::vector<std::string>& args) {
     const std::vector<std::string> rest(args.begin() + 1, args.end());
     if (args.front() == "find") {
         return CFindCommand(rest, stdout, stderr).Run();
+    }
+    if (args.front() == "copies") {
+        return CCopiesCommand(rest, stdout, stderr).Run();
     }
     if (args.front() == "catalogue") {
         return CCatalogueCommand(rest, stdout, stderr).Run();

@@ -1,11 +1,12 @@
 #include "CatalogueThread.h"
 
+#include "CatalogueDigests.h"
 #include "UiText.h"
 
 #include <QMetaObject>
 
 CCatalogueThread::CCatalogueThread(std::string databasePath, QObject* parent)
-    : QObject(parent), m_strPath(std::move(databasePath)), m_pCatalogue(std::make_unique<CCatalogue>(m_strPath)) {
+    : QObject(parent), m_strPath(std::move(databasePath)),       m_pCatalogue(std::make_unique<CCatalogue>(m_strPath, &CatalogueDigests::FromManifest)) {
     qRegisterMetaType<CFindAnswer>();
     qRegisterMetaType<std::vector<CSourceInfo>>();
     connect(this, &CCatalogueThread::AnswersWaiting, this, &CCatalogueThread::EmitAnswers, Qt::QueuedConnection);
