@@ -1,10 +1,11 @@
 // Arbitrary argument lists (arguments separated by NUL bytes) through the
 // option scanner that every command shares and the command lines of the
-// report run and of the find, catalogue, plan and verify commands: each must
+// report run and of the find, copies, catalogue, plan and verify commands: each must
 // always come back with a coherent answer.
 #include "ArchiveSettings.h"
 #include "CatalogueCommandLine.h"
 #include "CommandLine.h"
+#include "CopiesCommandLine.h"
 #include "FindCommandLine.h"
 #include "OptionScanner.h"
 #include "PlanCommandLine.h"
@@ -144,6 +145,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                                              : find.query.m_arrTexts.empty(),
                 "find has texts or one pattern");
         Require(!find.catalogue || !find.catalogue->empty(), "a named catalogue is never empty");
+    }
+    const CCopiesCommandLine copies = CCopiesCommandLineParser::Parse(args);
+    RequireAnswer(copies.action, copies.error, "copies' answer");
+    if (copies.action == CliAction::Run) {
+        Require(!(copies.query.m_nFewerThan && copies.query.m_nAtLeast), "one count bound at most");
+        Require(copies.query.m_nFewerThan.value_or(1) > 0 && copies.query.m_nAtLeast.value_or(1) > 0,
+                "count bounds above 0");
     }
     const CCatalogueCommandLine catalogue = CCatalogueCommandLineParser::Parse(args);
     RequireAnswer(catalogue.action, catalogue.error, "the catalogue's answer");
