@@ -496,9 +496,22 @@ CFindResult CCatalogue::Find(const CFindQuery& query, std::size_t limit, std::si
         result.m_bFailed = !m_bCancel;
         return result;
     }
-    CFindResult result = m_pEntries->Search(query, limit, offset, m_bCancel, m_arrWarnings);
+    // Files on one medium only are the files found, less those with copies elsewhere.
+    const bool oneMedium = query.m_kinds == FindKinds::OneMediumOnly;
+    CFindQuery asked = query;
+    asked.m_kinds = oneMedium ? FindKinds::Files : query.m_kinds;
+    CFindResult result = m_pEntries->Search(asked, oneMedium ? SIZE_MAX : limit, oneMedium ? 0 : offset, m_bCancel,
+                                            m_arrWarnings);
     if (result.m_bFailed) {
         DatabaseFailed();
+    } else if ((oneMedium || query.m_bCopies) && !result.m_bCancelled) {
+        const CCopyIndex* index = CurrentCopyIndex(false);
+        if (index == nullptr) {
+            result.m_bFailed = true;
+            DatabaseFailed();
+        } else {
+            index->Count(result, oneMedium, limit, offset);
+        }
     }
     return result;
 }

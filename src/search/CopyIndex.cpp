@@ -359,3 +359,18 @@ std::uint32_t CCopyIndex::CopiesOf(const std::string& reportPath, std::uint64_t 
     }
     return m_arrCopies[m_arrGroupOf[static_cast<std::size_t>(at - m_arrEntries.begin())]];
 }
+
+void CCopyIndex::Count(CFindResult& result, bool oneMediumOnly, std::size_t limit, std::size_t offset) const {
+    std::vector<CFindHit>& hits = result.m_arrHits;
+    for (CFindHit& hit : hits) {
+        hit.m_nCopies = hit.m_bFolder ? 0 : CopiesOf(hit.m_strReport, hit.m_nLine);
+    }
+    if (!oneMediumOnly) {
+        return;
+    }
+    hits.erase(std::remove_if(hits.begin(), hits.end(), [](const CFindHit& hit) { return hit.m_nCopies != 1; }),
+               hits.end());
+    result.m_nTotal = hits.size();
+    hits.erase(hits.begin(), hits.begin() + static_cast<std::ptrdiff_t>(std::min(offset, hits.size())));
+    hits.resize(std::min(limit, hits.size()));
+}

@@ -2,6 +2,7 @@
 
 #include "CopiesQuery.h"
 #include "CopyKeys.h"
+#include "FindQuery.h"
 
 #include <atomic>
 #include <cstdint>
@@ -31,6 +32,9 @@ public:
     CCopiesResult Summary(const CCopiesQuery& query, const std::atomic<bool>& cancel) const;
     // The copy count of the file at a report's line; 0 when it is no file here.
     std::uint32_t CopiesOf(const std::string& reportPath, std::uint64_t line) const;
+    // Sets each hit's m_nCopies; with oneMediumOnly keeps only the hits of
+    // files on one medium, and of them `limit` from number `offset` on.
+    void Count(CFindResult& result, bool oneMediumOnly, std::size_t limit, std::size_t offset) const;
 
     static constexpr std::uint32_t kNone = UINT32_MAX;
 

@@ -29,6 +29,7 @@ void SortFindHits(std::vector<CFindHit>& hits, FindHitField field, bool descendi
         case FindHitField::Time: key.m_strKey = CaseFold::Fold(hit.m_strTime); break;
         case FindHitField::Medium: key.m_strKey = CaseFold::Fold(hit.m_strMedium); break;
         case FindHitField::Folder: key.m_strKey = CaseFold::Fold(hit.m_strFolder); break;
+        case FindHitField::Copies: key.m_nNumber = hit.m_nCopies; break;
         case FindHitField::Report:
             key.m_strKey = hit.m_strReport;
             key.m_nNumber = hit.m_nLine;

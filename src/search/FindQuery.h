@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-enum class FindKinds { All, Files, Folders };
+enum class FindKinds { All, Files, Folders, OneMediumOnly }; // the last: files that no other medium holds
 
 // What Find looks for. Texts and pattern as the user typed them (UTF-8);
 // Find folds their case.
@@ -14,6 +14,7 @@ struct CFindQuery {
     std::string m_strGlob;               // when not empty: matched against the whole name instead
     FindKinds m_kinds = FindKinds::All;
     std::string m_strMediumPrefix;       // keeps hits whose tag starts with it
+    bool m_bCopies = false;              // gives each hit its copy count (CFindHit::m_nCopies)
 };
 
 // One hit, its texts as the report holds them (bytes; m_bWindows1252 says
@@ -30,6 +31,7 @@ struct CFindHit {
     std::string m_strReport; // absolute path of the report
     std::uint64_t m_nLine = 0;
     bool m_bWindows1252 = false;
+    std::uint32_t m_nCopies = 0; // the media that hold the file (see CCopyIndex), when asked; 0 for a folder
 };
 
 struct CFindResult {

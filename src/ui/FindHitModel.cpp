@@ -61,7 +61,7 @@ QVariant CFindHitModel::data(const QModelIndex& index, int role) const {
         return {};
     }
     if (role == Qt::TextAlignmentRole) {
-        return index.column() == Size ? QVariant(Qt::AlignRight | Qt::AlignVCenter) : QVariant();
+        return index.column() == Size || index.column() == Copies ? QVariant(Qt::AlignRight | Qt::AlignVCenter) : QVariant();
     }
     if (role != Qt::DisplayRole && role != Qt::ToolTipRole) {
         return {};
@@ -73,6 +73,7 @@ QVariant CFindHitModel::data(const QModelIndex& index, int role) const {
     case Time: return Shown(hit->m_strTime, hit->m_bWindows1252);
     case Medium: return Shown(hit->m_strMedium, false);
     case Folder: return Shown(hit->m_strFolder, hit->m_bFolderWindows1252);
+    case Copies: return hit->m_bFolder || hit->m_nCopies == 0 ? QString() : QString::number(hit->m_nCopies);
     case Report: return PathToQString(hit->m_strReport) + QLatin1Char(':') + QString::number(hit->m_nLine);
     default: return {};
     }

@@ -8,14 +8,14 @@
 #include <vector>
 
 // The hits of one query as table rows: Name, Size, Date, Time, Medium,
-// Folder, Report. It holds the hits fetched so far; when the view wants
+// Folder, Copies, Report. It holds the hits fetched so far; when the view wants
 // more (canFetchMore/fetchMore) it asks for them with MoreWanted and takes
 // them in with Append, so a million hits are never fetched at once.
 // User-interface thread only.
 class CFindHitModel : public QAbstractTableModel {
     Q_OBJECT
 public:
-    enum Column { Name, Size, Date, Time, Medium, Folder, Report, ColumnCount };
+    enum Column { Name, Size, Date, Time, Medium, Folder, Copies, Report, ColumnCount };
     // Hits asked for at a time; later requests take as many as are held, so
     // scrolling far costs a few requests, not one per page.
     static constexpr std::size_t kFirstFetch = 500;

@@ -34,7 +34,7 @@ constexpr const char* kColumnsKey = "FindColumns";
 constexpr int kDefaultWidth = 900;
 constexpr int kDefaultHeight = 480;
 // Name, Size, Date, Time, Medium, Folder; the report takes the rest.
-constexpr int kDefaultColumnWidths[] = {220, 110, 80, 75, 75, 220};
+constexpr int kDefaultColumnWidths[] = {220, 110, 80, 75, 75, 220, 60};
 
 QString Grouped(std::uint64_t number) { return QLocale::system().toString(static_cast<qulonglong>(number)); }
 
@@ -68,7 +68,8 @@ CFindWindow::CFindWindow(CCatalogueThread& catalogue, CSettingsStore& settings, 
     m_pSearch->setClearButtonEnabled(true);
     m_pKinds = new QComboBox(this);
     m_pKinds->setObjectName(QStringLiteral("kindsBox"));
-    m_pKinds->addItems({Text(IDS_FIND_KINDS_ALL), Text(IDS_FIND_KINDS_FILES), Text(IDS_FIND_KINDS_FOLDERS)});
+    m_pKinds->addItems({Text(IDS_FIND_KINDS_ALL), Text(IDS_FIND_KINDS_FILES), Text(IDS_FIND_KINDS_FOLDERS),
+                        Text(IDS_FIND_KINDS_ONE_MEDIUM)});
     m_pMedium = new QLineEdit(this);
     m_pMedium->setObjectName(QStringLiteral("mediumField"));
     m_pMedium->setPlaceholderText(Text(IDS_FIND_MEDIUM_PLACEHOLDER));
@@ -165,6 +166,7 @@ void CFindWindow::StartQuery() {
     m_query = QueryFromText(m_pSearch->text());
     m_query.m_kinds = static_cast<FindKinds>(m_pKinds->currentIndex());
     m_query.m_strMediumPrefix = ToStdString(m_pMedium->text().trimmed());
+    m_query.m_bCopies = true;
     ++m_nGeneration;
     m_bQueryEmpty = m_query.m_arrTexts.empty() && m_query.m_strGlob.empty();
     if (m_bQueryEmpty) {
@@ -224,7 +226,7 @@ void CFindWindow::OnMoreWanted(std::size_t offset, std::size_t count) {
 void CFindWindow::OnSortChanged(int section, Qt::SortOrder order) {
     static constexpr FindHitField kFields[] = {FindHitField::Name,   FindHitField::Size,   FindHitField::Date,
                                                FindHitField::Time,   FindHitField::Medium, FindHitField::Folder,
-                                               FindHitField::Report};
+                                               FindHitField::Copies, FindHitField::Report};
     m_bDescending = order == Qt::DescendingOrder;
     if (section < 0 || section >= CFindHitModel::ColumnCount ||
         (section == CFindHitModel::Medium && !m_bDescending)) {

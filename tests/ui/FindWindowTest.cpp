@@ -163,18 +163,18 @@ private slots:
         QTest::addColumn<QStringList>("rows"); // with %R for the tree's root, %1 and %2 for the reports
 
         QTest::newRow("one word, both reports") << "photo" << 0 << "3 hits in 2 reports"
-            << QStringList{"PHOTOS||01/02/26|03:04:05||%R/DISK1|%1:7",
-                           "HOLIDAY PHOTO.JPG|1,234,567|03/05/26|14:07:09||%R/DISK1/PHOTOS|%1:13",
-                           "PHOTO-INDEX.TXT|999|06/07/24|09:10:11||%R/DISK2|%2:8"};
+            << QStringList{"PHOTOS||01/02/26|03:04:05||%R/DISK1||%1:7",
+                           "HOLIDAY PHOTO.JPG|1,234,567|03/05/26|14:07:09||%R/DISK1/PHOTOS|1|%1:13",
+                           "PHOTO-INDEX.TXT|999|06/07/24|09:10:11||%R/DISK2|1|%2:8"};
         QTest::newRow("every word must occur, any case") << "Photo JPG" << 0 << "1 hit in 2 reports"
-            << QStringList{"HOLIDAY PHOTO.JPG|1,234,567|03/05/26|14:07:09||%R/DISK1/PHOTOS|%1:13"};
+            << QStringList{"HOLIDAY PHOTO.JPG|1,234,567|03/05/26|14:07:09||%R/DISK1/PHOTOS|1|%1:13"};
         QTest::newRow("folders only") << "photo" << 2 << "1 hit in 2 reports"
-            << QStringList{"PHOTOS||01/02/26|03:04:05||%R/DISK1|%1:7"};
+            << QStringList{"PHOTOS||01/02/26|03:04:05||%R/DISK1||%1:7"};
         QTest::newRow("a pattern for the whole name") << "*.txt" << 1 << "2 hits in 2 reports"
-            << QStringList{"NOTES.TXT|7,000|11/01/25|08:30:00||%R/DISK1|%1:8",
-                           "PHOTO-INDEX.TXT|999|06/07/24|09:10:11||%R/DISK2|%2:8"};
+            << QStringList{"NOTES.TXT|7,000|11/01/25|08:30:00||%R/DISK1|1|%1:8",
+                           "PHOTO-INDEX.TXT|999|06/07/24|09:10:11||%R/DISK2|1|%2:8"};
         QTest::newRow("beyond 32 bits") << "archive" << 0 << "1 hit in 2 reports"
-            << QStringList{"BIG ARCHIVE.ZIP|5,000,000,000|06/07/24|09:10:12||%R/DISK2|%2:7"};
+            << QStringList{"BIG ARCHIVE.ZIP|5,000,000,000|06/07/24|09:10:12||%R/DISK2|1|%2:7"};
         QTest::newRow("nothing") << "zebra" << 0 << "No hits in 2 reports" << QStringList{};
     }
 
@@ -221,12 +221,58 @@ private slots:
         QCOMPARE(m_window->StatusText(), QStringLiteral("5 hits in 2 reports"));
     }
 
+    // Three media as archive reports, with manifests for two: the Copies
+    // column counts a file's media (by digest, else by name, size, date and
+    // time), sorts, and "On one medium only" keeps the files no other holds.
+    void copiesColumnAndOneMediumFilter() {
+        CTempTree& tree = m_engine->m_tree;
+        const std::string a(64, 'a'), c(64, 'c');
+        tree.Folder("media", LocalTime(2026, 1, 1, 0, 0, 0));
+        tree.WriteText("media/cd01.txt", "all.bin\t100\t01/02/20\t10:00:00\tCD01-01\r\n"
+                                         "song.mp3\t300\t01/02/20\t10:00:00\tCD01-01\r\n"
+                                         "two.bin\t200\t01/02/20\t10:00:00\tCD01-01\r\n"
+                                         "twice.txt\t10\t01/02/20\t10:00:00\tCD01-02\r\n");
+        tree.WriteText("media/cd01.sha256", a + "  all.bin\n" + c + "  song.mp3\n");
+        tree.WriteText("media/cd02.txt", "all.bin\t100\t01/02/20\t10:00:00\tCD02-01\r\n"
+                                         "only.bin\t400\t01/02/20\t10:00:00\tCD02-01\r\n"
+                                         "two.bin\t200\t01/02/20\t10:00:00\tCD02-01\r\n");
+        tree.WriteText("media/cd03.txt", "all.bin\t100\t01/02/20\t10:00:00\tCD03-01\r\n"
+                                         "track01.mp3\t300\t03/04/20\t11:00:00\tCD03-01\r\n");
+        tree.WriteText("media/cd03.sha256", a + "  all.bin\n" + c + "  track01.mp3\n");
+        m_window->AddPaths({tree.Path("media")});
+        const auto copies = [this] {
+            QStringList shown;
+            for (const QString& row : Rows()) {
+                shown << row.section(QLatin1Char('|'), 0, 0) + "|" + row.section(QLatin1Char('|'), 4, 4) + "|" +
+                             row.section(QLatin1Char('|'), CFindHitModel::Copies, CFindHitModel::Copies);
+            }
+            return shown;
+        };
+        Type(QStringLiteral("."));
+        QTRY_COMPARE_WITH_TIMEOUT(m_window->StatusText(), QStringLiteral("9 hits in 3 reports"), kWaitMs);
+        QCOMPARE(copies(), (QStringList{"all.bin|CD01-01|3", "song.mp3|CD01-01|2", "two.bin|CD01-01|2",
+                                        "twice.txt|CD01-02|1", "all.bin|CD02-01|3", "only.bin|CD02-01|1",
+                                        "two.bin|CD02-01|2", "all.bin|CD03-01|3", "track01.mp3|CD03-01|2"}));
+        QHeaderView* header = m_window->Table()->horizontalHeader();
+        const int copiesX = header->sectionViewportPosition(CFindHitModel::Copies) + 5;
+        QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, QPoint(copiesX, header->height() / 2));
+        QTRY_COMPARE_WITH_TIMEOUT(copies(), (QStringList{"twice.txt|CD01-02|1", "only.bin|CD02-01|1",
+                                                          "song.mp3|CD01-01|2", "two.bin|CD01-01|2",
+                                                          "two.bin|CD02-01|2", "track01.mp3|CD03-01|2",
+                                                          "all.bin|CD01-01|3", "all.bin|CD02-01|3",
+                                                          "all.bin|CD03-01|3"}),
+                                  kWaitMs);
+        m_window->findChild<QComboBox*>(QStringLiteral("kindsBox"))->setCurrentIndex(3);
+        QTRY_COMPARE_WITH_TIMEOUT(m_window->StatusText(), QStringLiteral("2 hits in 3 reports"), kWaitMs);
+        QCOMPARE(copies(), (QStringList{"twice.txt|CD01-02|1", "only.bin|CD02-01|1"}));
+    }
+
     void droppedFolderOfReportsIsSearched() {
         Type(QStringLiteral("beach"));
         QTRY_COMPARE_WITH_TIMEOUT(m_window->StatusText(), QStringLiteral("No hits in 0 reports"), kWaitMs);
         QVERIFY(DropOnWindow({m_engine->m_tree.Path("reports")}));
         QTRY_COMPARE_WITH_TIMEOUT(m_window->StatusText(), QStringLiteral("1 hit in 2 reports"), kWaitMs);
-        QCOMPARE(Rows(), QStringList{"BEACH.PNG|42|12/24/25|18:00:00||" + Root() + "/DISK1/PHOTOS|" +
+        QCOMPARE(Rows(), QStringList{"BEACH.PNG|42|12/24/25|18:00:00||" + Root() + "/DISK1/PHOTOS|1|" +
                                      QString::fromStdString(Report("disk1.txt")) + ":12"});
 
         m_window->ShowSources();
@@ -358,7 +404,7 @@ private slots:
         m_window->Table()->setColumnWidth(CFindHitModel::Name, 333);
         m_window->close();
         QCOMPARE(QString::fromStdString(m_store->GetString("Catalogue", "FindColumns", "")),
-                 QStringLiteral("333,110,80,75,75,220"));
+                 QStringLiteral("333,110,80,75,75,220,60"));
         CFindWindow again(*m_catalogue, *m_store, *m_help);
         QCOMPARE(again.size(), QSize(700, 300));
         QCOMPARE(again.Table()->columnWidth(CFindHitModel::Name), 333);
