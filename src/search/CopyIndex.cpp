@@ -246,7 +246,8 @@ std::vector<std::pair<std::uint32_t, std::uint32_t>> CCopyIndex::Selected(const 
                 first = i;
             }
         }
-        if (onMedium && named) {
+        // A digest of a report whose keys proved damaged part way has no members.
+        if (first != kNone && onMedium && named) {
             selected.emplace_back(g, first);
         }
     }

@@ -8,6 +8,7 @@
 #include <atomic>
 #include <cstdint>
 #include <cstdlib>
+#include <deque>
 #include <fuzzer/FuzzedDataProvider.h>
 #include <string>
 
@@ -23,7 +24,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     index.AddReport("/raw.txt", bytes);
     for (int report = 0; report < 3 && input.remaining_bytes() > 0; ++report) {
         CCopyKeysWriter writer;
-        std::vector<std::string> texts;
+        std::deque<std::string> texts; // the entries' views stay valid as it grows
         for (int i = 0, n = input.ConsumeIntegralInRange(0, 8); i < n; ++i) {
             texts.push_back(input.ConsumeRandomLengthString(12));
             texts.push_back(input.ConsumeRandomLengthString(12));
