@@ -8,6 +8,7 @@
 #include "CommandMessages.h"
 #include "ExitStatus.h"
 #include "DropPath.h"
+#include "ManifestPath.h"
 #include "MediaPlanner.h"
 #include "MediaRules.h"
 #include "PathListWriter.h"
@@ -214,6 +215,10 @@ int CPlanCommand::Run() {
     if (!logPath.empty() && !log.Commit()) {
         return Message(kExitFailed, FormatString(IDS_PLAN_CANNOT_WRITE, {*command.log, Reason(log.LastError())}));
     }
+    // A manifest beside the report described the one replaced. It can go
+    // wherever the report could be put: a failure here costs nothing, as a
+    // check ignores a manifest older than its report.
+    RetireStaleManifest(output, {});
     if (!plan.arrMedia.empty()) {
         const std::string section = LoadString(IDS_SECTION_ARCHIVE);
         const long long next = static_cast<long long>(firstMedium) + static_cast<long long>(plan.arrMedia.size());
@@ -230,7 +235,8 @@ int CPlanCommand::Run() {
         std::string error;
         try {
             CCatalogue catalogue(cataloguePath);
-            if (!catalogue.Open(true) || !catalogue.RegisterReport(output, logText)) {
+            if (!catalogue.Open(true) || !catalogue.RegisterReport(output, logText) ||
+                !catalogue.RegisterManifest(output, {})) {
                 error = catalogue.LastError();
             }
         } catch (const std::exception& failure) {

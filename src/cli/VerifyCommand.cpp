@@ -13,6 +13,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <new>
 #include <optional>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -81,25 +82,42 @@ int CVerifyCommand::Run() {
     } else if (known) {
         request.m_logText = known->LogOf(request.m_strReportPath);
     }
-    if (line.checksums) {
-        request.m_strManifestPath = line.manifest ? absolute(*line.manifest)
-                                             : ManifestToCheck(request.m_strReportPath,
-                                                               known ? known->ManifestOf(request.m_strReportPath) : "");
+    if (line.checksums && line.manifest) {
+        request.m_strManifestPath = absolute(*line.manifest);
+    } else if (line.checksums) {
+        const CManifestChoice choice =
+            ManifestToCheck(request.m_strReportPath, known ? known->ManifestOf(request.m_strReportPath) : "");
+        request.m_strManifestPath = choice.m_strPath;
+        if (!choice.m_strIgnoredPath.empty()) {
+            std::fprintf(m_pErr, "stowlist-cli verify: %s: %s (pass --manifest to use it)\n",
+                         Utf8::Printable(choice.m_strIgnoredPath).c_str(), choice.m_strReason.c_str());
+        }
     }
     known.reset();
 
     const bool showProgress = isatty(fileno(m_pErr)) != 0;
     CMediumVerifier verifier(std::move(request));
     int shownPercent = -1;
-    const VerifyOutcome outcome = verifier.Run([&](int percent) {
-        if (showProgress && percent != shownPercent) {
-            shownPercent = percent;
-            std::fprintf(m_pErr, "\rChecking: %d%%", percent);
-            std::fflush(m_pErr);
-        }
-    });
+    VerifyOutcome outcome = VerifyOutcome::Unreadable;
+    std::string failure;
+    try {
+        outcome = verifier.Run([&](int percent) {
+            if (showProgress && percent != shownPercent) {
+                shownPercent = percent;
+                std::fprintf(m_pErr, "\rChecking: %d%%", percent);
+                std::fflush(m_pErr);
+            }
+        });
+    } catch (const std::bad_alloc&) {
+        failure = "out of memory while checking " + line.report;
+    } catch (const std::exception& thrown) {
+        failure = thrown.what();
+    }
     if (showProgress && shownPercent >= 0) {
         std::fputs("\r\033[K", m_pErr);
+    }
+    if (!failure.empty()) {
+        return Failed(failure);
     }
     if (outcome == VerifyOutcome::Unreadable) {
         return Failed(verifier.Error());
