@@ -5,6 +5,7 @@
 #include "CatalogEngine.h"
 #include "Catalogue.h"
 #include "CliHost.h"
+#include "CommandMessages.h"
 #include "DropPath.h"
 #include "ManifestPath.h"
 #include "Utf8.h"
@@ -43,7 +44,7 @@ int CCliRun::Fail(int status, const std::string& message) {
     if (m_pHost != nullptr) {
         m_pHost->Complain(message);
     } else {
-        std::fprintf(m_pErrors, "stowlist-cli: %s\n", message.c_str());
+        CCommandMessages::Print(m_pErrors, CCommandLineParser::Spec().name, message);
     }
     return status;
 }
