@@ -12,6 +12,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <new>
 #include <optional>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -126,15 +127,26 @@ int CVerifyCommand::Run() {
     const bool showProgress = isatty(fileno(m_pErr)) != 0;
     CMediumVerifier verifier(std::move(request));
     int shownPercent = -1;
-    const VerifyOutcome outcome = verifier.Run([&](int percent) {
-        if (showProgress && percent != shownPercent) {
-            shownPercent = percent;
-            std::fprintf(m_pErr, "\rChecking: %d%%", percent);
-            std::fflush(m_pErr);
-        }
-    });
+    VerifyOutcome outcome = VerifyOutcome::Unreadable;
+    std::string failure;
+    try {
+        outcome = verifier.Run([&](int percent) {
+            if (showProgress && percent != shownPercent) {
+                shownPercent = percent;
+                std::fprintf(m_pErr, "\rChecking: %d%%", percent);
+                std::fflush(m_pErr);
+            }
+        });
+    } catch (const std::bad_alloc&) {
+        failure = "out of memory while checking " + line.report;
+    } catch (const std::exception& thrown) {
+        failure = thrown.what();
+    }
     if (showProgress && shownPercent >= 0) {
         std::fputs("\r\033[K", m_pErr);
+    }
+    if (!failure.empty()) {
+        return Failed(failure);
     }
     if (outcome == VerifyOutcome::Unreadable) {
         return Failed(verifier.Error());

@@ -1,7 +1,7 @@
 #pragma once
 
+#include "CatalogueSource.h"
 #include "FindQuery.h"
-#include "NameImage.h"
 
 #include <atomic>
 #include <cstdint>
@@ -12,21 +12,13 @@
 #include <string>
 #include <vector>
 
-class CSqliteDatabase;
+class CCatalogueEntries;
+class CCatalogueStore;
+class CSourceScanner;
 
-enum class SourceKind { Report = 0, Log = 1, Folder = 2 };
-enum class SourceState { Ok = 0, Changed = 1, Missing = 2, Unreadable = 3 };
-
-struct CSourceInfo {
-    std::string m_strPath;
-    SourceKind m_kind = SourceKind::Report;
-    SourceState m_state = SourceState::Changed;
-    std::int64_t m_nEntries = 0; // for a folder: the reports found in it
-};
-
-// The catalogue of reports: one SQLite database (WAL) of sources (report
-// files, archive logs, folders of reports) and their entries, one
-// transaction per report, plus the in-memory image that Find scans.
+// The catalogue of reports, as the front ends use it: the store of sources
+// (CCatalogueStore), what the file system says of them (CSourceScanner) and
+// their searchable entries (CCatalogueEntries), one transaction per report.
 //
 // Threads: every method may be called from any thread; they run one at a
 // time (an internal lock). Cancel() alone does not wait: it makes a Find or
@@ -83,17 +75,16 @@ public:
 
 private:
     bool Fail(const std::string& what);
+    bool DatabaseFailed();
     bool AddOne(const std::string& path, std::int64_t folderId, SourceKind fileKind);
-    static SourceKind SniffKind(const std::string& path);
     bool ReadSource(std::int64_t id);
     bool CheckSources(const ReadProgressFn& progress = {});
     bool ScanFolder(std::int64_t folderId, const std::string& folder);
-    std::string LogFor(std::int64_t id, const std::string& path);
-    bool BuildImage();
 
     std::string m_strPath;
-    std::unique_ptr<CSqliteDatabase> m_pDb;
-    std::unique_ptr<CNameImage> m_pImage;
+    std::unique_ptr<CCatalogueStore> m_pStore;
+    std::unique_ptr<CSourceScanner> m_pScanner;
+    std::unique_ptr<CCatalogueEntries> m_pEntries; // made when the store opens
     std::string m_strError;
     std::vector<std::string> m_arrWarnings;
     std::atomic<bool> m_bCancel{false};

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <cstdlib>
 #include <fcntl.h>
 #include <string>
@@ -47,8 +48,10 @@ protected:
     }
 
     CCliResult Run(const std::string& folder, std::vector<std::string> args,
-                   std::vector<std::pair<std::string, std::string>> environment = {}, bool unprivileged = false) const {
+                   std::vector<std::pair<std::string, std::string>> environment = {}, bool unprivileged = false,
+                   rlim_t addressSpaceLimit = RLIM_INFINITY) const {
         CCliLaunch launch;
+        launch.addressSpaceLimit = addressSpaceLimit;
         const bool verify = !args.empty() && args.front() == "verify";
         args.insert(args.begin() + (verify ? 1 : 0), {"--settings", m_config.Path("stowlist.INI")});
         if (!verify) {
@@ -234,6 +237,37 @@ TEST_F(CliVerify, ReportOrPathThatCannotBeReadIsStatusThree) {
     EXPECT_EQ(Run("one", {"verify", Out("none.txt"), "V"}).status, 3);
     EXPECT_EQ(Run("one", {"verify", Out("r.txt"), "W"}).status, 3);
     EXPECT_EQ(Run("one", {"verify", Out("r.txt")}).status, 2);
+}
+
+// A report that goes bad after 300 KB of good archive lines: line feeds by
+// the million, then one more line. Read in bounded memory and refused at its
+// first bad line, the walk begun meanwhile stopped: status 3 with the reason.
+TEST_F(CliVerify, DamagedLargeReportIsRefusedWithItsFirstBadLine) {
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+    GTEST_SKIP() << "a sanitizer reserves more address space than the limit allows";
+#endif
+    const std::string line = "f1\t3\t05.03.26\t14:07:09\tCD01-01\n";
+    std::string good;
+    std::size_t lines = 0;
+    for (; good.size() < 300 * 1024; ++lines) {
+        good += line;
+    }
+    const std::string path = Out("big.txt");
+    std::FILE* file = std::fopen(path.c_str(), "wb");
+    ASSERT_NE(file, nullptr);
+    std::fwrite(good.data(), 1, good.size(), file);
+    const std::string feeds(std::size_t{1} << 20, '\n');
+    for (int i = 0; i < 64; ++i) {
+        std::fwrite(feeds.data(), 1, feeds.size(), file);
+    }
+    std::fwrite(line.data(), 1, line.size(), file);
+    ASSERT_EQ(std::fclose(file), 0);
+    // Far more than the report's entries need, far less than an entry for each line feed.
+    const CCliResult result = Run("one", {"verify", path, "V"}, {}, false, rlim_t{1} << 30);
+    EXPECT_EQ(result.status, 3);
+    EXPECT_EQ(result.out, "");
+    EXPECT_EQ(result.err, "stowlist-cli verify: " + path + ": not a report (line " + std::to_string(lines + 1) +
+                              ": not an archive report line)\n");
 }
 
 } // namespace
