@@ -249,8 +249,10 @@ def main():
           % (ms(statistics.median(find_all)), ms(percentile(find_all, 0.9)), ms(percentile(find_all, 0.99)),
              ms(statistics.median(find_limited)), ms(percentile(find_limited, 0.9)),
              ms(percentile(find_limited, 0.99))))
-    for query, limited, scanned in slower:
+    for query, limited, scanned in slower[:10]:
         print("  slower than rg with --limit 1000: %r %s against %s" % (query, ms(limited), ms(scanned)))
+    if len(slower) > 10:
+        print("  and %d more" % (len(slower) - 10))
     if few:
         row("cold find, median (<= 1,000 hits, %d queries)" % len(few), ms(statistics.median(few)), "<= 10 ms",
             statistics.median(few) <= 0.010)
