@@ -3,6 +3,7 @@
 #include "CatalogueEntries.h"
 #include "CatalogueStore.h"
 #include "EntryBlob.h"
+#include "LocalFileSystem.h"
 #include "ReportFile.h"
 #include "ReportReader.h"
 #include "SourceScanner.h"
@@ -28,8 +29,12 @@ std::string CanonicalPath(const std::string& path) {
 } // namespace
 
 CCatalogue::CCatalogue(std::string databasePath)
-    : m_strPath(std::move(databasePath)), m_pStore(std::make_unique<CCatalogueStore>(m_strPath)),
-      m_pScanner(std::make_unique<CSourceScanner>(m_strPath)) {}
+    : CCatalogue(std::move(databasePath), std::make_unique<CLocalFileSystem>()) {}
+
+CCatalogue::CCatalogue(std::string databasePath, std::unique_ptr<ISourceFileSystem> fileSystem)
+    : m_strPath(std::move(databasePath)), m_pFileSystem(std::move(fileSystem)),
+      m_pStore(std::make_unique<CCatalogueStore>(m_strPath)),
+      m_pScanner(std::make_unique<CSourceScanner>(m_strPath, *m_pFileSystem)) {}
 
 CCatalogue::~CCatalogue() = default;
 
@@ -60,47 +65,99 @@ std::vector<std::string> CCatalogue::TakeWarnings() {
     return std::exchange(m_arrWarnings, {});
 }
 
+// Marks the calling operation as the one that Cancel() stops, for its lifetime.
+class CCatalogue::CCancellable {
+public:
+    explicit CCancellable(CCatalogue& catalogue) : m_catalogue(catalogue) {
+        std::lock_guard lock(m_catalogue.m_cancelMutex);
+        m_catalogue.m_bCancel = false;
+        m_catalogue.m_bCancellable = true;
+    }
+    ~CCancellable() {
+        std::lock_guard lock(m_catalogue.m_cancelMutex);
+        m_catalogue.m_bCancellable = false;
+    }
+    CCancellable(const CCancellable&) = delete;
+    CCancellable& operator=(const CCancellable&) = delete;
+
+private:
+    CCatalogue& m_catalogue;
+};
+
 void CCatalogue::Cancel() {
-    m_bCancel = true;
-    // The database only changes in Open, before any other thread is given the catalogue.
-    if (m_pStore->IsOpen()) {
+    std::lock_guard lock(m_cancelMutex);
+    // Only an operation that runs now: an interrupt of the database would
+    // otherwise stop whatever runs next. While one runs, the database is
+    // open and stays so (Open waits for the operation).
+    if (m_bCancellable) {
+        m_bCancel = true;
         m_pStore->Db().Interrupt();
     }
 }
 
-// Registers one file or folder as a source (without reading it).
-bool CCatalogue::AddOne(const std::string& path, std::int64_t folderId, SourceKind fileKind) {
-    struct stat info {};
-    if (stat(path.c_str(), &info) != 0) {
-        return Fail(path + ": " + std::strerror(errno));
+bool CCatalogue::AddOne(const std::string& path, std::int64_t folderId, SourceKind fileKind,
+                        const std::string& namedAs) {
+    CFileVersion version;
+    if (const int error = m_pFileSystem->Stat(path, version); error != 0) {
+        return Fail(path + ": " + std::strerror(error));
     }
-    const SourceKind kind = S_ISDIR(info.st_mode) ? SourceKind::Folder : fileKind;
-    if (kind != SourceKind::Folder && m_pStore->KnownUnderOtherPath(info.st_dev, info.st_ino, path)) {
+    const SourceKind kind = version.m_bFolder ? SourceKind::Folder : fileKind;
+    if (kind != SourceKind::Folder && m_pStore->KnownUnderOtherPath(version, path)) {
         return true; // already there under another path
     }
-    return m_pStore->AddSource(path, kind, folderId, info.st_dev, info.st_ino) || DatabaseFailed();
+    const bool known = m_pStore->SourceId(path).has_value();
+    if (!m_pStore->AddSource(path, kind, folderId, version, m_pScanner->FileSystemOfFile(path))) {
+        return DatabaseFailed();
+    }
+    if (!known && kind != SourceKind::Folder) {
+        if (const std::optional<std::int64_t> id = m_pStore->SourceId(path)) {
+            m_mapOnTrial[*id] = namedAs;
+        }
+    }
+    return true;
 }
 
 bool CCatalogue::AddPaths(const std::vector<std::string>& paths, const ReadProgressFn& progress) {
     std::lock_guard lock(m_mutex);
-    m_bCancel = false;
+    const CCancellable cancellable(*this);
+    m_mapOnTrial.clear();
+    m_arrRefused.clear();
     for (const std::string& given : paths) {
         const std::string path = CanonicalPath(given);
-        struct stat info {};
-        if (stat(path.c_str(), &info) != 0) {
-            return Fail(given + ": " + std::strerror(errno));
+        CFileVersion version;
+        if (const int error = m_pFileSystem->Stat(path, version); error != 0) {
+            return Fail(given + ": " + std::strerror(error));
         }
-        if (!AddOne(path, 0, S_ISDIR(info.st_mode) ? SourceKind::Folder : CSourceScanner::SniffKind(path))) {
+        SourceKind kind = SourceKind::Folder;
+        if (!version.m_bFolder) {
+            const CSourceScanner::CSniff sniff = m_pScanner->Sniff(path);
+            if (!sniff.m_bReport) {
+                m_arrRefused.push_back(given + ": not a report (" + sniff.m_strReason + ")");
+                continue;
+            }
+            kind = sniff.m_kind;
+        }
+        if (!AddOne(path, 0, kind, given)) {
             return false;
         }
-        if (S_ISDIR(info.st_mode)) {
+        if (version.m_bFolder) {
             const std::optional<std::int64_t> id = m_pStore->SourceId(path);
             if (id && !ScanFolder(*id, path)) {
                 return false;
             }
         }
     }
-    return CheckSources(progress);
+    const bool checked = CheckSources(true, progress);
+    m_mapOnTrial.clear();
+    if (!checked) {
+        return false;
+    }
+    if (!m_arrRefused.empty()) {
+        // The first refusal is the error, the others are warnings.
+        m_arrWarnings.insert(m_arrWarnings.end(), m_arrRefused.begin() + 1, m_arrRefused.end());
+        return Fail(m_arrRefused.front());
+    }
+    return true;
 }
 
 bool CCatalogue::RegisterReport(const std::string& reportPath, const std::string& logText) {
@@ -111,6 +168,9 @@ bool CCatalogue::RegisterReport(const std::string& reportPath, const std::string
 
 bool CCatalogue::RegisterManifest(const std::string& reportPath, const std::string& manifestPath) {
     std::lock_guard lock(m_mutex);
+    if (manifestPath.empty()) {
+        return m_pStore->ForgetManifest(CanonicalPath(reportPath)) || Fail(reportPath + ": " + m_pStore->Error());
+    }
     return m_pStore->RegisterManifest(CanonicalPath(reportPath), CanonicalPath(manifestPath)) ||
            Fail(manifestPath + ": " + m_pStore->Error());
 }
@@ -152,11 +212,21 @@ bool CCatalogue::Remove(const std::vector<std::string>& paths) {
     return true;
 }
 
-// Adds reports and logs under a remembered folder that are not sources yet.
+// Adds reports and logs under a remembered folder that are not sources
+// yet, and remembers the files there that are plainly not reports.
 bool CCatalogue::ScanFolder(std::int64_t folderId, const std::string& folder) {
     const auto known = [this](const std::string& path) { return m_pStore->SourceId(path).has_value(); };
-    for (const CSourceScanner::CFound& found : m_pScanner->FindNew(folder, known, m_bCancel)) {
-        if (!AddOne(found.m_strPath, folderId, found.m_kind)) {
+    const auto remembered = [this](const std::string& path, const CFileVersion& version) {
+        return m_pStore->IsRememberedNonReport(path, version);
+    };
+    const CSourceScanner::CFolderScan scan = m_pScanner->ScanFolder(folder, known, remembered, m_bCancel);
+    for (const CSourceScanner::CFound& found : scan.m_arrNonReports) {
+        if (!m_pStore->RememberNonReport(found.m_strPath, found.m_version)) {
+            return DatabaseFailed();
+        }
+    }
+    for (const CSourceScanner::CFound& found : scan.m_arrReports) {
+        if (!AddOne(found.m_strPath, folderId, found.m_kind, {})) {
             return false;
         }
     }
@@ -179,8 +249,12 @@ bool CCatalogue::ReadSource(std::int64_t id) {
         outcome.m_state = SourceState::Unreadable;
         m_arrWarnings.push_back(path + ": " + std::strerror(error));
     } else {
+        outcome.m_strFileSystem = m_pScanner->FileSystemOfFile(path);
         reader.SetLog(m_pStore->LogFor(id, path));
         if (!reader.Read(file.m_strBytes, [&](const CReportEntry& entry) { blob.Add(entry); })) {
+            if (const auto trial = m_mapOnTrial.find(id); trial != m_mapOnTrial.end()) {
+                return DropNonReport(*row, file, trial->second, reader.Reason());
+            }
             outcome.m_state = SourceState::Unreadable;
             m_arrWarnings.push_back(path + ": not a report (" + reader.Reason() + ")");
             blob = CEntryBlobWriter();
@@ -191,8 +265,11 @@ bool CCatalogue::ReadSource(std::int64_t id) {
             }
         }
     }
-    outcome.m_nDevice = file.m_nDevice;
-    outcome.m_nInode = file.m_nInode;
+    // The identity as the scanner sees it, so that the next add compares like with like.
+    CFileVersion seen;
+    const bool looked = m_pFileSystem->Stat(path, seen) == 0;
+    outcome.m_nDevice = looked ? seen.m_nDevice : file.m_nDevice;
+    outcome.m_nInode = looked ? seen.m_nInode : file.m_nInode;
     outcome.m_nSize = file.m_nSize;
     outcome.m_nModifiedNs = file.m_nModifiedNs;
     outcome.m_nEntries = outcome.m_bLog ? reader.LogLines().size() : blob.Count();
@@ -206,20 +283,77 @@ bool CCatalogue::ReadSource(std::int64_t id) {
     return transaction.Commit() || DatabaseFailed();
 }
 
+// A source on trial that proved no report: a file named to be added is
+// refused, one found in a folder is remembered as no report.
+bool CCatalogue::DropNonReport(const CSourceRow& row, const CReportFile& file, const std::string& namedAs,
+                               const std::string& reason) {
+    CTransaction transaction(m_pStore->Db());
+    CFileVersion version;
+    version.m_nSize = file.m_nSize;
+    version.m_nModifiedNs = file.m_nModifiedNs;
+    if (!transaction.Open() || !m_pStore->DeleteSource(row.m_nId) ||
+        (namedAs.empty() && !m_pStore->RememberNonReport(row.m_strPath, version)) || !transaction.Commit()) {
+        return DatabaseFailed();
+    }
+    if (!namedAs.empty()) {
+        m_arrRefused.push_back(namedAs + ": not a report (" + reason + ")");
+    }
+    return true;
+}
+
+bool CCatalogue::CheckWindowPassed() const {
+    return !m_lastCheck || std::chrono::steady_clock::now() - *m_lastCheck >= kCheckWindow;
+}
+
+// Reads the sources known to have changed (registered or marked by a look
+// at their files), without looking at any file.
+bool CCatalogue::ReadChanged() {
+    std::vector<CSourceRow> rows;
+    if (!m_pStore->Rows(rows)) {
+        return DatabaseFailed();
+    }
+    for (const CSourceRow& row : rows) {
+        if (m_bCancel) {
+            return true;
+        }
+        if (row.m_kind != SourceKind::Folder && row.m_state == SourceState::Changed && !ReadSource(row.m_nId)) {
+            return false;
+        }
+    }
+    return true;
+}
+
 // Notices reports that changed, went or came back, and reads what needs it:
 // logs first, so that the reports read after them find their folders.
-bool CCatalogue::CheckSources(const ReadProgressFn& progress) {
+bool CCatalogue::CheckSources(bool read, const ReadProgressFn& progress) {
+    m_lastCheck = std::chrono::steady_clock::now();
     std::vector<CSourceRow> rows;
     if (!m_pStore->Rows(rows)) {
         return DatabaseFailed();
     }
     std::vector<std::int64_t> toRead;
     for (const CSourceRow& row : rows) {
-        switch (m_pScanner->Check(row)) {
+        const CSourceScanner::CCheck check = m_pScanner->Check(row);
+        if (!check.m_strFileSystem.empty() && check.m_strFileSystem != row.m_strFileSystem &&
+            !m_pStore->SetFileSystem(row.m_nId, check.m_strFileSystem)) {
+            return DatabaseFailed();
+        }
+        switch (check.m_verdict) {
         case CSourceScanner::Verdict::Unchanged:
             break;
         case CSourceScanner::Verdict::Read:
-            toRead.push_back(row.m_nId);
+            if (read) {
+                toRead.push_back(row.m_nId);
+            } else if (row.m_state != SourceState::Changed && !m_pStore->SetState(row.m_nId, SourceState::Changed)) {
+                return DatabaseFailed();
+            }
+            break;
+        case CSourceScanner::Verdict::MarkUnreadable:
+            // Kept with its entries, and read again once it can be.
+            m_arrWarnings.push_back(row.m_strPath + ": " + std::strerror(check.m_nError));
+            if (!m_pStore->SetUnreachable(row.m_nId)) {
+                return DatabaseFailed();
+            }
             break;
         case CSourceScanner::Verdict::Delete: {
             // Deleted or moved: its entries leave the catalogue.
@@ -258,26 +392,32 @@ bool CCatalogue::CheckSources(const ReadProgressFn& progress) {
 
 bool CCatalogue::Refresh(bool scanFolders, const ReadProgressFn& progress) {
     std::lock_guard lock(m_mutex);
-    m_bCancel = false;
+    const CCancellable cancellable(*this);
     if (scanFolders) {
+        m_mapOnTrial.clear();
         for (const auto& [id, path] : m_pStore->Folders()) {
             if (!ScanFolder(id, path)) {
                 return false;
             }
         }
     }
-    return CheckSources(progress);
+    const bool checked = CheckSources(true, progress);
+    m_mapOnTrial.clear();
+    return checked;
 }
 
 std::vector<CSourceInfo> CCatalogue::Sources() {
     std::lock_guard lock(m_mutex);
+    if (CheckWindowPassed()) {
+        CheckSources(false);
+    }
     return m_pStore->List();
 }
 
 CFindResult CCatalogue::Find(const CFindQuery& query, std::size_t limit, std::size_t offset) {
     std::lock_guard lock(m_mutex);
-    m_bCancel = false;
-    if (!CheckSources()) {
+    const CCancellable cancellable(*this);
+    if (!(CheckWindowPassed() ? CheckSources(true) : ReadChanged())) {
         CFindResult result;
         result.m_bCancelled = m_bCancel;
         result.m_bFailed = !m_bCancel;

@@ -58,6 +58,15 @@ bool CCatalogueEntries::DropEntriesWithFolder(std::int64_t source) {
 
 void CCatalogueEntries::Forget() { m_pImage.reset(); }
 
+// One read of the catalogue's identity and generation: what the entries
+// are now, whoever changed them.
+std::pair<std::int64_t, std::int64_t> CCatalogueEntries::CurrentKey() {
+    CSqliteStatement meta(m_db.Handle(),
+                          "SELECT (SELECT value FROM meta WHERE key='catalogue'), "
+                          "(SELECT value FROM meta WHERE key='generation')");
+    return meta.Step() ? std::pair(meta.Int(0), meta.Int(1)) : std::pair(std::int64_t(-1), std::int64_t(-1));
+}
+
 // The saved image when it belongs to the entries as they are now; otherwise
 // the image built from the entries and saved for the next process (a cache:
 // when saving fails, the next one builds it again).
@@ -74,6 +83,9 @@ bool CCatalogueEntries::BuildImage(std::vector<std::string>& warnings) {
             key.m_nGeneration = static_cast<std::uint64_t>(meta.Int(1));
         }
     }
+    m_imageKey = keyed ? std::pair(static_cast<std::int64_t>(key.m_nCatalogue),
+                                   static_cast<std::int64_t>(key.m_nGeneration))
+                       : std::pair(std::int64_t(-1), std::int64_t(-1));
     if (keyed && (m_pImage = CNameImage::Load(m_strImagePath, key))) {
         return true;
     }
@@ -103,6 +115,9 @@ bool CCatalogueEntries::BuildImage(std::vector<std::string>& warnings) {
 
 CFindResult CCatalogueEntries::Search(const CFindQuery& query, std::size_t limit, std::size_t offset,
                                       const std::atomic<bool>& cancel, std::vector<std::string>& warnings) {
+    if (m_pImage && CurrentKey() != m_imageKey) {
+        m_pImage.reset(); // another catalogue object, maybe in another process, changed the entries
+    }
     if (!m_pImage && !BuildImage(warnings)) {
         CFindResult result;
         result.m_bCancelled = cancel;

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 class CNameImage;
@@ -46,8 +47,10 @@ public:
 
 private:
     bool BuildImage(std::vector<std::string>& warnings);
+    std::pair<std::int64_t, std::int64_t> CurrentKey();
 
     CSqliteDatabase& m_db;
     std::string m_strImagePath;
     std::unique_ptr<CNameImage> m_pImage;
+    std::pair<std::int64_t, std::int64_t> m_imageKey{-1, -1}; // catalogue and generation m_pImage was made from
 };

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "CatalogueSource.h"
+#include "SourceFileSystem.h"
 
 #include <cstdint>
 #include <memory>
@@ -35,14 +36,16 @@ public:
     const std::string& OpenError() const { return m_strOpenError; }
 
     std::optional<std::int64_t> SourceId(const std::string& path);
-    // Another source under another path has this device and inode.
-    bool KnownUnderOtherPath(std::uint64_t device, std::uint64_t inode, const std::string& path);
+    // Another source under another path is this very file: same device and
+    // inode (which alone may be a deleted file's, reused), size and time.
+    bool KnownUnderOtherPath(const CFileVersion& version, const std::string& path);
     // Adds a source as changed, or marks a known file changed again (a folder keeps its state).
-    bool AddSource(const std::string& path, SourceKind kind, std::int64_t folderId, std::uint64_t device,
-                   std::uint64_t inode);
+    bool AddSource(const std::string& path, SourceKind kind, std::int64_t folderId, const CFileVersion& version,
+                   const std::string& fileSystem);
     // A report just written, changed, with its archive log text (none when empty).
     bool RegisterReport(const std::string& path, const std::string& logText);
     bool RegisterManifest(const std::string& reportPath, const std::string& manifestPath);
+    bool ForgetManifest(const std::string& reportPath);
     std::string ManifestOf(const std::string& reportPath);
     // The archive log of a report: the one registered with it, otherwise the
     // logs found in the same folder, as "TAG\tFOLDER" lines.
@@ -63,15 +66,24 @@ public:
         std::int64_t m_nModifiedNs = 0;
         std::size_t m_nEntries = 0;
         std::string m_strLogText; // "TAG\tFOLDER\n" lines of a log
+        std::string m_strFileSystem; // where its folder lies; empty keeps the one known
     };
     // What reading a source found; in the caller's transaction.
     bool SetRead(std::int64_t id, const ReadOutcome& outcome);
     bool SetState(std::int64_t id, SourceState state);
+    // Unreadable, and to be read again once its file can be looked at.
+    bool SetUnreachable(std::int64_t id);
+    bool SetFileSystem(std::int64_t id, const std::string& fileSystem);
+    // Files found in folders that are not reports, by path, size and time.
+    bool RememberNonReport(const std::string& path, const CFileVersion& version);
+    bool IsRememberedNonReport(const std::string& path, const CFileVersion& version);
     bool DeleteSource(std::int64_t id);
     // The source and, for a folder, the reports found in it.
     bool DeleteSourceWithFolder(std::int64_t id);
 
 private:
+    bool AddMissingColumns();
+
     std::string m_strPath;
     std::unique_ptr<CSqliteDatabase> m_pDb;
     std::string m_strOpenError;
