@@ -168,6 +168,9 @@ bool CCatalogue::RegisterReport(const std::string& reportPath, const std::string
 
 bool CCatalogue::RegisterManifest(const std::string& reportPath, const std::string& manifestPath) {
     std::lock_guard lock(m_mutex);
+    if (manifestPath.empty()) {
+        return m_pStore->ForgetManifest(CanonicalPath(reportPath)) || Fail(reportPath + ": " + m_pStore->Error());
+    }
     return m_pStore->RegisterManifest(CanonicalPath(reportPath), CanonicalPath(manifestPath)) ||
            Fail(manifestPath + ": " + m_pStore->Error());
 }

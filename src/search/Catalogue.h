@@ -64,7 +64,9 @@ public:
     // Cheap: remembers a report just written, with its archive log text, as
     // changed; its entries are read by the next Refresh or Find.
     bool RegisterReport(const std::string& reportPath, const std::string& logText);
-    // Remembers the checksum manifest written beside a report; the last one
+    // Remembers the checksum manifest written beside a report (forgets the
+    // one remembered when manifestPath is empty: the report was rewritten
+    // without one); the last one
     // of a report replaces the one before.
     bool RegisterManifest(const std::string& reportPath, const std::string& manifestPath);
     // The manifest remembered for a report, or empty.

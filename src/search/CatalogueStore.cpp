@@ -140,6 +140,12 @@ bool CCatalogueStore::RegisterManifest(const std::string& reportPath, const std:
     return insert.Run();
 }
 
+bool CCatalogueStore::ForgetManifest(const std::string& reportPath) {
+    CSqliteStatement forget(m_pDb->Handle(), "DELETE FROM manifests WHERE report=?");
+    forget.Bind(1, reportPath);
+    return forget.Run();
+}
+
 std::string CCatalogueStore::ManifestOf(const std::string& reportPath) {
     CSqliteStatement row(m_pDb->Handle(), "SELECT manifest FROM manifests WHERE report=?");
     row.Bind(1, reportPath);

@@ -45,6 +45,7 @@ public:
     // A report just written, changed, with its archive log text (none when empty).
     bool RegisterReport(const std::string& path, const std::string& logText);
     bool RegisterManifest(const std::string& reportPath, const std::string& manifestPath);
+    bool ForgetManifest(const std::string& reportPath);
     std::string ManifestOf(const std::string& reportPath);
     // The archive log of a report: the one registered with it, otherwise the
     // logs found in the same folder, as "TAG\tFOLDER" lines.

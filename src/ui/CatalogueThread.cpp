@@ -199,7 +199,7 @@ void CCatalogueThread::Register(const std::string& reportPath, const std::string
             m_bOpened = m_pCatalogue->Open(true);
         }
         if (!m_bOpened || !m_pCatalogue->RegisterReport(reportPath, logText) ||
-            (!manifestPath.empty() && !m_pCatalogue->RegisterManifest(reportPath, manifestPath))) {
+            !m_pCatalogue->RegisterManifest(reportPath, manifestPath)) {
             const QString text =
                 Text(IDS_CATALOGUE_NOT_ADDED).replace(QLatin1String("%s"), ToQString(m_pCatalogue->LastError()));
             Deliver([this, text] { emit NotRegistered(text); });

@@ -63,7 +63,8 @@ public:
     void Refresh();
     void ListSources();
     // A report just written, remembered cheaply; read at the next Find or
-    // refresh. A checksum manifest written beside it is remembered with it.
+    // refresh. A checksum manifest written with it is remembered with it;
+    // without one, the manifest remembered for an earlier report there is forgotten.
     void Register(const std::string& reportPath, const std::string& logText, const std::string& manifestPath = {});
 
 signals:
