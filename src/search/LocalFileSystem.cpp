@@ -107,10 +107,8 @@ std::string CLocalFileSystem::FileSystemOf(const std::string& folder) {
     return text;
 }
 
-int CLocalFileSystem::ReadSample(const std::string& path, std::size_t headBytes, std::size_t tailBytes,
-                                 std::string& head, std::string& tail) {
+int CLocalFileSystem::ReadHead(const std::string& path, std::size_t bytes, std::string& head) {
     head.clear();
-    tail.clear();
     const CFd fd(open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
     struct stat info {};
     if (fd.Get() < 0 || fstat(fd.Get(), &info) != 0) {
@@ -119,15 +117,5 @@ int CLocalFileSystem::ReadSample(const std::string& path, std::size_t headBytes,
     if (!S_ISREG(info.st_mode)) {
         return S_ISDIR(info.st_mode) ? EISDIR : EINVAL;
     }
-    const auto size = static_cast<std::uint64_t>(info.st_size);
-    if (!ReadAt(fd.Get(), head, static_cast<std::size_t>(std::min<std::uint64_t>(size, headBytes)), 0)) {
-        return errno;
-    }
-    if (size > head.size()) {
-        const std::uint64_t from = size - std::min<std::uint64_t>(size - head.size(), tailBytes);
-        if (!ReadAt(fd.Get(), tail, static_cast<std::size_t>(size - from), static_cast<off_t>(from))) {
-            return errno;
-        }
-    }
-    return 0;
+    return ReadAt(fd.Get(), head, bytes, 0) ? 0 : errno;
 }

@@ -9,6 +9,5 @@ class CLocalFileSystem : public ISourceFileSystem {
 public:
     int Stat(const std::string& path, CFileVersion& version) override;
     std::string FileSystemOf(const std::string& folder) override;
-    int ReadSample(const std::string& path, std::size_t headBytes, std::size_t tailBytes, std::string& head,
-                   std::string& tail) override;
+    int ReadHead(const std::string& path, std::size_t bytes, std::string& head) override;
 };

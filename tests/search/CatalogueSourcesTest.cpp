@@ -45,10 +45,9 @@ public:
         const auto played = m_played->fileSystemOf.find(folder);
         return played != m_played->fileSystemOf.end() ? played->second : m_local.FileSystemOf(folder);
     }
-    int ReadSample(const std::string& path, std::size_t head, std::size_t tail, std::string& first,
-                   std::string& last) override {
+    int ReadHead(const std::string& path, std::size_t bytes, std::string& head) override {
         ++m_played->samples;
-        return m_local.ReadSample(path, head, tail, first, last);
+        return m_local.ReadHead(path, bytes, head);
     }
 
 private:
