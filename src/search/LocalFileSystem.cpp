@@ -57,7 +57,7 @@ bool ReadAt(int fd, std::string& out, std::size_t size, off_t offset) {
 }
 
 // The UUID that /dev/disk/by-uuid gives the block device, or empty.
-std::string UuidOf(dev_t device) {
+std::string ReadUuidOf(dev_t device) {
     DIR* dir = opendir("/dev/disk/by-uuid");
     if (dir == nullptr) {
         return {};
@@ -89,6 +89,20 @@ int CLocalFileSystem::Stat(const std::string& path, CFileVersion& version) {
     version.m_bFolder = S_ISDIR(info.st_mode);
     version.m_bRegular = S_ISREG(info.st_mode);
     return 0;
+}
+
+// Looked up again after a moment: a medium may change in its drive.
+std::string CLocalFileSystem::UuidOf(std::uint64_t device) {
+    const auto now = std::chrono::steady_clock::now();
+    if (now - m_uuidsRead > std::chrono::seconds(2)) {
+        m_mapUuids.clear();
+        m_uuidsRead = now;
+    }
+    const auto known = m_mapUuids.find(device);
+    if (known != m_mapUuids.end()) {
+        return known->second;
+    }
+    return m_mapUuids[device] = ReadUuidOf(static_cast<dev_t>(device));
 }
 
 std::string CLocalFileSystem::FileSystemOf(const std::string& folder) {
