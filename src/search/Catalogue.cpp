@@ -4,8 +4,8 @@
 #include "CatalogueStore.h"
 #include "EntryBlob.h"
 #include "LocalFileSystem.h"
-#include "ReportFile.h"
 #include "ReportReader.h"
+#include "ReportStream.h"
 #include "SourceScanner.h"
 #include "SqliteDatabase.h"
 #include "Transaction.h"
@@ -16,8 +16,6 @@
 #include <sys/stat.h>
 
 namespace {
-
-constexpr std::uint64_t kLargestReport = std::uint64_t(4) << 30;
 
 // A path made absolute and free of links, "." and "..": one file reached
 // two ways is one source. A path that does not exist stays as given.
@@ -240,23 +238,30 @@ bool CCatalogue::ReadSource(std::int64_t id) {
         return true;
     }
     const std::string& path = row->m_strPath;
-    CReportFile file;
+    CReportStream stream;
     int error = 0;
     CReportReader reader;
     CEntryBlobWriter blob;
     CCatalogueStore::ReadOutcome outcome;
-    if (!file.Load(path, kLargestReport, error)) {
+    if (!stream.Open(path, error)) {
         outcome.m_state = SourceState::Unreadable;
         m_arrWarnings.push_back(path + ": " + std::strerror(error));
     } else {
         outcome.m_strFileSystem = m_pScanner->FileSystemOfFile(path);
         reader.SetLog(m_pStore->LogFor(id, path));
-        if (!reader.Read(file.m_strBytes, [&](const CReportEntry& entry) { blob.Add(entry); })) {
-            if (const auto trial = m_mapOnTrial.find(id); trial != m_mapOnTrial.end()) {
-                return DropNonReport(*row, file, trial->second, reader.Reason());
+        // Streamed: stops at the first line that cannot belong to a report.
+        if (!stream.Read(reader, [&](const CReportEntry& entry) { blob.Add(entry); })) {
+            CFileVersion version;
+            version.m_nSize = stream.Size();
+            version.m_nModifiedNs = stream.ModifiedNs();
+            const auto trial = m_mapOnTrial.find(id);
+            if (stream.ReadError() == 0 && trial != m_mapOnTrial.end()) {
+                return DropNonReport(*row, version, trial->second, reader.Reason());
             }
             outcome.m_state = SourceState::Unreadable;
-            m_arrWarnings.push_back(path + ": not a report (" + reader.Reason() + ")");
+            m_arrWarnings.push_back(path + ": " +
+                                    (stream.ReadError() != 0 ? std::string(std::strerror(stream.ReadError()))
+                                                             : "not a report (" + reader.Reason() + ")"));
             blob = CEntryBlobWriter();
         } else if (reader.Layout() == ReportLayout::ArchiveLog) {
             outcome.m_bLog = true;
@@ -268,10 +273,10 @@ bool CCatalogue::ReadSource(std::int64_t id) {
     // The identity as the scanner sees it, so that the next add compares like with like.
     CFileVersion seen;
     const bool looked = m_pFileSystem->Stat(path, seen) == 0;
-    outcome.m_nDevice = looked ? seen.m_nDevice : file.m_nDevice;
-    outcome.m_nInode = looked ? seen.m_nInode : file.m_nInode;
-    outcome.m_nSize = file.m_nSize;
-    outcome.m_nModifiedNs = file.m_nModifiedNs;
+    outcome.m_nDevice = looked ? seen.m_nDevice : stream.Device();
+    outcome.m_nInode = looked ? seen.m_nInode : stream.Inode();
+    outcome.m_nSize = stream.Size();
+    outcome.m_nModifiedNs = stream.ModifiedNs();
     outcome.m_nEntries = outcome.m_bLog ? reader.LogLines().size() : blob.Count();
     CTransaction transaction(m_pStore->Db());
     if (!transaction.Open() || !m_pEntries->DropEntries(id) || !m_pStore->SetRead(id, outcome)) {
@@ -285,12 +290,9 @@ bool CCatalogue::ReadSource(std::int64_t id) {
 
 // A source on trial that proved no report: a file named to be added is
 // refused, one found in a folder is remembered as no report.
-bool CCatalogue::DropNonReport(const CSourceRow& row, const CReportFile& file, const std::string& namedAs,
+bool CCatalogue::DropNonReport(const CSourceRow& row, const CFileVersion& version, const std::string& namedAs,
                                const std::string& reason) {
     CTransaction transaction(m_pStore->Db());
-    CFileVersion version;
-    version.m_nSize = file.m_nSize;
-    version.m_nModifiedNs = file.m_nModifiedNs;
     if (!transaction.Open() || !m_pStore->DeleteSource(row.m_nId) ||
         (namedAs.empty() && !m_pStore->RememberNonReport(row.m_strPath, version)) || !transaction.Commit()) {
         return DatabaseFailed();

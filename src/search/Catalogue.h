@@ -15,7 +15,7 @@
 #include <vector>
 
 class CCatalogueEntries;
-struct CReportFile;
+struct CFileVersion;
 class CCatalogueStore;
 class CSourceScanner;
 class ISourceFileSystem;
@@ -100,7 +100,7 @@ private:
     // file is on trial: dropped when it proves no report.
     bool AddOne(const std::string& path, std::int64_t folderId, SourceKind fileKind, const std::string& namedAs);
     bool ReadSource(std::int64_t id);
-    bool DropNonReport(const CSourceRow& row, const CReportFile& file, const std::string& namedAs,
+    bool DropNonReport(const CSourceRow& row, const CFileVersion& version, const std::string& namedAs,
                        const std::string& reason);
     // Looks at every source's file; with read, reads those that need it,
     // otherwise marks them changed.
