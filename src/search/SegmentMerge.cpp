@@ -29,7 +29,7 @@ public:
             if (m_nEntry % kNameBlock == 0) {
                 m_names = m_reader.NameBlock(m_nEntry / kNameBlock);
             }
-            const void* stop = std::memchr(m_names.data(), '\n', m_names.size());
+            const void* stop = m_names.empty() ? nullptr : std::memchr(m_names.data(), '\n', m_names.size());
             const std::size_t to = stop == nullptr ? m_names.size() : static_cast<std::size_t>(static_cast<const char*>(stop) - m_names.data());
             m_folded = m_names.substr(0, to);
             m_names.remove_prefix(std::min(m_names.size(), to + 1));

@@ -14,11 +14,11 @@ const char* TextScan::Find(const char* from, std::size_t size, std::string_view 
     if (length == 0) {
         return from;
     }
-    if (length == 1) {
-        return static_cast<const char*>(std::memchr(from, needle[0], size));
-    }
     if (size < length) {
         return nullptr;
+    }
+    if (length == 1) {
+        return static_cast<const char*>(std::memchr(from, needle[0], size));
     }
     const std::size_t places = size - length + 1;
     std::size_t at = 0;
