@@ -17,15 +17,20 @@ void CSegmentBuilder::AddReport(std::int64_t source, std::string_view path) {
     m_arrReports.emplace_back(source, std::string(path));
 }
 
-std::uint32_t CSegmentBuilder::Intern(std::unordered_map<std::string, std::uint32_t>& map, std::vector<Pair>& pairs,
-                                      std::string_view first, std::string_view second) {
-    std::string key(first);
-    key.push_back('\0');
-    key.append(second);
-    const auto [it, added] = map.emplace(std::move(key), static_cast<std::uint32_t>(pairs.size()));
-    if (added) {
-        pairs.push_back({std::string(first), std::string(second)});
+std::uint32_t CSegmentBuilder::PlaceOf(std::string_view medium, std::string_view folder) {
+    // Entries of one folder mostly come together.
+    if (m_nLastPlace < m_arrPlaces.size() && m_arrPlaces[m_nLastPlace].m_first == medium &&
+        m_arrPlaces[m_nLastPlace].m_second == folder) {
+        return m_nLastPlace;
     }
+    std::string key(medium);
+    key.push_back('\0');
+    key.append(folder);
+    const auto [it, added] = m_mapPlaces.emplace(std::move(key), static_cast<std::uint32_t>(m_arrPlaces.size()));
+    if (added) {
+        m_arrPlaces.push_back({std::string(medium), std::string(folder)});
+    }
+    m_nLastPlace = it->second;
     return it->second;
 }
 
@@ -36,8 +41,14 @@ void CSegmentBuilder::Add(const CReportEntry& e) {
     entry.m_nFoldedLength = static_cast<std::uint32_t>(m_strTexts.size() - entry.m_nFolded);
     m_strTexts.append(e.m_strName);
     entry.m_nNameLength = static_cast<std::uint32_t>(e.m_strName.size());
-    entry.m_nPlace = Intern(m_mapPlaces, m_arrPlaces, e.m_strMedium, e.m_strFolder);
-    entry.m_nStamp = Intern(m_mapStamps, m_arrStamps, e.m_strDate, e.m_strTime);
+    // Dates and times are short texts of a report line: kept to 64 KiB each.
+    const std::string_view date = e.m_strDate.substr(0, UINT16_MAX);
+    const std::string_view time = e.m_strTime.substr(0, UINT16_MAX);
+    m_strTexts.append(date);
+    m_strTexts.append(time);
+    entry.m_nDateLength = static_cast<std::uint16_t>(date.size());
+    entry.m_nTimeLength = static_cast<std::uint16_t>(time.size());
+    entry.m_nPlace = PlaceOf(e.m_strMedium, e.m_strFolder);
     entry.m_nReport = static_cast<std::uint32_t>(m_arrReports.size() - 1);
     entry.m_nFlags = static_cast<std::uint8_t>((e.m_bFolder ? kFolder : 0) | (e.m_bWindows1252 ? kWindows1252 : 0));
     entry.m_nLine = e.m_nLine;
@@ -46,7 +57,7 @@ void CSegmentBuilder::Add(const CReportEntry& e) {
 }
 
 std::size_t CSegmentBuilder::BufferedBytes() const {
-    return m_arrEntries.size() * sizeof(Entry) + m_strTexts.size() + m_mapPlaces.size() * 96 + m_mapStamps.size() * 96;
+    return m_arrEntries.size() * sizeof(Entry) + m_strTexts.size() + m_mapPlaces.size() * 96;
 }
 
 bool CSegmentBuilder::Write(const std::string& path, std::string& error) {
@@ -102,9 +113,10 @@ bool CSegmentBuilder::Write(const std::string& path, std::string& error) {
         entry.m_strMedium = m_arrPlaces[e.m_nPlace].m_first;
         entry.m_strFolder = m_arrPlaces[e.m_nPlace].m_second;
         entry.m_strFolded = folded(e);
-        entry.m_fields.m_strName = texts.substr(e.m_nFolded + e.m_nFoldedLength, e.m_nNameLength);
-        entry.m_fields.m_strDate = m_arrStamps[e.m_nStamp].m_first;
-        entry.m_fields.m_strTime = m_arrStamps[e.m_nStamp].m_second;
+        const std::size_t name = e.m_nFolded + e.m_nFoldedLength;
+        entry.m_fields.m_strName = texts.substr(name, e.m_nNameLength);
+        entry.m_fields.m_strDate = texts.substr(name + e.m_nNameLength, e.m_nDateLength);
+        entry.m_fields.m_strTime = texts.substr(name + e.m_nNameLength + e.m_nDateLength, e.m_nTimeLength);
         entry.m_fields.m_nSize = e.m_nSize;
         entry.m_fields.m_nLine = e.m_nLine;
         entry.m_fields.m_nReport = e.m_nReport;

@@ -27,11 +27,12 @@ public:
 
 private:
     struct Entry {
-        std::uint64_t m_nFolded; // into m_strTexts: folded name, then the name
+        std::uint64_t m_nFolded; // into m_strTexts: folded name, name, date, time
         std::uint32_t m_nFoldedLength;
         std::uint32_t m_nNameLength;
         std::uint32_t m_nPlace;
-        std::uint32_t m_nStamp;
+        std::uint16_t m_nDateLength;
+        std::uint16_t m_nTimeLength;
         std::uint32_t m_nReport;
         std::uint8_t m_nFlags;
         std::uint64_t m_nLine;
@@ -40,14 +41,12 @@ private:
     struct Pair {
         std::string m_first, m_second;
     };
-    std::uint32_t Intern(std::unordered_map<std::string, std::uint32_t>& map, std::vector<Pair>& pairs,
-                         std::string_view first, std::string_view second);
+    std::uint32_t PlaceOf(std::string_view medium, std::string_view folder);
 
     std::vector<Entry> m_arrEntries;
     std::string m_strTexts;
     std::vector<std::pair<std::int64_t, std::string>> m_arrReports;
     std::vector<Pair> m_arrPlaces; // medium, folder
-    std::vector<Pair> m_arrStamps; // date, time
     std::unordered_map<std::string, std::uint32_t> m_mapPlaces;
-    std::unordered_map<std::string, std::uint32_t> m_mapStamps;
+    std::uint32_t m_nLastPlace = UINT32_MAX;
 };

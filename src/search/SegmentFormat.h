@@ -27,7 +27,7 @@ namespace SegmentFormat {
 constexpr char kMagic[8] = {'S', 'T', 'O', 'W', 'S', 'E', 'G', '1'};
 constexpr std::uint32_t kByteOrder = 0x01020304;
 constexpr std::uint32_t kNameBlock = 64;
-constexpr std::uint32_t kDataBlock = 128;
+constexpr std::uint32_t kDataBlock = 32; // a hit decompresses one of these: kept small
 
 struct Range {
     std::uint64_t m_nOffset;

@@ -4,7 +4,9 @@
 #include "MappedFile.h"
 #include "RoaringBitmap.h"
 
+#include <algorithm>
 #include <cstring>
+#include <vector>
 
 using namespace SegmentFormat;
 
@@ -169,9 +171,19 @@ bool CSegmentReader::DataBlock(std::uint64_t block, CEntryBlock& entries) const 
     const std::string_view data = SectionBytes(kData);
     const std::uint64_t from = NumberAt(kDataIndex, block);
     const std::uint64_t to = NumberAt(kDataIndex, block + 1);
-    if (block >= Blocks(kDataBlock) || from > to || to > data.size()) {
-        entries.Decode({});
-        return false;
+    std::vector<std::string_view> folded;
+    if (block < Blocks(kDataBlock) && from <= to && to <= data.size()) {
+        // The folded names of the block's entries, within one name block.
+        static_assert(kNameBlock % kDataBlock == 0);
+        std::string_view names = NameBlock(block * kDataBlock / kNameBlock);
+        for (std::uint64_t skip = block * kDataBlock % kNameBlock; skip > 0 && !names.empty(); --skip) {
+            names.remove_prefix(std::min(names.size(), names.find('\n') + 1));
+        }
+        while (!names.empty() && folded.size() < kDataBlock) {
+            const std::size_t end = std::min(names.find('\n'), names.size());
+            folded.push_back(names.substr(0, end));
+            names.remove_prefix(std::min(names.size(), end + 1));
+        }
     }
-    return entries.Decode(data.substr(from, to - from));
+    return entries.Decode(from <= to && to <= data.size() ? data.substr(from, to - from) : std::string_view(), folded);
 }

@@ -179,21 +179,37 @@ void SearchChunk(CSegmentSearch::Segment& segment, const Plan& plan, const Prepa
         }
         const std::uint32_t block = plan.m_arrBlocks[k];
         const std::string_view names = reader.NameBlock(block);
-        if (!query.m_strNeedle.empty() && TextScan::Find(names.data(), names.size(), query.m_strNeedle) == nullptr) {
-            continue;
-        }
-        std::uint64_t entry = std::uint64_t{block} * kNameBlock;
-        const std::uint64_t end = std::min<std::uint64_t>(entry + kNameBlock, plan.m_nHigh);
-        std::size_t at = 0;
-        for (; entry < end && at < names.size(); ++entry) {
-            const void* stop = std::memchr(names.data() + at, '\n', names.size() - at);
+        const std::uint64_t first = std::uint64_t{block} * kNameBlock;
+        const std::uint64_t end = std::min<std::uint64_t>(first + kNameBlock, plan.m_nHigh);
+        // From one place of the needle to the next: names between them are
+        // only counted, by their line ends.
+        std::uint64_t entry = first;
+        std::size_t at = 0; // where that entry's name starts
+        while (entry < end && at < names.size()) {
+            std::size_t found = at;
+            if (!query.m_strNeedle.empty()) {
+                const char* hit = TextScan::Find(names.data() + at, names.size() - at, query.m_strNeedle);
+                if (hit == nullptr) {
+                    break;
+                }
+                found = static_cast<std::size_t>(hit - names.data());
+                for (const void* stop; (stop = std::memchr(names.data() + at, '\n', found - at)) != nullptr;) {
+                    at = static_cast<std::size_t>(static_cast<const char*>(stop) - names.data()) + 1;
+                    ++entry;
+                }
+            }
+            const void* stop = std::memchr(names.data() + found, '\n', names.size() - found);
             const std::size_t to = stop == nullptr ? names.size() : static_cast<std::size_t>(static_cast<const char*>(stop) - names.data());
             const std::string_view name = names.substr(at, to - at);
+            const std::uint64_t current = entry++;
             at = to + 1;
-            if (entry < plan.m_nLow || !query.Matches(name)) {
+            if (current >= end) {
+                break;
+            }
+            if (current < plan.m_nLow || !query.Matches(name)) {
                 continue;
             }
-            const auto ordinal = static_cast<std::uint32_t>(entry);
+            const auto ordinal = static_cast<std::uint32_t>(current);
             if (segment.m_bAnyDead && segment.m_dead.Contains(ordinal)) {
                 continue;
             }

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
 #include <unistd.h>
@@ -25,7 +26,10 @@ template <typename T> std::string_view BytesOf(const std::vector<T>& values) {
 
 } // namespace
 
-CSegmentWriter::CSegmentWriter(std::string path) : m_strPath(std::move(path)) {}
+void CSegmentWriter::FreeSlots::operator()(std::uint32_t* slots) const { std::free(slots); }
+
+CSegmentWriter::CSegmentWriter(std::string path)
+    : m_strPath(std::move(path)), m_pSlots(static_cast<std::uint32_t*>(std::calloc(1u << 24, sizeof(std::uint32_t)))) {}
 
 CSegmentWriter::~CSegmentWriter() {
     if (m_fd >= 0) {
@@ -83,16 +87,14 @@ std::uint32_t CSegmentWriter::AddReport(std::int64_t source, std::string_view pa
 }
 
 bool CSegmentWriter::Add(const CSegmentEntry& entry) {
-    if (m_fd < 0 || entry.m_fields.m_nReport >= m_arrReports.size() || m_nEntries >= UINT32_MAX - 1) {
+    if (m_fd < 0 || !m_pSlots || entry.m_fields.m_nReport >= m_arrReports.size() || m_nEntries >= UINT32_MAX - 1) {
         return Fail("entry out of range");
     }
     const auto ordinal = static_cast<std::uint32_t>(m_nEntries);
     if (ordinal % SegmentFormat::kNameBlock == 0) {
-        if (ordinal > 0) {
-            EndNameBlock();
-        }
         m_arrNameStarts.push_back(m_strFolded.size());
     }
+    const std::uint32_t block = ordinal / SegmentFormat::kNameBlock;
     if (m_arrPlaceStarts.empty() || entry.m_strMedium != m_strMedium || entry.m_strFolder != m_strFolder) {
         m_strMedium = entry.m_strMedium;
         m_strFolder = entry.m_strFolder;
@@ -107,9 +109,9 @@ bool CSegmentWriter::Add(const CSegmentEntry& entry) {
     }
     const std::string_view folded = entry.m_strFolded;
     for (std::size_t i = 0; i + 3 <= folded.size(); ++i) {
-        m_arrBlockTrigrams.push_back(static_cast<std::uint32_t>(static_cast<unsigned char>(folded[i])) << 16 |
+        AddTrigram(static_cast<std::uint32_t>(static_cast<unsigned char>(folded[i])) << 16 |
                                      static_cast<std::uint32_t>(static_cast<unsigned char>(folded[i + 1])) << 8 |
-                                     static_cast<unsigned char>(folded[i + 2]));
+                                     static_cast<unsigned char>(folded[i + 2]), block);
     }
     m_strFolded.append(folded);
     m_strFolded.push_back('\n');
@@ -119,7 +121,7 @@ bool CSegmentWriter::Add(const CSegmentEntry& entry) {
     if (entry.m_fields.m_bFolder) {
         m_folders.Add(ordinal);
     }
-    m_block.Add(entry.m_fields);
+    m_block.Add(entry.m_fields, folded);
     ++m_nEntries;
     return m_block.Size() < SegmentFormat::kDataBlock || FlushDataBlock();
 }
@@ -136,14 +138,17 @@ bool CSegmentWriter::FlushDataBlock() {
     return Put(compressed.data(), compressed.size());
 }
 
-void CSegmentWriter::EndNameBlock() {
-    const auto block = static_cast<std::uint32_t>(m_arrNameStarts.size() - 1);
-    std::sort(m_arrBlockTrigrams.begin(), m_arrBlockTrigrams.end());
-    m_arrBlockTrigrams.erase(std::unique(m_arrBlockTrigrams.begin(), m_arrBlockTrigrams.end()), m_arrBlockTrigrams.end());
-    for (const std::uint32_t trigram : m_arrBlockTrigrams) {
-        m_mapPostings[trigram].push_back(block);
+void CSegmentWriter::AddTrigram(std::uint32_t trigram, std::uint32_t block) {
+    std::uint32_t& slot = m_pSlots[trigram];
+    if (slot == 0) {
+        m_arrPostings.emplace_back();
+        m_arrTrigrams.push_back(trigram);
+        slot = static_cast<std::uint32_t>(m_arrPostings.size());
     }
-    m_arrBlockTrigrams.clear();
+    std::vector<std::uint32_t>& list = m_arrPostings[slot - 1];
+    if (list.empty() || list.back() != block) {
+        list.push_back(block);
+    }
 }
 
 // Writes a section at the file's end (8-aligned) and records where it is.
@@ -170,9 +175,6 @@ bool CSegmentWriter::Finish() {
         m_arrDataIndex.push_back(0);
     }
     m_header.m_sections[kData] = {dataAt, m_arrDataIndex.back()};
-    if (m_nEntries > 0) {
-        EndNameBlock();
-    }
     m_arrNameStarts.push_back(m_strFolded.size());
     m_arrPlaceStarts.push_back(m_nEntries);
 
@@ -194,21 +196,17 @@ bool CSegmentWriter::Finish() {
     std::string().swap(m_strFolded);
 
     // The posting lists, then their directory, by rising trigram.
-    std::vector<std::uint32_t> trigrams;
-    trigrams.reserve(m_mapPostings.size());
-    for (const auto& [trigram, blocks] : m_mapPostings) {
-        trigrams.push_back(trigram);
-    }
+    std::vector<std::uint32_t> trigrams = m_arrTrigrams;
     std::sort(trigrams.begin(), trigrams.end());
     std::vector<TrigramSlot> slots;
     slots.reserve(trigrams.size());
     ok = ok && Section(kPostings, {});
     const std::uint64_t postingsAt = m_header.m_sections[kPostings].m_nOffset;
     for (std::size_t i = 0; ok && i < trigrams.size(); ++i) {
-        auto found = m_mapPostings.find(trigrams[i]);
+        std::vector<std::uint32_t>& list = m_arrPostings[m_pSlots[trigrams[i]] - 1];
         CRoaringBitmap blocks;
-        blocks.AddMany(found->second);
-        m_mapPostings.erase(found);
+        blocks.AddMany(list);
+        std::vector<std::uint32_t>().swap(list);
         const std::string bytes = blocks.Bytes();
         slots.push_back({trigrams[i], static_cast<std::uint32_t>(bytes.size()),
                          m_nWritten + m_strBuffer.size() - postingsAt});

@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
-#include <unordered_map>
+#include <memory>
 #include <vector>
 
 // One entry handed to a segment writer.
@@ -51,7 +51,7 @@ private:
     bool PutNumber(std::uint64_t value) { return Put(&value, sizeof value); }
     bool Flush();
     bool FlushDataBlock();
-    void EndNameBlock();
+    void AddTrigram(std::uint32_t trigram, std::uint32_t block);
     bool Section(SegmentFormat::Section section, std::string_view bytes);
     bool Fail(const std::string& what);
 
@@ -68,8 +68,15 @@ private:
     std::vector<std::uint64_t> m_arrDataIndex;
     std::string m_strFolded;
     std::vector<std::uint64_t> m_arrNameStarts;
-    std::vector<std::uint32_t> m_arrBlockTrigrams;
-    std::unordered_map<std::uint32_t, std::vector<std::uint32_t>> m_mapPostings;
+    // Posting lists being gathered: m_pSlots maps a trigram to its list's
+    // number plus one (a table of every trigram, of which only the pages
+    // of trigrams met are ever touched).
+    struct FreeSlots {
+        void operator()(std::uint32_t* slots) const;
+    };
+    std::unique_ptr<std::uint32_t[], FreeSlots> m_pSlots;
+    std::vector<std::uint32_t> m_arrTrigrams; // of each list
+    std::vector<std::vector<std::uint32_t>> m_arrPostings;
     std::vector<std::uint64_t> m_arrPlaceStarts;
     std::vector<std::uint64_t> m_arrPlaceIndex;
     std::string m_strPlaces;

@@ -44,7 +44,7 @@ std::string Show(const CFindResult& r) {
 }
 
 const char* const kWords[] = {"holiday", "Photo", "MÜNCHEN", "münchen", "data", "IMG_", "Ärger", "x", "tax",
-                              "a b", "ΣΟΦΙΑ", "draft", "ph", "Ph", "ß", "2019", ".JPG", ".jpg", "caf\xE9"};
+                              "a b", "ΣΟΦΙΑ", "draft", "ph", "Ph", "ß", "2019", ".JPG", ".jpg", "caf\xE9", "İst"};
 const char* const kMedia[] = {"CD01-01", "cd01-02", "DAT2-01", "", "Cd01-01"};
 const char* const kFolders[] = {"/Media/F1", "/media/f1", "/X/\xC3\x84rger", "/X/\xC4rger", ""};
 
