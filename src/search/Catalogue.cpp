@@ -2,7 +2,6 @@
 
 #include "CatalogueEntries.h"
 #include "CatalogueStore.h"
-#include "EntryBlob.h"
 #include "LocalFileSystem.h"
 #include "ReportFile.h"
 #include "ReportReader.h"
@@ -47,15 +46,34 @@ bool CCatalogue::Fail(const std::string& what) {
 
 bool CCatalogue::DatabaseFailed() { return Fail(m_pStore->Error()); }
 
+bool CCatalogue::EntriesFailed() {
+    return m_pEntries->Error().empty() ? DatabaseFailed() : Fail(m_pEntries->Error());
+}
+
+// The reports read since the last segment: their entries as one segment,
+// and what reading them found, in one transaction.
+bool CCatalogue::CommitStaged() {
+    if (!m_pEntries->HasStaged()) {
+        return true;
+    }
+    CTransaction transaction(m_pStore->Db());
+    bool ok = transaction.Open() && m_pEntries->CommitStaged();
+    for (std::size_t i = 0; ok && i < m_arrPending.size(); ++i) {
+        ok = m_pStore->SetRead(m_arrPending[i].first, *m_arrPending[i].second);
+    }
+    m_arrPending.clear();
+    return (ok && transaction.Commit()) || EntriesFailed();
+}
+
 bool CCatalogue::Open(bool create) {
     std::lock_guard lock(m_mutex);
     m_pEntries.reset();
     if (!m_pStore->Open(create)) {
         return Fail(m_pStore->OpenError());
     }
-    m_pEntries = std::make_unique<CCatalogueEntries>(m_pStore->Db(), m_strPath + "-names");
+    m_pEntries = std::make_unique<CCatalogueEntries>(m_pStore->Db(), m_strPath);
     if (!m_pEntries->CreateTables()) {
-        return Fail(m_strPath + ": " + m_pStore->Error());
+        return Fail(m_strPath + ": " + (m_pEntries->Error().empty() ? m_pStore->Error() : m_pEntries->Error()));
     }
     return true;
 }
@@ -243,7 +261,8 @@ bool CCatalogue::ReadSource(std::int64_t id) {
     CReportFile file;
     int error = 0;
     CReportReader reader;
-    CEntryBlobWriter blob;
+    std::size_t entries = 0;
+    bool staged = false;
     CCatalogueStore::ReadOutcome outcome;
     if (!file.Load(path, kLargestReport, error)) {
         outcome.m_state = SourceState::Unreadable;
@@ -251,14 +270,21 @@ bool CCatalogue::ReadSource(std::int64_t id) {
     } else {
         outcome.m_strFileSystem = m_pScanner->FileSystemOfFile(path);
         reader.SetLog(m_pStore->LogFor(id, path));
-        if (!reader.Read(file.m_strBytes, [&](const CReportEntry& entry) { blob.Add(entry); })) {
+        m_pEntries->StageReport(id, path);
+        staged = reader.Read(file.m_strBytes, [&](const CReportEntry& entry) {
+            m_pEntries->StageEntry(entry);
+            ++entries;
+        });
+        if (!staged) {
+            m_pEntries->AbandonReport();
             if (const auto trial = m_mapOnTrial.find(id); trial != m_mapOnTrial.end()) {
                 return DropNonReport(*row, file, trial->second, reader.Reason());
             }
             outcome.m_state = SourceState::Unreadable;
             m_arrWarnings.push_back(path + ": not a report (" + reader.Reason() + ")");
-            blob = CEntryBlobWriter();
         } else if (reader.Layout() == ReportLayout::ArchiveLog) {
+            m_pEntries->AbandonReport();
+            staged = false;
             outcome.m_bLog = true;
             for (const auto& [tag, folder] : reader.LogLines()) {
                 outcome.m_strLogText += tag + "\t" + folder + "\n";
@@ -272,13 +298,15 @@ bool CCatalogue::ReadSource(std::int64_t id) {
     outcome.m_nInode = looked ? seen.m_nInode : file.m_nInode;
     outcome.m_nSize = file.m_nSize;
     outcome.m_nModifiedNs = file.m_nModifiedNs;
-    outcome.m_nEntries = outcome.m_bLog ? reader.LogLines().size() : blob.Count();
+    outcome.m_nEntries = outcome.m_bLog ? reader.LogLines().size() : staged ? entries : 0;
+    if (staged) {
+        // Stored with the segment that holds its entries.
+        m_arrPending.emplace_back(id, std::make_unique<CCatalogueStore::ReadOutcome>(std::move(outcome)));
+        return !m_pEntries->StagedFull() || CommitStaged();
+    }
     CTransaction transaction(m_pStore->Db());
     if (!transaction.Open() || !m_pEntries->DropEntries(id) || !m_pStore->SetRead(id, outcome)) {
-        return DatabaseFailed();
-    }
-    if (outcome.m_state == SourceState::Ok && !outcome.m_bLog && !m_pEntries->StoreEntries(id, blob.Finish())) {
-        return DatabaseFailed();
+        return EntriesFailed();
     }
     return transaction.Commit() || DatabaseFailed();
 }
@@ -314,13 +342,13 @@ bool CCatalogue::ReadChanged() {
     }
     for (const CSourceRow& row : rows) {
         if (m_bCancel) {
-            return true;
+            break;
         }
         if (row.m_kind != SourceKind::Folder && row.m_state == SourceState::Changed && !ReadSource(row.m_nId)) {
             return false;
         }
     }
-    return true;
+    return CommitStaged();
 }
 
 // Notices reports that changed, went or came back, and reads what needs it:
@@ -378,11 +406,15 @@ bool CCatalogue::CheckSources(bool read, const ReadProgressFn& progress) {
             progress(done, toRead.size());
         }
         if (m_bCancel) {
-            return true;
+            return CommitStaged();
         }
         if (!ReadSource(toRead[done])) {
             return false;
         }
+    }
+    // What was read goes in, then only merges that keep the next search quick.
+    if (!CommitStaged() || (!toRead.empty() && !m_pEntries->Merge(CMergePolicy::Occasion::Add))) {
+        return EntriesFailed();
     }
     if (progress && !toRead.empty()) {
         progress(toRead.size(), toRead.size());
@@ -403,7 +435,13 @@ bool CCatalogue::Refresh(bool scanFolders, const ReadProgressFn& progress) {
     }
     const bool checked = CheckSources(true, progress);
     m_mapOnTrial.clear();
-    return checked;
+    return checked && (m_bCancel || m_pEntries->Merge(CMergePolicy::Occasion::Refresh) || EntriesFailed());
+}
+
+bool CCatalogue::Compact() {
+    std::lock_guard lock(m_mutex);
+    const CCancellable cancellable(*this);
+    return m_pEntries->Merge(CMergePolicy::Occasion::Compact) || EntriesFailed();
 }
 
 std::vector<CSourceInfo> CCatalogue::Sources() {

@@ -15,6 +15,16 @@ constexpr std::uint8_t kWindows1252 = 2;
 
 void CSegmentBuilder::AddReport(std::int64_t source, std::string_view path) {
     m_arrReports.emplace_back(source, std::string(path));
+    m_nReportEntries = m_arrEntries.size();
+    m_nReportTexts = m_strTexts.size();
+}
+
+void CSegmentBuilder::AbandonReport() {
+    if (!m_arrReports.empty()) {
+        m_arrReports.pop_back();
+        m_arrEntries.resize(m_nReportEntries);
+        m_strTexts.resize(m_nReportTexts);
+    }
 }
 
 std::uint32_t CSegmentBuilder::PlaceOf(std::string_view medium, std::string_view folder) {

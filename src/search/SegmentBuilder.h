@@ -16,6 +16,8 @@ public:
     // The report whose entries follow.
     void AddReport(std::int64_t source, std::string_view path);
     void Add(const CReportEntry& entry);
+    // Drops the entries of the report being added, and the report.
+    void AbandonReport();
 
     bool Empty() const { return m_arrReports.empty(); }
     std::size_t Entries() const { return m_arrEntries.size(); }
@@ -49,4 +51,6 @@ private:
     std::vector<Pair> m_arrPlaces; // medium, folder
     std::unordered_map<std::string, std::uint32_t> m_mapPlaces;
     std::uint32_t m_nLastPlace = UINT32_MAX;
+    std::size_t m_nReportEntries = 0; // where the last report's entries start
+    std::size_t m_nReportTexts = 0;
 };
