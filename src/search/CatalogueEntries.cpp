@@ -242,6 +242,13 @@ bool CCatalogueEntries::DropEntriesWithFolder(std::int64_t source) {
 }
 
 bool CCatalogueEntries::Merge(CMergePolicy::Occasion occasion) {
+    {
+        // What a writer stopped before its commit left, whether or not there is anything to merge.
+        CTransaction transaction(m_db);
+        if (!transaction.Open() || !RemoveOrphans() || !transaction.Commit()) {
+            return Fail(m_db.LastError());
+        }
+    }
     for (;;) {
         std::vector<std::string> names;
         std::vector<CMergePolicy::Segment> sizes;
