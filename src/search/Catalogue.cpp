@@ -57,7 +57,13 @@ bool CCatalogue::CommitStaged() {
         return true;
     }
     CTransaction transaction(m_pStore->Db());
-    bool ok = transaction.Open() && m_pEntries->CommitStaged();
+    if (!transaction.Open()) {
+        // The reports stay changed and are read again.
+        m_pEntries->DiscardStaged();
+        m_arrPending.clear();
+        return DatabaseFailed();
+    }
+    bool ok = m_pEntries->CommitStaged();
     for (std::size_t i = 0; ok && i < m_arrPending.size(); ++i) {
         ok = m_pStore->SetRead(m_arrPending[i].first, *m_arrPending[i].second);
     }

@@ -123,6 +123,11 @@ void CCatalogueEntries::AbandonReport() {
 
 bool CCatalogueEntries::HasStaged() const { return !m_arrStaged.empty(); }
 
+void CCatalogueEntries::DiscardStaged() {
+    *m_pStaged = CSegmentBuilder();
+    m_arrStaged.clear();
+}
+
 bool CCatalogueEntries::StagedFull() const { return m_pStaged->BufferedBytes() >= kSegmentBytes; }
 
 // A name no listed segment has: the next number, counted in the database.
@@ -340,11 +345,6 @@ bool CCatalogueEntries::Merge(CMergePolicy::Occasion occasion) {
             unlink((FolderOf(m_strPath) + "/" + names[i]).c_str());
         }
     }
-}
-
-void CCatalogueEntries::Forget() {
-    m_pSearch.reset();
-    m_mapReaders.clear();
 }
 
 // One read of the catalogue's identity and generation: what the entries

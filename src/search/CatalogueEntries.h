@@ -46,6 +46,8 @@ public:
     void StageEntry(const CReportEntry& entry);
     void AbandonReport();
     bool HasStaged() const;
+    // Forgets the gathered reports (their commit could not start).
+    void DiscardStaged();
     // The gathered entries have reached the bound of one segment.
     bool StagedFull() const;
     // In the caller's open write transaction: writes the gathered reports
@@ -59,8 +61,6 @@ public:
     // Merges what the policy chooses for the occasion, each merge in a
     // transaction of its own.
     bool Merge(CMergePolicy::Occasion occasion);
-    // Forgets what is held in memory; the next search maps it again.
-    void Forget();
 
     // The hits of the query in order, `limit` from number `offset` on, and
     // the exact count. m_bFailed when the database cannot be read.

@@ -25,7 +25,7 @@ public:
     static constexpr std::uint64_t kTierFactor = 8;
     static constexpr std::size_t kTierWidth = 8;
     static constexpr std::uint64_t kAddBudget = 400000;      // entries an add may rewrite
-    static constexpr std::uint64_t kLargest = 4000000;       // entries a merge may write
+    static constexpr std::uint64_t kLargest = 2000000; // entries a merge may write: bounds its memory
 
     // Groups of indices into segments, each group to be merged into one
     // segment; a group of one is a segment rewritten without what it hides.
