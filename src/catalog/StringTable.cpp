@@ -351,6 +351,7 @@ const std::unordered_map<int, std::string>& Table() {
         {IDS_CHECKSUMS_UNREADABLE_ONE, "cannot read %s: %s"},
         {IDS_CHECKSUMS_NOT_WRITTEN, "The checksum manifest %s could not be written: %s"},
         {IDS_CHECKSUMS_TITLE, "Checksums"},
+        {IDS_CHECKSUMS_FAILED, "The checksums could not be made: %s"},
         {IDS_HELP_CHECKSUMS, "options.htm#checksums"},
     };
     return table;

@@ -227,6 +227,7 @@ enum StringId : int {
     IDS_CHECKSUMS_NOT_WRITTEN = 58824,    // the manifest's path, the reason
     IDS_CHECKSUMS_TITLE = 58826,
     IDS_HELP_CHECKSUMS = 58827, // the Options dialog's check box: its control id and help topic
+    IDS_CHECKSUMS_FAILED = 58828, // the reason
 };
 
 // The text of an entry; an id without an entry gives an empty text.

@@ -230,8 +230,9 @@ void CCatalogueSourcesDlg::OnVerifyFinished() {
     if (outcome == VerifyOutcome::Checked && verifier) {
         auto* result = new CVerifyResultDlg(std::move(verifier), m_strVerifyReport, m_strVerifyFolder, m_help, this);
         result->show();
-    } else if (outcome == VerifyOutcome::Unreadable && verifier) {
-        ShowMessageBox(this, Filled(IDS_VERIFY_NOT_CHECKED, {ToQString(verifier->Error())}),
-                       Text(IDS_VERIFY_CAPTION), MB_ICONEXCLAMATION);
+    } else if (outcome == VerifyOutcome::Unreadable && (verifier || !run->Failure().empty())) {
+        const std::string why = run->Failure().empty() ? verifier->Error() : m_strVerifyReport + ": " + run->Failure();
+        ShowMessageBox(this, Filled(IDS_VERIFY_NOT_CHECKED, {ToQString(why)}), Text(IDS_VERIFY_CAPTION),
+                       MB_ICONEXCLAMATION);
     }
 }

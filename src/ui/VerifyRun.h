@@ -5,6 +5,7 @@
 #include <QObject>
 
 #include <atomic>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -31,6 +32,10 @@ public:
 
     // After Finished.
     VerifyOutcome Outcome() const { return m_outcome; }
+    // After Finished: what was thrown on the worker (its outcome Unreadable), or empty.
+    const std::string& Failure() const { return m_strFailure; }
+    // A step the worker runs before each check, where a test makes it throw.
+    static void SetStepBeforeCheck(std::function<void()> step);
     // After Finished: the verifier with its account; null when the run was
     // cancelled before the verifier started.
     std::unique_ptr<CMediumVerifier> TakeVerifier();
@@ -57,4 +62,5 @@ private:
     bool m_bCancelled = false;
     std::atomic<int> m_nPosted{-1}; // the last percent posted
     VerifyOutcome m_outcome = VerifyOutcome::Cancelled; // the worker's until joined
+    std::string m_strFailure;                           // the worker's until joined
 };

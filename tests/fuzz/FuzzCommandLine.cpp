@@ -56,7 +56,12 @@ void ScanEveryCommand(const std::vector<std::string>& args) {
                 return std::string();
             });
         RequireAnswer(scan.action, scan.error, "the scanner's answer");
-        Require(taken + scan.operands.size() <= args.size(),
+        // A cluster such as "-qq" holds several options in one argument.
+        std::size_t letters = 0;
+        for (const std::string& arg : args) {
+            letters += arg.size();
+        }
+        Require(scan.operands.size() <= args.size() && taken <= letters,
                 "options and operands come from the arguments");
     }
 }
