@@ -129,7 +129,7 @@ const std::unordered_map<int, std::string>& Table() {
         {IDS_RUN_USAGE,
          "Usage: stowlist-cli [OPTION]... PATH...\n"
          "       stowlist-cli find [OPTION]... TEXT...\n"
-         "       stowlist-cli catalogue [OPTION]... add|remove|refresh|list [PATH]...\n"
+         "       stowlist-cli catalogue [OPTION]... add|remove|refresh|compact|list [PATH]...\n"
          "       stowlist-cli plan [OPTION]... PATH...\n"
          "       stowlist-cli verify [OPTION]... REPORT PATH...\n"
          "Catalogue the PATHs as if they were dropped on the Stowlist window, in order,\n"
@@ -199,12 +199,13 @@ const std::unordered_map<int, std::string>& Table() {
         {IDS_FIND_ONE_PATTERN, "--glob takes one pattern"},
         {IDS_CATALOGUE_USAGE,
          "Usage: stowlist-cli catalogue [--catalogue FILE] add|remove PATH...\n"
-         "       stowlist-cli catalogue [--catalogue FILE] refresh|list\n"
+         "       stowlist-cli catalogue [--catalogue FILE] refresh|compact|list\n"
          "Keeps the catalogue of reports that find searches.\n"
          "\n"
          "  add PATH...     adds report files, archive logs and folders of reports (searched recursively)\n"
          "  remove PATH...  forgets them\n"
          "  refresh         reads changed reports again and looks for new ones in the folders\n"
+         "  compact         merges the catalogue's index into as few files as it can\n"
          "  list            one line per source: state, kind, entries, path (tab-separated)\n"},
         {IDS_CATALOGUE_HELP_CATALOGUE,
          "  --catalogue FILE  the catalogue (default $XDG_DATA_HOME/stowlist/catalogue.sqlite)\n"},

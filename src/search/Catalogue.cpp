@@ -2,7 +2,6 @@
 
 #include "CatalogueEntries.h"
 #include "CatalogueStore.h"
-#include "EntryBlob.h"
 #include "LocalFileSystem.h"
 #include "ReportReader.h"
 #include "ReportStream.h"
@@ -45,15 +44,40 @@ bool CCatalogue::Fail(const std::string& what) {
 
 bool CCatalogue::DatabaseFailed() { return Fail(m_pStore->Error()); }
 
+bool CCatalogue::EntriesFailed() {
+    return m_pEntries->Error().empty() ? DatabaseFailed() : Fail(m_pEntries->Error());
+}
+
+// The reports read since the last segment: their entries as one segment,
+// and what reading them found, in one transaction.
+bool CCatalogue::CommitStaged() {
+    if (!m_pEntries->HasStaged()) {
+        return true;
+    }
+    CTransaction transaction(m_pStore->Db());
+    if (!transaction.Open()) {
+        // The reports stay changed and are read again.
+        m_pEntries->DiscardStaged();
+        m_arrPending.clear();
+        return DatabaseFailed();
+    }
+    bool ok = m_pEntries->CommitStaged();
+    for (std::size_t i = 0; ok && i < m_arrPending.size(); ++i) {
+        ok = m_pStore->SetRead(m_arrPending[i].first, *m_arrPending[i].second);
+    }
+    m_arrPending.clear();
+    return (ok && transaction.Commit()) || EntriesFailed();
+}
+
 bool CCatalogue::Open(bool create) {
     std::lock_guard lock(m_mutex);
     m_pEntries.reset();
     if (!m_pStore->Open(create)) {
         return Fail(m_pStore->OpenError());
     }
-    m_pEntries = std::make_unique<CCatalogueEntries>(m_pStore->Db(), m_strPath + "-names");
+    m_pEntries = std::make_unique<CCatalogueEntries>(m_pStore->Db(), m_strPath);
     if (!m_pEntries->CreateTables()) {
-        return Fail(m_strPath + ": " + m_pStore->Error());
+        return Fail(m_strPath + ": " + (m_pEntries->Error().empty() ? m_pStore->Error() : m_pEntries->Error()));
     }
     return true;
 }
@@ -241,7 +265,8 @@ bool CCatalogue::ReadSource(std::int64_t id) {
     CReportStream stream;
     int error = 0;
     CReportReader reader;
-    CEntryBlobWriter blob;
+    std::size_t entries = 0;
+    bool staged = false;
     CCatalogueStore::ReadOutcome outcome;
     if (!stream.Open(path, error)) {
         outcome.m_state = SourceState::Unreadable;
@@ -249,8 +274,14 @@ bool CCatalogue::ReadSource(std::int64_t id) {
     } else {
         outcome.m_strFileSystem = m_pScanner->FileSystemOfFile(path);
         reader.SetLog(m_pStore->LogFor(id, path));
+        m_pEntries->StageReport(id, path);
         // Streamed: stops at the first line that cannot belong to a report.
-        if (!stream.Read(reader, [&](const CReportEntry& entry) { blob.Add(entry); })) {
+        staged = stream.Read(reader, [&](const CReportEntry& entry) {
+            m_pEntries->StageEntry(entry);
+            ++entries;
+        });
+        if (!staged) {
+            m_pEntries->AbandonReport();
             CFileVersion version;
             version.m_nSize = stream.Size();
             version.m_nModifiedNs = stream.ModifiedNs();
@@ -262,8 +293,9 @@ bool CCatalogue::ReadSource(std::int64_t id) {
             m_arrWarnings.push_back(path + ": " +
                                     (stream.ReadError() != 0 ? std::string(std::strerror(stream.ReadError()))
                                                              : "not a report (" + reader.Reason() + ")"));
-            blob = CEntryBlobWriter();
         } else if (reader.Layout() == ReportLayout::ArchiveLog) {
+            m_pEntries->AbandonReport();
+            staged = false;
             outcome.m_bLog = true;
             for (const auto& [tag, folder] : reader.LogLines()) {
                 outcome.m_strLogText += tag + "\t" + folder + "\n";
@@ -277,13 +309,15 @@ bool CCatalogue::ReadSource(std::int64_t id) {
     outcome.m_nInode = looked ? seen.m_nInode : stream.Inode();
     outcome.m_nSize = stream.Size();
     outcome.m_nModifiedNs = stream.ModifiedNs();
-    outcome.m_nEntries = outcome.m_bLog ? reader.LogLines().size() : blob.Count();
+    outcome.m_nEntries = outcome.m_bLog ? reader.LogLines().size() : staged ? entries : 0;
+    if (staged) {
+        // Stored with the segment that holds its entries.
+        m_arrPending.emplace_back(id, std::make_unique<CCatalogueStore::ReadOutcome>(std::move(outcome)));
+        return !m_pEntries->StagedFull() || CommitStaged();
+    }
     CTransaction transaction(m_pStore->Db());
     if (!transaction.Open() || !m_pEntries->DropEntries(id) || !m_pStore->SetRead(id, outcome)) {
-        return DatabaseFailed();
-    }
-    if (outcome.m_state == SourceState::Ok && !outcome.m_bLog && !m_pEntries->StoreEntries(id, blob.Finish())) {
-        return DatabaseFailed();
+        return EntriesFailed();
     }
     return transaction.Commit() || DatabaseFailed();
 }
@@ -316,13 +350,13 @@ bool CCatalogue::ReadChanged() {
     }
     for (const CSourceRow& row : rows) {
         if (m_bCancel) {
-            return true;
+            break;
         }
         if (row.m_kind != SourceKind::Folder && row.m_state == SourceState::Changed && !ReadSource(row.m_nId)) {
             return false;
         }
     }
-    return true;
+    return CommitStaged();
 }
 
 // Notices reports that changed, went or came back, and reads what needs it:
@@ -380,11 +414,15 @@ bool CCatalogue::CheckSources(bool read, const ReadProgressFn& progress) {
             progress(done, toRead.size());
         }
         if (m_bCancel) {
-            return true;
+            return CommitStaged();
         }
         if (!ReadSource(toRead[done])) {
             return false;
         }
+    }
+    // What was read goes in, then only merges that keep the next search quick.
+    if (!CommitStaged() || (!toRead.empty() && !m_pEntries->Merge(CMergePolicy::Occasion::Add))) {
+        return EntriesFailed();
     }
     if (progress && !toRead.empty()) {
         progress(toRead.size(), toRead.size());
@@ -405,7 +443,13 @@ bool CCatalogue::Refresh(bool scanFolders, const ReadProgressFn& progress) {
     }
     const bool checked = CheckSources(true, progress);
     m_mapOnTrial.clear();
-    return checked;
+    return checked && (m_bCancel || m_pEntries->Merge(CMergePolicy::Occasion::Refresh) || EntriesFailed());
+}
+
+bool CCatalogue::Compact() {
+    std::lock_guard lock(m_mutex);
+    const CCancellable cancellable(*this);
+    return m_pEntries->Merge(CMergePolicy::Occasion::Compact) || EntriesFailed();
 }
 
 std::vector<CSourceInfo> CCatalogue::Sources() {

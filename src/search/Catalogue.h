@@ -1,6 +1,7 @@
 #pragma once
 
 #include "CatalogueSource.h"
+#include "CatalogueStore.h"
 #include "FindQuery.h"
 
 #include <atomic>
@@ -79,6 +80,9 @@ public:
     // Reads reports that changed or were never read; with scanFolders also
     // looks for new reports in the remembered folders.
     bool Refresh(bool scanFolders, const ReadProgressFn& progress = {});
+    // Merges the index's segments into as few as their largest size allows,
+    // leaving out the entries of removed and re-read reports.
+    bool Compact();
     // The sources, their states brought up to date from their files
     // (nothing is read) when kCheckWindow has passed since the last look.
     std::vector<CSourceInfo> Sources();
@@ -96,6 +100,8 @@ private:
 
     bool Fail(const std::string& what);
     bool DatabaseFailed();
+    bool EntriesFailed();
+    bool CommitStaged();
     // Registers one file or folder as a source (without reading it). A new
     // file is on trial: dropped when it proves no report.
     bool AddOne(const std::string& path, std::int64_t folderId, SourceKind fileKind, const std::string& namedAs);
@@ -120,6 +126,9 @@ private:
     // Sources added by the call running now that are dropped when they are
     // no report: with the path as named (refused), or empty (remembered).
     std::unordered_map<std::int64_t, std::string> m_mapOnTrial;
+    // Reports read whose entries wait for the next segment, with what
+    // reading them found; stored together when that segment is committed.
+    std::vector<std::pair<std::int64_t, std::unique_ptr<CCatalogueStore::ReadOutcome>>> m_arrPending;
     std::vector<std::string> m_arrRefused;
     std::atomic<bool> m_bCancel{false};
     std::mutex m_mutex;
