@@ -9,7 +9,6 @@
 #include "MediumVerifier.h"
 #include "ReportFile.h"
 #include "SettingsStore.h"
-#include "Utf8.h"
 #include "VerifyCommandLine.h"
 
 #include <cerrno>

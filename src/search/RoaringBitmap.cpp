@@ -173,17 +173,23 @@ std::string CRoaringBitmap::Bytes() {
     return bytes;
 }
 
-std::vector<std::uint32_t> CRoaringBitmap::Values(std::uint32_t from) const {
+std::vector<std::uint32_t> CRoaringBitmap::Values(std::uint32_t from, std::uint32_t to) const {
     std::vector<std::uint32_t> values;
     roaring_uint32_iterator_t it;
     roaring_init_iterator(m_pBitmap, &it);
     if (!roaring_move_uint32_iterator_equalorlarger(&it, from)) {
         return values;
     }
+    // In steps, so that a set of billions read from a damaged file stops at `to`.
     std::uint32_t buffer[256];
     for (;;) {
         const std::uint32_t got = roaring_read_uint32_iterator(&it, buffer, 256);
-        values.insert(values.end(), buffer, buffer + got);
+        for (std::uint32_t i = 0; i < got; ++i) {
+            if (buffer[i] >= to) {
+                return values;
+            }
+            values.push_back(buffer[i]);
+        }
         if (got < 256) {
             return values;
         }

@@ -33,8 +33,8 @@ public:
     bool Empty() const { return Count() == 0; }
     // The portable form, runs made where they are smaller.
     std::string Bytes();
-    // The members in rising order, from the first at or above `from`.
-    std::vector<std::uint32_t> Values(std::uint32_t from = 0) const;
+    // The members in [from, to), in rising order.
+    std::vector<std::uint32_t> Values(std::uint32_t from = 0, std::uint32_t to = UINT32_MAX) const;
 
 private:
     roaring_bitmap_s* m_pBitmap;

@@ -161,9 +161,7 @@ Plan MakePlan(const CSegmentReader& reader, const Prepared& query) {
             return plan;
         }
     }
-    plan.m_arrBlocks = blocks.Values(firstBlock);
-    plan.m_arrBlocks.erase(std::lower_bound(plan.m_arrBlocks.begin(), plan.m_arrBlocks.end(), endBlock),
-                           plan.m_arrBlocks.end());
+    plan.m_arrBlocks = blocks.Values(firstBlock, endBlock);
     return plan;
 }
 

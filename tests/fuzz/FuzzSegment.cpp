@@ -82,7 +82,7 @@ void Bitmap(const std::uint8_t* data, std::size_t size) {
         other.Add(70000);
         other.UniteWith(bitmap);
         other.IntersectWith(bitmap);
-        bitmap.Values(5);
+        bitmap.Values(5, 100000);
         bitmap.Bytes();
     }
 }
