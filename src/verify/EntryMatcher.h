@@ -40,6 +40,12 @@ public:
 
     EntryState StateOf(std::size_t entry) const { return m_arrStates[entry]; }
     void SetState(std::size_t entry, EntryState state) { m_arrStates[entry] = state; }
+    // Pairs an entry left missing with a found entry no one took.
+    void Pair(std::size_t entry, std::uint32_t found, EntryState state) {
+        m_arrPairs[entry] = found;
+        m_arrTaken[found] = true;
+        m_arrStates[entry] = state;
+    }
     // The found entry paired with a report entry, or kNone.
     std::uint32_t PairOf(std::size_t entry) const { return m_arrPairs[entry]; }
     // Found entries that no report entry took, in walk order by group.
