@@ -218,6 +218,7 @@ const char* CCommandLineParser::Usage() {
            "       stowlist-cli catalogue [OPTION]... add|remove|refresh|list [PATH]...\n"
            "       stowlist-cli plan [OPTION]... PATH...\n"
            "       stowlist-cli verify [OPTION]... REPORT PATH...\n"
+           "       stowlist-cli compare [OPTION]... OLD NEW\n"
            "Catalogue the PATHs as if they were dropped on the Stowlist window, in order,\n"
            "and write the report (CRLF line ends). A first PATH ending in \"/\" is a whole\n"
            "medium: every PATH is then listed by its contents only.\n"
@@ -255,5 +256,6 @@ const char* CCommandLineParser::Usage() {
            "  find        search the catalogue of reports (stowlist-cli find --help)\n"
            "  catalogue   add, remove, refresh and list its reports (stowlist-cli catalogue --help)\n"
            "  plan        split PATHs over media, with path lists and the report (stowlist-cli plan --help)\n"
-           "  verify      check a medium against its report and manifest (stowlist-cli verify --help)\n";
+           "  verify      check a medium against its report and manifest (stowlist-cli verify --help)\n"
+           "  compare     what changed between two reports of one medium (stowlist-cli compare --help)\n";
 }

@@ -1,6 +1,7 @@
 #include "CatalogueCommand.h"
 #include "CliRun.h"
 #include "CommandLine.h"
+#include "CompareCommand.h"
 #include "FileLocations.h"
 #include "FindCommand.h"
 #include "PlanCommand.h"
@@ -47,6 +48,9 @@ int RunCommand(const std::vector<std::string>& args) {
         return CPlanCommand(rest, FileLocations::SettingsFile("stowlist"), FileLocations::CatalogueFile(), stdout,
                             stderr)
             .Run();
+    }
+    if (args.front() == "compare") {
+        return CCompareCommand(rest, FileLocations::CatalogueFile(), stdout, stderr).Run();
     }
     if (args.front() == "verify") {
         return CVerifyCommand(rest, FileLocations::SettingsFile("stowlist"), FileLocations::CatalogueFile(), stdout,

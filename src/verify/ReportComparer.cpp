@@ -199,6 +199,14 @@ CReportComparer::Outcome CReportComparer::Run(const ProgressFn& progress) {
         return Outcome::Cancelled;
     }
     matcher.Match();
+    if (oldListing && !newListing) {
+        // An archive report lists no folders: the listing's cannot be told missing.
+        for (std::size_t i = oldReport.FirstEntry(); i < oldReport.Entries().size(); ++i) {
+            if (oldReport.Entries()[i].m_bFolder && matcher.StateOf(i) == EntryState::Missing) {
+                matcher.SetState(i, EntryState::Ok);
+            }
+        }
+    }
     if (!step(80)) {
         return Outcome::Cancelled;
     }
