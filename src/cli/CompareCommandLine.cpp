@@ -63,6 +63,9 @@ CCompareCommandLine CCompareCommandLineParser::Parse(const std::vector<std::stri
     if (positional.size() != 2) {
         return bad(positional.size() < 2 ? "compare needs two reports, OLD and NEW" : "compare takes two reports");
     }
+    if (positional[0].empty() || positional[1].empty()) {
+        return bad("a report's name is empty");
+    }
     if ((line.oldManifest || line.newManifest) && !line.checksums) {
         return bad("a manifest and --no-checksums exclude each other");
     }

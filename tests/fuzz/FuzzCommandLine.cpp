@@ -1,8 +1,9 @@
 // Arbitrary argument lists (arguments separated by NUL bytes) through the
-// command-line parsers of the report run and of the plan and verify
-// commands: each must always come back with a coherent answer.
+// command-line parsers of the report run and of the plan, verify and
+// compare commands: each must always come back with a coherent answer.
 #include "ArchiveSettings.h"
 #include "CommandLine.h"
+#include "CompareCommandLine.h"
 #include "PlanCommandLine.h"
 #include "VerifyCommandLine.h"
 
@@ -89,6 +90,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     } else if (!verify.help) {
         Require(!verify.paths.empty() && verify.paths.size() < args.size(), "a check has a report and paths");
         Require(!(verify.manifest && !verify.checksums), "a manifest is never given with checksums off");
+    }
+    const CCompareCommandLine compare = CCompareCommandLineParser::Parse(args);
+    if (!compare.error.empty()) {
+        Require(compare.error.find('\n') == std::string::npos, "the comparison's reason is one line");
+    } else if (!compare.help) {
+        Require(!compare.oldReport.empty() && !compare.newReport.empty(), "a comparison has two reports");
+        Require(compare.checksums || (!compare.oldManifest && !compare.newManifest),
+                "a manifest is never given with checksums off");
     }
     return 0;
 }
