@@ -4,7 +4,7 @@
 #include "ManifestPath.h"
 
 CVerifyRun::CVerifyRun(std::string catalogueDatabase, CVerifyRequest request, QObject* parent)
-    : QObject(parent), m_strDatabase(std::move(catalogueDatabase)), m_request(std::move(request)) {
+    : CBackgroundRun(parent), m_strDatabase(std::move(catalogueDatabase)), m_request(std::move(request)) {
     connect(this, &CVerifyRun::WorkerEnding, this, &CVerifyRun::OnWorkerEnding, Qt::QueuedConnection);
 }
 
