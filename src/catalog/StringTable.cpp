@@ -102,42 +102,12 @@ const std::unordered_map<int, std::string>& Table() {
          "Split the PATHs over as few media as possible, taken as a drop takes them,\n"
          "and print each medium's items. Options not given take their values from the\n"
          "settings file.\n"
-         "\n"
-         "      --media-type TYPE    CD, DAT, DLT, JAZ or ZIP, any case (default: stored MediaType)\n"
-         "      --capacity SIZE      bytes per medium: a number, or with k, M, G, T (powers of\n"
-         "                           1000) or KiB, MiB, GiB, TiB (default for CD: 737280000)\n"
-         "      --block-size N       bytes per block (default: 2048 for CD, else 512)\n"
-         "      --reserve SIZE       kept free on every medium (default: 0)\n"
-         "      --media-number N     the first medium's number (default: stored MediaNumber)\n"
-         "      --multiple-archives | --single-archive   each dropped folder an archive\n"
-         "      --path-lists DIR     write each medium's graft points to DIR/TAG.path-list\n"
-         "                           (xorriso -as mkisofs and genisoimage -graft-points -path-list)\n"
-         "  -o, --output REPORT      write the archive report of the plan to REPORT, add it to\n"
-         "                           the catalogue and advance the stored MediaNumber\n"
-         "      --log FILE           write its archive log to FILE\n"
-         "      --json               one JSON object per medium on standard output\n"
-         "      --settings FILE      settings file (default: the desktop program's)\n"
-         "      --catalogue FILE     --no-catalogue\n"
-         "      --exclude-hidden | --include-hidden   (ExcludeHiddenSystemInfo)\n"
-         "      --no-subfolders | --subfolders   (ExcludeSubFolders)\n"
-         "      --grouping | --no-grouping       thousands separators in the numbers\n"
-         "  -h, --help\n"
-         "\n"
-         "Exit status: 0 plan made; 1 something did not fit (named on standard error, the\n"
-         "rest planned); 2 bad usage; 3 a PATH that does not exist, or a file that cannot\n"
-         "be written.\n"},
+         "\n"},
         {IDS_PLAN_MEDIUM_LINE, "%s: %s items, %s bytes used, %s bytes free"},
         {IDS_PLAN_TOTAL_LINE, "Total: %s media, %s bytes"},
         {IDS_PLAN_MEDIUM_TAG, "%s%02d-%02d"},
         {IDS_PLAN_PATH_LIST_NAME, "%s%02d.path-list"},
-        {IDS_PLAN_BAD_USAGE, "stowlist-cli plan: %s (stowlist-cli plan --help lists the options)"},
-        {IDS_PLAN_NEEDS_VALUE, "option '%s' needs a value"},
-        {IDS_PLAN_TAKES_NO_VALUE, "option '%s' takes no value"},
-        {IDS_PLAN_UNKNOWN_OPTION, "unknown option '%s'"},
         {IDS_PLAN_BAD_SIZE, "option '%s': %s"},
-        {IDS_PLAN_BAD_NUMBER, "option '%s' needs a whole number, not '%s'"},
-        {IDS_PLAN_BAD_MEDIA_TYPE, "unknown media type '%s' (CD, DAT, DLT, JAZ or ZIP)"},
-        {IDS_PLAN_NO_PATH, "no PATH given"},
         {IDS_PLAN_BAD_STORED_TYPE,
          "the stored media type '%s' in '%s' is none of CD, DAT, DLT, JAZ and ZIP: give --media-type"},
         {IDS_PLAN_CANNOT_READ, "cannot read '%s': %s"},
@@ -146,8 +116,196 @@ const std::unordered_map<int, std::string>& Table() {
         {IDS_PLAN_SAME_FILE, "the report and the log cannot be the same file"},
         {IDS_PLAN_NOT_CATALOGUED, "warning: the report was not added to the catalogue: %s"},
         {IDS_PLAN_NUMBERS_EXHAUSTED, "%d media from number %d would pass the largest medium number"},
-        {IDS_PLAN_MESSAGE, "stowlist-cli plan: %s"},
         {IDS_PLAN_STANDARD_OUTPUT, "standard output"},
+        {IDS_CLI_BAD_USAGE, "%s: %s (%s --help lists the options)"},
+        {IDS_CLI_MESSAGE, "%s: %s"},
+        {IDS_CLI_UNKNOWN_OPTION, "unknown option '%s'"},
+        {IDS_CLI_NEEDS_VALUE, "option '%s' needs a value"},
+        {IDS_CLI_TAKES_NO_VALUE, "option '%s' takes no value"},
+        {IDS_CLI_BAD_NUMBER, "option '%s' needs a whole number, not '%s'"},
+        {IDS_CLI_BAD_MEDIA_TYPE, "unknown media type '%s' (CD, DAT, DLT, JAZ or ZIP)"},
+        {IDS_CLI_NO_PATH, "no PATH given"},
+        {IDS_CLI_CANNOT_READ, "cannot read '%s': %s"},
+        {IDS_RUN_USAGE,
+         "Usage: stowlist-cli [OPTION]... PATH...\n"
+         "       stowlist-cli find [OPTION]... TEXT...\n"
+         "       stowlist-cli catalogue [OPTION]... add|remove|refresh|list [PATH]...\n"
+         "       stowlist-cli plan [OPTION]... PATH...\n"
+         "       stowlist-cli verify [OPTION]... REPORT PATH...\n"
+         "       stowlist-cli compare [OPTION]... OLD NEW\n"
+         "Catalogue the PATHs as if they were dropped on the Stowlist window, in order,\n"
+         "and write the report (CRLF line ends). A first PATH ending in \"/\" is a whole\n"
+         "medium: every PATH is then listed by its contents only.\n"
+         "Options not given take their values from the settings file.\n"
+         "\n"},
+        {IDS_RUN_HELP_OUTPUT, "  -o, --output FILE        write the report to FILE (default: standard output)\n"},
+        {IDS_RUN_HELP_SETTINGS, "      --settings FILE      settings file (default: the desktop program's)\n"},
+        {IDS_RUN_HELP_TYPE, "      --archive | --listing            report type (default: stored ProcessType)\n"},
+        {IDS_RUN_HELP_LAYOUT, "      --tabbed | --padded              listing layout (OutputFormat)\n"},
+        {IDS_RUN_HELP_DIRS_ONLY, "      --dirs-only | --no-dirs-only     (DirectoryOnly)\n"},
+        {IDS_RUN_HELP_EMPTY, "      --exclude-empty | --keep-empty   (ExcludeEmptyFolders)\n"},
+        {IDS_RUN_HELP_HIDDEN, "      --exclude-hidden | --include-hidden   (ExcludeHiddenSystemInfo)\n"},
+        {IDS_RUN_HELP_SUBFOLDERS, "      --no-subfolders | --subfolders   (ExcludeSubFolders)\n"},
+        {IDS_RUN_HELP_GROUPING, "      --grouping | --no-grouping       thousands separators (FormatFileSize)\n"},
+        {IDS_RUN_HELP_MEDIA_TYPE, "      --media-type TYPE    CD, DAT, DLT, JAZ or ZIP (any case)\n"},
+        {IDS_RUN_HELP_NUMBERS, "      --media-number N     --archive-number N\n"},
+        {IDS_RUN_HELP_ARCHIVES, "      --multiple-archives | --single-archive\n"},
+        {IDS_RUN_HELP_LOG, "      --log FILE           write the archive log to FILE\n"},
+        {IDS_RUN_HELP_CATALOGUE,
+         "      --catalogue FILE     add the report to this catalogue (default:\n"
+         "                           $XDG_DATA_HOME/stowlist/catalogue.sqlite)\n"},
+        {IDS_RUN_HELP_NO_CATALOGUE, "      --no-catalogue       do not add the report to the catalogue\n"},
+        {IDS_RUN_HELP_CHECKSUMS,
+         "      --checksums | --no-checksums   write a sha256sum manifest of the files\n"
+         "                           beside the report (default: [Catalogue] Checksums)\n"},
+        {IDS_RUN_HELP_MANIFEST,
+         "      --manifest FILE      write the manifest to FILE (needed with --checksums\n"
+         "                           when the report goes to standard output)\n"},
+        {IDS_RUN_HELP_QUIET, "  -q, --quiet              no progress on standard error\n"},
+        {IDS_RUN_USAGE_TAIL,
+         "  -h, --help               --version\n"
+         "\n"
+         "Exit status: 0 report written; 1 nothing to catalogue; 2 bad usage;\n"
+         "3 a PATH that does not exist, or a report, log, manifest or settings file that\n"
+         "cannot be written; 4 report written, checksums incomplete (files that could\n"
+         "not be read are named on standard error and left out of the manifest).\n"
+         "\n"
+         "Commands (a folder of one of these names is given as ./find):\n"
+         "  find        search the catalogue of reports (stowlist-cli find --help)\n"
+         "  catalogue   add, remove, refresh and list its reports (stowlist-cli catalogue --help)\n"
+         "  plan        split PATHs over media, with path lists and the report (stowlist-cli plan --help)\n"
+         "  verify      check a medium against its report and manifest (stowlist-cli verify --help)\n"
+         "  compare     what changed between two reports of one medium (stowlist-cli compare --help)\n"},
+        {IDS_FIND_USAGE,
+         "Usage: stowlist-cli find [OPTION]... TEXT...\n"
+         "Searches the catalogue of reports for entries whose name holds every TEXT,\n"
+         "ignoring case. One line per hit: medium, folder, name, size, date, time,\n"
+         "REPORT:LINE, separated by tabs, ordered by medium, folder and name.\n"
+         "\n"},
+        {IDS_FIND_HELP_CATALOGUE,
+         "  --catalogue FILE  the catalogue to search (default $XDG_DATA_HOME/stowlist/catalogue.sqlite)\n"},
+        {IDS_FIND_HELP_GLOB, "  --glob            one shell pattern (*, ?, [...]) matched against the whole name\n"},
+        {IDS_FIND_HELP_FILES, "  --files           files only\n"},
+        {IDS_FIND_HELP_FOLDERS, "  --folders         folders only\n"},
+        {IDS_FIND_HELP_MEDIUM, "  --medium PREFIX   hits whose medium tag starts with PREFIX, ignoring case\n"},
+        {IDS_FIND_HELP_LIMIT, "  --limit N         the first N hits only\n"},
+        {IDS_FIND_HELP_JSON, "  --json            one JSON object per hit and line\n"},
+        {IDS_FIND_USAGE_TAIL,
+         "  -h, --help        this text; --version\n"
+         "\n"
+         "Exit status: 0 found, 1 nothing found (or no catalogue yet), 2 bad usage, 3 the\n"
+         "catalogue cannot be read.\n"},
+        {IDS_FIND_BOTH_KINDS, "--files and --folders exclude each other"},
+        {IDS_FIND_BAD_LIMIT, "--limit needs a number, not \"%s\""},
+        {IDS_FIND_NO_TEXT, "find needs a TEXT"},
+        {IDS_FIND_ONE_PATTERN, "--glob takes one pattern"},
+        {IDS_CATALOGUE_USAGE,
+         "Usage: stowlist-cli catalogue [--catalogue FILE] add|remove PATH...\n"
+         "       stowlist-cli catalogue [--catalogue FILE] refresh|list\n"
+         "Keeps the catalogue of reports that find searches.\n"
+         "\n"
+         "  add PATH...     adds report files, archive logs and folders of reports (searched recursively)\n"
+         "  remove PATH...  forgets them\n"
+         "  refresh         reads changed reports again and looks for new ones in the folders\n"
+         "  list            one line per source: state, kind, entries, path (tab-separated)\n"},
+        {IDS_CATALOGUE_HELP_CATALOGUE,
+         "  --catalogue FILE  the catalogue (default $XDG_DATA_HOME/stowlist/catalogue.sqlite)\n"},
+        {IDS_CATALOGUE_USAGE_TAIL,
+         "  -h, --help        this text; --version\n"
+         "\n"
+         "Exit status: 0 done, 2 bad usage, 3 the catalogue cannot be opened or written,\n"
+         "or a path to add does not exist.\n"},
+        {IDS_CATALOGUE_NO_ACTION, "catalogue needs add, remove, refresh or list"},
+        {IDS_CATALOGUE_UNKNOWN_ACTION, "unknown action %s"},
+        {IDS_CATALOGUE_NEEDS_PATH, "%s needs a PATH"},
+        {IDS_CATALOGUE_NO_PATH_TAKEN, "%s takes no PATH"},
+        {IDS_VERIFY_USAGE,
+         "Usage: stowlist-cli verify [OPTION]... REPORT PATH...\n"
+         "Checks what was dropped (the PATHs: folders and files, or a medium's root\n"
+         "with a trailing \"/\") against REPORT, and against its checksum manifest\n"
+         "when there is one. One line per difference, KIND<TAB>PATH<TAB>DETAIL,\n"
+         "where KIND is changed, missing, new, moved, corrupt or unreadable; then\n"
+         "the counts.\n"
+         "\n"},
+        {IDS_VERIFY_HELP_MANIFEST, "  --manifest FILE      the checksum manifest (default: beside REPORT, .sha256 for .txt)\n"},
+        {IDS_VERIFY_HELP_NO_CHECKSUMS, "  --no-checksums       no hashing, even with a manifest\n"},
+        {IDS_VERIFY_HELP_LOG, "  --log FILE           the archive log of an archive report (default: the catalogue's)\n"},
+        {IDS_VERIFY_HELP_ALL, "  --all                ok lines too\n"},
+        {IDS_VERIFY_HELP_JSON, "  --json               one JSON object per line, the counts last\n"},
+        {IDS_VERIFY_HELP_SETTINGS, "  --settings FILE      the settings file\n"},
+        {IDS_VERIFY_HELP_CATALOGUE, "  --catalogue FILE     the catalogue that knows the report's log\n"},
+        {IDS_VERIFY_HELP_HIDDEN, "  --include-hidden, --exclude-hidden\n"},
+        {IDS_VERIFY_HELP_SUBFOLDERS, "  --subfolders, --no-subfolders\n"},
+        {IDS_VERIFY_HELP_EMPTY,
+         "  --keep-empty, --exclude-empty\n"
+         "                       how the drop was walked, when the report cannot tell\n"},
+        {IDS_VERIFY_USAGE_TAIL,
+         "  -h, --help           this text; --version\n"
+         "\n"
+         "Exit status: 0 everything ok, 1 differences, 2 bad usage, 3 REPORT, the\n"
+         "manifest or a PATH cannot be read.\n"},
+        {IDS_VERIFY_NO_REPORT, "verify needs a REPORT and a PATH"},
+        {IDS_VERIFY_NO_PATH, "verify needs a PATH to check"},
+        {IDS_VERIFY_MANIFEST_WITHOUT_CHECKSUMS, "--manifest and --no-checksums exclude each other"},
+        {IDS_COMPARE_USAGE,
+         "Usage: stowlist-cli compare [OPTION]... OLD NEW\n"
+         "Compares two reports of one medium or folder, neither of them mounted: what\n"
+         "changed from OLD to NEW. One line per difference, KIND<TAB>PATH<TAB>DETAIL,\n"
+         "where KIND is changed, missing, new, moved or corrupt, in OLD's order; then\n"
+         "the counts. Paths are relative to each report's base, so a medium catalogued\n"
+         "under another mount point compares clean.\n"
+         "\n"},
+        {IDS_COMPARE_HELP_LOGS,
+         "  --old-log FILE, --new-log FILE\n"
+         "                       the archive log of an archive report (default: the catalogue's)\n"},
+        {IDS_COMPARE_HELP_MANIFESTS,
+         "  --old-manifest FILE, --new-manifest FILE\n"
+         "                       a report's checksum manifest (default: beside the report,\n"
+         "                       .sha256 for .txt, or the catalogue's)\n"},
+        {IDS_COMPARE_HELP_NO_CHECKSUMS, "  --no-checksums       no digests, even with manifests\n"},
+        {IDS_COMPARE_HELP_ALL, "  --all                ok lines too\n"},
+        {IDS_COMPARE_HELP_FOLDERS,
+         "  --folders            instead: the folders whose totals differ, FOLDER<TAB>files\n"
+         "                       in OLD<TAB>files in NEW<TAB>bytes in OLD<TAB>bytes in NEW\n"},
+        {IDS_COMPARE_HELP_JSON, "  --json               one JSON object per line, the counts last\n"},
+        {IDS_COMPARE_HELP_CATALOGUE, "  --catalogue FILE     the catalogue that knows the reports' logs and manifests\n"},
+        {IDS_COMPARE_USAGE_TAIL,
+         "  -h, --help           this text; --version\n"
+         "\n"
+         "Exit status: 0 the reports match, 1 they differ, 2 bad usage, 3 a report,\n"
+         "log or manifest cannot be read.\n"},
+        {IDS_COMPARE_NO_REPORTS, "compare needs two reports, OLD and NEW"},
+        {IDS_COMPARE_TWO_REPORTS, "compare takes two reports"},
+        {IDS_COMPARE_EMPTY_REPORT, "a report's name is empty"},
+        {IDS_COMPARE_MANIFEST_WITHOUT_CHECKSUMS, "a manifest and --no-checksums exclude each other"},
+        {IDS_COMPARE_ALL_WITH_FOLDERS, "--all and --folders exclude each other"},
+        {IDS_PLAN_HELP_MEDIA_TYPE, "      --media-type TYPE    CD, DAT, DLT, JAZ or ZIP, any case (default: stored MediaType)\n"},
+        {IDS_PLAN_HELP_CAPACITY,
+         "      --capacity SIZE      bytes per medium: a number, or with k, M, G, T (powers of\n"
+         "                           1000) or KiB, MiB, GiB, TiB (default for CD: 737280000)\n"},
+        {IDS_PLAN_HELP_BLOCK_SIZE, "      --block-size N       bytes per block (default: 2048 for CD, else 512)\n"},
+        {IDS_PLAN_HELP_RESERVE, "      --reserve SIZE       kept free on every medium (default: 0)\n"},
+        {IDS_PLAN_HELP_MEDIA_NUMBER, "      --media-number N     the first medium's number (default: stored MediaNumber)\n"},
+        {IDS_PLAN_HELP_ARCHIVES, "      --multiple-archives | --single-archive   each dropped folder an archive\n"},
+        {IDS_PLAN_HELP_PATH_LISTS,
+         "      --path-lists DIR     write each medium's graft points to DIR/TAG.path-list\n"
+         "                           (xorriso -as mkisofs and genisoimage -graft-points -path-list)\n"},
+        {IDS_PLAN_HELP_OUTPUT,
+         "  -o, --output REPORT      write the archive report of the plan to REPORT, add it to\n"
+         "                           the catalogue and advance the stored MediaNumber\n"},
+        {IDS_PLAN_HELP_LOG, "      --log FILE           write its archive log to FILE\n"},
+        {IDS_PLAN_HELP_JSON, "      --json               one JSON object per medium on standard output\n"},
+        {IDS_PLAN_HELP_SETTINGS, "      --settings FILE      settings file (default: the desktop program's)\n"},
+        {IDS_PLAN_HELP_CATALOGUE, "      --catalogue FILE     --no-catalogue\n"},
+        {IDS_PLAN_HELP_HIDDEN, "      --exclude-hidden | --include-hidden   (ExcludeHiddenSystemInfo)\n"},
+        {IDS_PLAN_HELP_SUBFOLDERS, "      --no-subfolders | --subfolders   (ExcludeSubFolders)\n"},
+        {IDS_PLAN_HELP_GROUPING, "      --grouping | --no-grouping       thousands separators in the numbers\n"},
+        {IDS_PLAN_USAGE_TAIL,
+         "  -h, --help               --version\n"
+         "\n"
+         "Exit status: 0 plan made; 1 something did not fit (named on standard error, the\n"
+         "rest planned); 2 bad usage; 3 a PATH that does not exist, or a file that cannot\n"
+         "be written.\n"},
         {58801, "no SHA-256 checksum (64 hexadecimal digits) at the start"},
         {58802, "the checksum is not followed by two spaces or by a space and \"*\""},
         {58803, "no file name after the checksum"},

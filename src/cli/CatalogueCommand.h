@@ -11,7 +11,6 @@ class CCatalogueCommand {
 public:
     CCatalogueCommand(std::vector<std::string> args, std::FILE* out, std::FILE* err);
     int Run();
-    static const char* Usage();
 
 private:
     std::vector<std::string> m_arrArgs;

@@ -1,6 +1,8 @@
 #include "CliHost.h"
 
 #include "ArchiveSettings.h"
+#include "CommandLine.h"
+#include "CommandMessages.h"
 #include "StringTable.h"
 #include "TextFormat.h"
 #include "Utf8.h"
@@ -28,8 +30,7 @@ void CCliHost::EndProgress() {
 
 void CCliHost::Complain(const std::string& text) {
     EndProgress();
-    std::fprintf(m_pErrors, "stowlist-cli: %s\n", Utf8::Printable(text).c_str());
-    std::fflush(m_pErrors);
+    CCommandMessages::Print(m_pErrors, CCommandLineParser::Spec().name, text);
 }
 
 int CCliHost::MessageBox(const std::string& text, const std::string&, unsigned style) {

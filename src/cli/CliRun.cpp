@@ -5,6 +5,7 @@
 #include "CatalogEngine.h"
 #include "Catalogue.h"
 #include "CliHost.h"
+#include "CommandMessages.h"
 #include "DropPath.h"
 #include "ManifestPath.h"
 #include "Utf8.h"
@@ -43,7 +44,7 @@ int CCliRun::Fail(int status, const std::string& message) {
     if (m_pHost != nullptr) {
         m_pHost->Complain(message);
     } else {
-        std::fprintf(m_pErrors, "stowlist-cli: %s\n", message.c_str());
+        CCommandMessages::Print(m_pErrors, CCommandLineParser::Spec().name, message);
     }
     return status;
 }
@@ -222,7 +223,16 @@ int CCliRun::WriteFiles(CCatalogEngine& engine) {
         return Fail(kExitFailed, "cannot write the log to " + logName + ": " + Reason(log.LastError()));
     }
     const int status = WriteManifest();
-    AddToCatalogue(engine.Log().Text(), status == kExitReportWritten || status == kExitChecksumsIncomplete);
+    const bool manifestWritten =
+        m_pHost->Checksums() != nullptr && (status == kExitReportWritten || status == kExitChecksumsIncomplete);
+    if (!m_strOutput.empty()) {
+        if (const int error = RetireStaleManifest(m_strOutput, manifestWritten ? m_strManifest : std::string());
+            error != 0) {
+            m_pHost->Complain("warning: cannot remove " + Quoted(ManifestFileFor(m_strOutput)) +
+                              ", the manifest of the report it replaced: " + Reason(error));
+        }
+    }
+    AddToCatalogue(engine.Log().Text(), manifestWritten);
     return status;
 }
 
@@ -255,7 +265,7 @@ void CCliRun::AddToCatalogue(const std::string& logText, bool manifestWritten) {
     try {
         CCatalogue catalogue(m_strCatalogue);
         if (!catalogue.Open(true) || !catalogue.RegisterReport(m_strOutput, logText) ||
-            (manifestWritten && !m_strManifest.empty() && !catalogue.RegisterManifest(m_strOutput, m_strManifest))) {
+            !catalogue.RegisterManifest(m_strOutput, manifestWritten ? m_strManifest : std::string())) {
             error = catalogue.LastError();
         }
     } catch (const std::exception& failure) {

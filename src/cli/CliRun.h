@@ -1,6 +1,7 @@
 #pragma once
 
 #include "CommandLine.h"
+#include "ExitStatus.h"
 
 #include <cstdio>
 #include <string>
@@ -8,15 +9,6 @@
 
 class CCatalogEngine;
 class CCliHost;
-
-// Exit statuses of stowlist-cli.
-enum CliStatus : int {
-    kExitReportWritten = 0,
-    kExitNoFiles = 1,
-    kExitBadUsage = 2,
-    kExitFailed = 3, // a PATH that does not exist, a report, log or settings file that cannot be written
-    kExitChecksumsIncomplete = 4, // the report written, files left out of its manifest as unreadable
-};
 
 // One run of stowlist-cli: the PATHs dropped on the engine as the window
 // drops them, the sort waited for, then the report (and the log) written as

@@ -1,14 +1,12 @@
 #pragma once
 
 #include "AppSettings.h"
+#include "OptionScanner.h"
 
 #include <optional>
 #include <string>
 #include <utility>
 #include <vector>
-
-// What stowlist-cli was asked to do.
-enum class CliAction { Run, Help, Version, BadUsage };
 
 // Medium tags given on the command line; each replaces the stored value that
 // the archive Settings dialog would have shown.
@@ -43,8 +41,11 @@ public:
     // `args` without the program name.
     static CCommandLine Parse(const std::vector<std::string>& args);
 
+    // The report run's name, options and texts.
+    static const CCommandSpec& Spec();
+
     // The --help text.
-    static const char* Usage();
+    static std::string Usage();
 
     // A whole decimal number from 0 to INT_MAX, digits only.
     static bool ParseWholeNumber(const std::string& text, int& value);

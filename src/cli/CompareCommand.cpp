@@ -2,7 +2,9 @@
 
 #include "AbsolutePath.h"
 #include "Catalogue.h"
+#include "CommandMessages.h"
 #include "CompareCommandLine.h"
+#include "ExitStatus.h"
 #include "JsonText.h"
 #include "ManifestPath.h"
 #include "ReportComparer.h"
@@ -11,16 +13,13 @@
 
 #include <cerrno>
 #include <cstring>
+#include <new>
 #include <optional>
 #include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
 
-constexpr int kExitSame = 0;
-constexpr int kExitDifferent = 1;
-constexpr int kExitBadUsage = 2;
-constexpr int kExitFailed = 3;
 constexpr std::uint64_t kLargestLog = std::uint64_t{1} << 30;
 
 bool Exists(const std::string& path) {
@@ -49,49 +48,17 @@ CCompareCommand::CCompareCommand(std::vector<std::string> args, std::string cata
                                  std::FILE* err)
     : m_arrArgs(std::move(args)), m_strCataloguePath(std::move(cataloguePath)), m_pOut(out), m_pErr(err) {}
 
-const char* CCompareCommand::Usage() {
-    return "Usage: stowlist-cli compare [OPTION]... OLD NEW\n"
-           "Compares two reports of one medium or folder, neither of them mounted: what\n"
-           "changed from OLD to NEW. One line per difference, KIND<TAB>PATH<TAB>DETAIL,\n"
-           "where KIND is changed, missing, new, moved or corrupt, in OLD's order; then\n"
-           "the counts. Paths are relative to each report's base, so a medium catalogued\n"
-           "under another mount point compares clean.\n"
-           "\n"
-           "  --old-log FILE, --new-log FILE\n"
-           "                       the archive log of an archive report (default: the catalogue's)\n"
-           "  --old-manifest FILE, --new-manifest FILE\n"
-           "                       a report's checksum manifest (default: beside the report,\n"
-           "                       .sha256 for .txt, or the catalogue's)\n"
-           "  --no-checksums       no digests, even with manifests\n"
-           "  --all                ok lines too\n"
-           "  --folders            instead: the folders whose totals differ, FOLDER<TAB>\n"
-           "                       files in OLD<TAB>files in NEW<TAB>bytes in OLD<TAB>bytes in NEW\n"
-           "  --json               one JSON object per line, the counts last\n"
-           "  --catalogue FILE     the catalogue that knows the reports' logs and manifests\n"
-           "  -h, --help           this text\n"
-           "\n"
-           "Exit status: 0 the reports match, 1 they differ, 2 bad usage, 3 a report,\n"
-           "log or manifest cannot be read.\n";
-}
-
-int CCompareCommand::Bad(const std::string& what) {
-    std::fprintf(m_pErr, "stowlist-cli compare: %s (stowlist-cli compare --help lists the options)\n", what.c_str());
-    return kExitBadUsage;
-}
-
 int CCompareCommand::Failed(const std::string& what) {
-    std::fprintf(m_pErr, "stowlist-cli compare: %s\n", Utf8::Printable(what).c_str());
+    CCommandMessages::Print(m_pErr, CCompareCommandLineParser::Spec().name, what);
     return kExitFailed;
 }
 
 int CCompareCommand::Run() {
     const CCompareCommandLine line = CCompareCommandLineParser::Parse(m_arrArgs);
-    if (!line.error.empty()) {
-        return Bad(line.error);
-    }
-    if (line.help) {
-        std::fputs(Usage(), m_pOut);
-        return kExitSame;
+    if (const int status =
+            CCommandMessages::Answer(CCompareCommandLineParser::Spec(), line.action, line.error, m_pOut, m_pErr);
+        status >= 0) {
+        return status;
     }
     const std::string workingFolder = AbsolutePath::WorkingFolder();
     if (workingFolder.empty()) {
@@ -127,21 +94,34 @@ int CCompareCommand::Run() {
         } else if (known) {
             given.side.m_logText = known->LogOf(given.side.m_strReportPath);
         }
-        if (line.checksums) {
-            given.side.m_strManifestPath =
-                given.manifest ? absolute(*given.manifest)
-                               : ManifestToCheck(given.side.m_strReportPath,
-                                                 known ? known->ManifestOf(given.side.m_strReportPath) : "");
+        if (line.checksums && given.manifest) {
+            given.side.m_strManifestPath = absolute(*given.manifest);
+        } else if (line.checksums) {
+            const CManifestChoice choice = ManifestToCheck(
+                given.side.m_strReportPath, known ? known->ManifestOf(given.side.m_strReportPath) : "");
+            given.side.m_strManifestPath = choice.m_strPath;
+            if (!choice.m_strIgnoredPath.empty()) {
+                CCommandMessages::Print(m_pErr, CCompareCommandLineParser::Spec().name,
+                                        choice.m_strIgnoredPath + ": " + choice.m_strReason + " (pass --" +
+                                            (&given.side == &request.m_old ? "old" : "new") +
+                                            "-manifest to use it)");
+            }
         }
     }
     known.reset();
 
     CReportComparer comparer(std::move(request));
-    if (comparer.Run() == CReportComparer::Outcome::Unreadable) {
+    CReportComparer::Outcome outcome = CReportComparer::Outcome::Unreadable;
+    try {
+        outcome = comparer.Run();
+    } catch (const std::bad_alloc&) {
+        return Failed("out of memory while comparing " + line.oldReport + " and " + line.newReport);
+    }
+    if (outcome == CReportComparer::Outcome::Unreadable) {
         return Failed(comparer.Error());
     }
     for (const std::string& hint : comparer.Hints()) {
-        std::fprintf(m_pErr, "stowlist-cli compare: %s\n", hint.c_str());
+        CCommandMessages::Print(m_pErr, CCompareCommandLineParser::Spec().name, hint);
     }
     std::string text;
     if (line.folders) {
@@ -164,5 +144,5 @@ int CCompareCommand::Run() {
     if (std::fflush(m_pOut) != 0) {
         return Failed(std::string("cannot write the result: ") + std::strerror(errno));
     }
-    return comparer.Counts().AllOk() ? kExitSame : kExitDifferent;
+    return comparer.Counts().AllOk() ? kExitOk : kExitNothing;
 }

@@ -16,10 +16,8 @@ public:
     // The default catalogue, used unless the command line names another.
     CCompareCommand(std::vector<std::string> args, std::string cataloguePath, std::FILE* out, std::FILE* err);
     int Run();
-    static const char* Usage();
 
 private:
-    int Bad(const std::string& what);
     int Failed(const std::string& what);
 
     std::vector<std::string> m_arrArgs;

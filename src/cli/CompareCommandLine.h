@@ -1,13 +1,15 @@
 #pragma once
 
+#include "OptionScanner.h"
+
 #include <optional>
 #include <string>
 #include <vector>
 
 // What stowlist-cli compare was asked to do.
 struct CCompareCommandLine {
-    std::string error; // bad usage: what was wrong, as one printable line
-    bool help = false;
+    CliAction action = CliAction::Run;
+    std::string error; // BadUsage: what was wrong, as one printable line
     std::string oldReport;
     std::string newReport;
     std::optional<std::string> catalogue;
@@ -25,5 +27,6 @@ struct CCompareCommandLine {
 // arguments (those after "compare"), which never prints, whatever it is given.
 class CCompareCommandLineParser {
 public:
+    static const CCommandSpec& Spec();
     static CCompareCommandLine Parse(const std::vector<std::string>& args);
 };

@@ -5,8 +5,10 @@
 #include "ArchiveSettings.h"
 #include "AtomicFile.h"
 #include "Catalogue.h"
-#include "CliRun.h"
+#include "CommandMessages.h"
+#include "ExitStatus.h"
 #include "DropPath.h"
+#include "ManifestPath.h"
 #include "MediaPlanner.h"
 #include "MediaRules.h"
 #include "PathListWriter.h"
@@ -16,7 +18,6 @@
 #include "SettingsStore.h"
 #include "StringTable.h"
 #include "TextFormat.h"
-#include "Utf8.h"
 #include "WalkPlanTreeBuilder.h"
 
 #include <cerrno>
@@ -56,8 +57,7 @@ CPlanCommand::CPlanCommand(std::vector<std::string> args, std::string defaultSet
       m_strDefaultCatalogue(std::move(defaultCatalogue)), m_pOut(out), m_pErr(err) {}
 
 int CPlanCommand::Message(int status, const std::string& text) {
-    std::fputs((FormatString(IDS_PLAN_MESSAGE, {Utf8::Printable(text)}) + "\n").c_str(), m_pErr);
-    std::fflush(m_pErr);
+    CCommandMessages::Print(m_pErr, CPlanCommandLineParser::Spec().name, text);
     return status;
 }
 
@@ -83,13 +83,10 @@ bool CPlanCommand::WritePathLists(const std::string& folder, const CPlanTree& tr
 
 int CPlanCommand::Run() {
     const CPlanCommandLine command = CPlanCommandLineParser::Parse(m_arrArgs);
-    if (command.help) {
-        std::fputs(LoadString(IDS_PLAN_USAGE).c_str(), m_pOut);
-        return kExitReportWritten;
-    }
-    if (!command.error.empty()) {
-        std::fputs((FormatString(IDS_PLAN_BAD_USAGE, {command.error}) + "\n").c_str(), m_pErr);
-        return kExitBadUsage;
+    if (const int status =
+            CCommandMessages::Answer(CPlanCommandLineParser::Spec(), command.action, command.error, m_pOut, m_pErr);
+        status >= 0) {
+        return status;
     }
 
     // Every path absolute, by name, as the report run makes them.
@@ -148,10 +145,8 @@ int CPlanCommand::Run() {
     if (const EMediaRuleError error =
             CMediaRules::Make(mediaType, command.capacity, command.blockSize, command.reserve, rules);
         error != EMediaRuleError::kNone) {
-        std::fputs((FormatString(IDS_PLAN_BAD_USAGE, {LoadString(IDS_MEDIA_RULE_ERROR_FIRST + static_cast<int>(error))}) +
-                    "\n")
-                       .c_str(),
-                   m_pErr);
+        CCommandMessages::PrintUsageError(m_pErr, CPlanCommandLineParser::Spec(),
+                                          LoadString(IDS_MEDIA_RULE_ERROR_FIRST + static_cast<int>(error)));
         return kExitBadUsage;
     }
 
@@ -180,11 +175,11 @@ int CPlanCommand::Run() {
                                                    {static_cast<long long>(plan.arrMedia.size()), firstMedium}));
     }
 
-    int status = kExitReportWritten;
+    int status = kExitOk;
     for (const CLeftOut& leftOut : plan.arrLeftOut) {
         const int id = leftOut.reason == ELeftOutReason::kTooLarge ? IDS_PLAN_TOO_LARGE : IDS_PLAN_LINE_FEED;
-        Message(kExitNoFiles, FormatString(id, {tree.SourcePath(leftOut.nNode)}));
-        status = kExitNoFiles;
+        Message(kExitNothing, FormatString(id, {tree.SourcePath(leftOut.nNode)}));
+        status = kExitNothing;
     }
     const CLocaleFormat locale = CLocaleFormat::FromEnvironment();
     const CPlanPrinter printer(tree, plan, mediaType, firstMedium, options.FormatFileSize() ? &locale : nullptr);
@@ -220,6 +215,10 @@ int CPlanCommand::Run() {
     if (!logPath.empty() && !log.Commit()) {
         return Message(kExitFailed, FormatString(IDS_PLAN_CANNOT_WRITE, {*command.log, Reason(log.LastError())}));
     }
+    // A manifest beside the report described the one replaced. It can go
+    // wherever the report could be put: a failure here costs nothing, as a
+    // check ignores a manifest older than its report.
+    RetireStaleManifest(output, {});
     if (!plan.arrMedia.empty()) {
         const std::string section = LoadString(IDS_SECTION_ARCHIVE);
         const long long next = static_cast<long long>(firstMedium) + static_cast<long long>(plan.arrMedia.size());
@@ -236,7 +235,8 @@ int CPlanCommand::Run() {
         std::string error;
         try {
             CCatalogue catalogue(cataloguePath);
-            if (!catalogue.Open(true) || !catalogue.RegisterReport(output, logText)) {
+            if (!catalogue.Open(true) || !catalogue.RegisterReport(output, logText) ||
+                !catalogue.RegisterManifest(output, {})) {
                 error = catalogue.LastError();
             }
         } catch (const std::exception& failure) {

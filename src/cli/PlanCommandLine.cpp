@@ -5,12 +5,34 @@
 #include "SizeText.h"
 #include "StringTable.h"
 #include "TextFormat.h"
-#include "Utf8.h"
 
 #include <array>
 #include <string_view>
 
 namespace {
+
+constexpr std::array<COptionSpec, 20> kOptions = {{
+    {"--media-type", 0, true, IDS_PLAN_HELP_MEDIA_TYPE},
+    {"--capacity", 0, true, IDS_PLAN_HELP_CAPACITY},
+    {"--block-size", 0, true, IDS_PLAN_HELP_BLOCK_SIZE},
+    {"--reserve", 0, true, IDS_PLAN_HELP_RESERVE},
+    {"--media-number", 0, true, IDS_PLAN_HELP_MEDIA_NUMBER},
+    {"--multiple-archives", 0, false, IDS_PLAN_HELP_ARCHIVES},
+    {"--single-archive", 0, false, IDS_PLAN_HELP_ARCHIVES},
+    {"--path-lists", 0, true, IDS_PLAN_HELP_PATH_LISTS},
+    {"--output", 'o', true, IDS_PLAN_HELP_OUTPUT},
+    {"--log", 0, true, IDS_PLAN_HELP_LOG},
+    {"--json", 0, false, IDS_PLAN_HELP_JSON},
+    {"--settings", 0, true, IDS_PLAN_HELP_SETTINGS},
+    {"--catalogue", 0, true, IDS_PLAN_HELP_CATALOGUE},
+    {"--no-catalogue", 0, false, IDS_PLAN_HELP_CATALOGUE},
+    {"--exclude-hidden", 0, false, IDS_PLAN_HELP_HIDDEN},
+    {"--include-hidden", 0, false, IDS_PLAN_HELP_HIDDEN},
+    {"--no-subfolders", 0, false, IDS_PLAN_HELP_SUBFOLDERS},
+    {"--subfolders", 0, false, IDS_PLAN_HELP_SUBFOLDERS},
+    {"--grouping", 0, false, IDS_PLAN_HELP_GROUPING},
+    {"--no-grouping", 0, false, IDS_PLAN_HELP_GROUPING},
+}};
 
 struct PlanSwitch {
     std::string_view name;
@@ -26,160 +48,88 @@ constexpr std::array<PlanSwitch, 6> kSwitches = {{
     {"--no-grouping", Option::FormatFileSize, 0},
 }};
 
-constexpr std::array<std::string_view, 10> kValueOptions = {
-    "--media-type", "--capacity", "--block-size", "--reserve",  "--media-number",
-    "--path-lists", "--output",   "--log",        "--settings", "--catalogue",
-};
-
-class CPlanParse {
-public:
-    explicit CPlanParse(const std::vector<std::string>& args) : m_args(args) {}
-
-    CPlanCommandLine Run() {
-        bool optionsEnded = false;
-        while (m_next < m_args.size() && m_result.error.empty()) {
-            const std::string& arg = m_args[m_next++];
-            if (optionsEnded || arg.size() < 2 || arg[0] != '-') {
-                m_result.paths.push_back(arg);
-            } else if (arg == "--") {
-                optionsEnded = true;
-            } else if (arg[1] == '-') {
-                LongOption(arg);
-            } else {
-                ShortOptions(arg);
-            }
-        }
-        if (m_result.error.empty() && !m_result.help && m_result.paths.empty()) {
-            Error(LoadString(IDS_PLAN_NO_PATH));
-        }
-        return std::move(m_result);
+// A size in bytes, or the reason it is none.
+std::string Size(std::string_view name, const std::string& value,
+                 std::optional<std::uint64_t>& bytes) {
+    std::uint64_t parsed = 0;
+    ESizeError reason = ESizeError::kNone;
+    if (!CSizeText::Parse(value, parsed, reason)) {
+        return FormatString(IDS_PLAN_BAD_SIZE,
+                            {name, LoadString(IDS_SIZE_ERROR_FIRST + static_cast<int>(reason))});
     }
+    bytes = parsed;
+    return {};
+}
 
-private:
-    void Error(const std::string& text) {
-        if (m_result.error.empty()) {
-            m_result.error = Utf8::Printable(text);
+std::string Take(CPlanCommandLine& line, std::string_view name, const std::string& value) {
+    for (const PlanSwitch& option : kSwitches) {
+        if (name == option.name) {
+            line.options.emplace_back(option.option, option.value);
+            return {};
         }
     }
-
-    void LongOption(const std::string& arg) {
-        const auto equals = arg.find('=');
-        const std::string name = arg.substr(0, equals);
-        std::optional<std::string> attached;
-        if (equals != std::string::npos) {
-            attached = arg.substr(equals + 1);
+    if (name == "--media-type") {
+        const int index = CArchiveSettings::FindMediaType(value);
+        if (index < 0) {
+            return FormatString(IDS_CLI_BAD_MEDIA_TYPE, {value});
         }
-        for (const std::string_view option : kValueOptions) {
-            if (name == option) {
-                ValueOption(name, attached);
-                return;
-            }
+        line.mediaType =
+            std::string(CArchiveSettings::kMediaTypes[static_cast<std::size_t>(index)]);
+    } else if (name == "--capacity") {
+        return Size(name, value, line.capacity);
+    } else if (name == "--block-size") {
+        return Size(name, value, line.blockSize);
+    } else if (name == "--reserve") {
+        std::optional<std::uint64_t> reserve;
+        std::string reason = Size(name, value, reserve);
+        line.reserve = reserve.value_or(line.reserve);
+        return reason;
+    } else if (name == "--media-number") {
+        int number = 0;
+        if (!CCommandLineParser::ParseWholeNumber(value, number)) {
+            return FormatString(IDS_CLI_BAD_NUMBER, {name, value});
         }
-        if (attached) {
-            Error(FormatString(IDS_PLAN_TAKES_NO_VALUE, {name}));
-            return;
-        }
-        for (const PlanSwitch& option : kSwitches) {
-            if (name == option.name) {
-                m_result.options.emplace_back(option.option, option.value);
-                return;
-            }
-        }
-        if (name == "--multiple-archives" || name == "--single-archive") {
-            m_result.multipleArchive = name == "--multiple-archives" ? 1 : 0;
-        } else if (name == "--no-catalogue") {
-            m_result.noCatalogue = true;
-        } else if (name == "--json") {
-            m_result.json = true;
-        } else if (name == "--help") {
-            m_result.help = true;
-        } else {
-            Error(FormatString(IDS_PLAN_UNKNOWN_OPTION, {name}));
-        }
+        line.mediaNumber = number;
+    } else if (name == "--multiple-archives" || name == "--single-archive") {
+        line.multipleArchive = name == "--multiple-archives" ? 1 : 0;
+    } else if (name == "--path-lists") {
+        line.pathLists = value;
+    } else if (name == "--output") {
+        line.output = value;
+    } else if (name == "--log") {
+        line.log = value;
+    } else if (name == "--settings") {
+        line.settings = value;
+    } else if (name == "--catalogue") {
+        line.catalogue = value;
+    } else if (name == "--no-catalogue") {
+        line.noCatalogue = true;
+    } else if (name == "--json") {
+        line.json = true;
     }
-
-    // "-h", "-o REPORT", "-oREPORT" and "-ho REPORT".
-    void ShortOptions(const std::string& arg) {
-        for (std::size_t i = 1; i < arg.size(); ++i) {
-            if (arg[i] == 'h') {
-                m_result.help = true;
-            } else if (arg[i] == 'o') {
-                ValueOption("-o", i + 1 < arg.size() ? std::optional<std::string>(arg.substr(i + 1)) : std::nullopt);
-                return;
-            } else {
-                Error(FormatString(IDS_PLAN_UNKNOWN_OPTION, {"-" + std::string(1, arg[i])}));
-                return;
-            }
-        }
-    }
-
-    bool Size(const std::string& name, const std::string& value, std::uint64_t& bytes) {
-        ESizeError reason = ESizeError::kNone;
-        if (!CSizeText::Parse(value, bytes, reason)) {
-            Error(FormatString(IDS_PLAN_BAD_SIZE, {name, LoadString(IDS_SIZE_ERROR_FIRST + static_cast<int>(reason))}));
-            return false;
-        }
-        return true;
-    }
-
-    void ValueOption(const std::string& name, const std::optional<std::string>& attached) {
-        std::string value;
-        if (attached) {
-            value = *attached;
-        } else if (m_next < m_args.size()) {
-            value = m_args[m_next++];
-        }
-        if (value.empty()) {
-            Error(FormatString(IDS_PLAN_NEEDS_VALUE, {name}));
-            return;
-        }
-        std::uint64_t bytes = 0;
-        if (name == "--media-type") {
-            const int index = CArchiveSettings::FindMediaType(value);
-            if (index < 0) {
-                Error(FormatString(IDS_PLAN_BAD_MEDIA_TYPE, {value}));
-                return;
-            }
-            m_result.mediaType = std::string(CArchiveSettings::kMediaTypes[static_cast<std::size_t>(index)]);
-        } else if (name == "--capacity") {
-            if (Size(name, value, bytes)) {
-                m_result.capacity = bytes;
-            }
-        } else if (name == "--block-size") {
-            if (Size(name, value, bytes)) {
-                m_result.blockSize = bytes;
-            }
-        } else if (name == "--reserve") {
-            if (Size(name, value, bytes)) {
-                m_result.reserve = bytes;
-            }
-        } else if (name == "--media-number") {
-            int number = 0;
-            if (!CCommandLineParser::ParseWholeNumber(value, number)) {
-                Error(FormatString(IDS_PLAN_BAD_NUMBER, {name, value}));
-                return;
-            }
-            m_result.mediaNumber = number;
-        } else if (name == "--path-lists") {
-            m_result.pathLists = value;
-        } else if (name == "--output" || name == "-o") {
-            m_result.output = value;
-        } else if (name == "--log") {
-            m_result.log = value;
-        } else if (name == "--settings") {
-            m_result.settings = value;
-        } else {
-            m_result.catalogue = value;
-        }
-    }
-
-    const std::vector<std::string>& m_args;
-    std::size_t m_next = 0;
-    CPlanCommandLine m_result;
-};
+    return {};
+}
 
 } // namespace
 
+const CCommandSpec& CPlanCommandLineParser::Spec() {
+    static const CCommandSpec spec{"stowlist-cli plan", IDS_PLAN_USAGE, IDS_PLAN_USAGE_TAIL,
+                                   kOptions};
+    return spec;
+}
+
 CPlanCommandLine CPlanCommandLineParser::Parse(const std::vector<std::string>& args) {
-    return CPlanParse(args).Run();
+    CPlanCommandLine line;
+    CScan scan = COptionScanner::Scan(Spec(), args,
+                                      [&line](const COptionSpec& option, const std::string& value) {
+                                          return Take(line, option.name, value);
+                                      });
+    line.action = scan.action;
+    line.error = std::move(scan.error);
+    line.paths = std::move(scan.operands);
+    if (line.action == CliAction::Run && line.paths.empty()) {
+        line.action = CliAction::BadUsage;
+        line.error = LoadString(IDS_CLI_NO_PATH);
+    }
+    return line;
 }

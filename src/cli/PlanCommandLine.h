@@ -1,5 +1,6 @@
 #pragma once
 
+#include "OptionScanner.h"
 #include "OptionsSnapshot.h"
 
 #include <cstdint>
@@ -11,8 +12,8 @@
 // What `stowlist-cli plan` was asked to do. Absent values take the stored
 // settings or the media type's defaults.
 struct CPlanCommandLine {
-    bool help = false;
-    std::string error; // bad usage: what was wrong, as one printable line
+    CliAction action = CliAction::Run;
+    std::string error; // BadUsage: what was wrong, as one printable line
 
     std::vector<std::string> paths; // as given, in order
     std::optional<std::string> mediaType; // one of the five, spelt as the archive settings spell it
@@ -35,5 +36,6 @@ struct CPlanCommandLine {
 // and never ends the process, whatever it is given.
 class CPlanCommandLineParser {
 public:
+    static const CCommandSpec& Spec();
     static CPlanCommandLine Parse(const std::vector<std::string>& args);
 };

@@ -1,45 +1,12 @@
 #include "PlanPrinter.h"
 
+#include "JsonText.h"
 #include "StringTable.h"
 #include "TextFormat.h"
 #include "Utf8.h"
 
 #include <cstdint>
 #include <limits>
-
-namespace {
-
-void AppendJsonString(std::string& out, std::string_view text) {
-    out.push_back('"');
-    for (std::size_t pos = 0; pos < text.size();) {
-        const unsigned char byte = static_cast<unsigned char>(text[pos]);
-        char32_t codePoint = 0;
-        std::size_t length = 0;
-        if (byte == '"' || byte == '\\') {
-            out.push_back('\\');
-            out.push_back(static_cast<char>(byte));
-            ++pos;
-        } else if (byte < 0x20) {
-            static constexpr char kHex[] = "0123456789abcdef";
-            out += "\\u00";
-            out.push_back(kHex[byte >> 4]);
-            out.push_back(kHex[byte & 15]);
-            ++pos;
-        } else if (byte < 0x80) {
-            out.push_back(static_cast<char>(byte));
-            ++pos;
-        } else if (Utf8::Decode(text, pos, codePoint, length)) {
-            out.append(text.substr(pos, length));
-            pos += length;
-        } else {
-            out += "\xEF\xBF\xBD";
-            ++pos;
-        }
-    }
-    out.push_back('"');
-}
-
-} // namespace
 
 CPlanPrinter::CPlanPrinter(const CPlanTree& tree, const CMediaPlan& plan, std::string mediaType, int firstMedium,
                            const CLocaleFormat* grouping)
@@ -87,9 +54,9 @@ std::string CPlanPrinter::Json() const {
         const CPlannedMedium& medium = m_plan.arrMedia[i];
         const long long number = m_nFirstMedium + static_cast<long long>(i);
         text += "{\"tag\":";
-        AppendJsonString(text, MediumTag(m_strMediaType, number));
+        JsonText::AppendString(text, MediumTag(m_strMediaType, number), false);
         text += ",\"media_type\":";
-        AppendJsonString(text, m_strMediaType);
+        JsonText::AppendString(text, m_strMediaType, false);
         text += ",\"medium\":" + std::to_string(number) + ",\"used\":" + std::to_string(medium.nUsed) +
                 ",\"free\":" + std::to_string(medium.nFree) + ",\"items\":[";
         for (std::size_t k = 0; k < medium.arrItems.size(); ++k) {
@@ -97,7 +64,7 @@ std::string CPlanPrinter::Json() const {
                 text.push_back(',');
             }
             text += "{\"path\":";
-            AppendJsonString(text, m_tree.MediumPath(medium.arrItems[k].nNode));
+            JsonText::AppendString(text, m_tree.MediumPath(medium.arrItems[k].nNode), false);
             text += medium.arrItems[k].bWhole ? ",\"whole\":true}" : ",\"whole\":false}";
         }
         text += "]}\n";

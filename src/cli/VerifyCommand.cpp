@@ -3,6 +3,8 @@
 #include "AbsolutePath.h"
 #include "AppSettings.h"
 #include "Catalogue.h"
+#include "CommandMessages.h"
+#include "ExitStatus.h"
 #include "ManifestPath.h"
 #include "MediumVerifier.h"
 #include "ReportFile.h"
@@ -12,16 +14,13 @@
 
 #include <cerrno>
 #include <cstring>
+#include <new>
 #include <optional>
 #include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
 
-constexpr int kExitOk = 0;
-constexpr int kExitDifferences = 1;
-constexpr int kExitBadUsage = 2;
-constexpr int kExitFailed = 3;
 constexpr std::uint64_t kLargestLog = std::uint64_t{1} << 30;
 
 bool Exists(const std::string& path) {
@@ -36,49 +35,17 @@ CVerifyCommand::CVerifyCommand(std::vector<std::string> args, std::string settin
     : m_arrArgs(std::move(args)), m_strSettingsPath(std::move(settingsPath)),
       m_strCataloguePath(std::move(cataloguePath)), m_pOut(out), m_pErr(err) {}
 
-const char* CVerifyCommand::Usage() {
-    return "Usage: stowlist-cli verify [OPTION]... REPORT PATH...\n"
-           "Checks what was dropped (the PATHs: folders and files, or a medium's root\n"
-           "with a trailing \"/\") against REPORT, and against its checksum manifest\n"
-           "when there is one. One line per difference, KIND<TAB>PATH<TAB>DETAIL,\n"
-           "where KIND is changed, missing, new, moved, corrupt or unreadable; then\n"
-           "the counts.\n"
-           "\n"
-           "  --manifest FILE      the checksum manifest (default: beside REPORT, .sha256 for .txt)\n"
-           "  --no-checksums       no hashing, even with a manifest\n"
-           "  --log FILE           the archive log of an archive report (default: the catalogue's)\n"
-           "  --all                ok lines too\n"
-           "  --json               one JSON object per line, the counts last\n"
-           "  --settings FILE      the settings file\n"
-           "  --catalogue FILE     the catalogue that knows the report's log\n"
-           "  --include-hidden, --exclude-hidden\n"
-           "  --subfolders, --no-subfolders\n"
-           "  --keep-empty, --exclude-empty\n"
-           "                       how the drop was walked, when the report cannot tell\n"
-           "  --help               this text\n"
-           "\n"
-           "Exit status: 0 everything ok, 1 differences, 2 bad usage, 3 REPORT, the\n"
-           "manifest or a PATH cannot be read.\n";
-}
-
-int CVerifyCommand::Bad(const std::string& what) {
-    std::fprintf(m_pErr, "stowlist-cli verify: %s (stowlist-cli verify --help lists the options)\n", what.c_str());
-    return kExitBadUsage;
-}
-
 int CVerifyCommand::Failed(const std::string& what) {
-    std::fprintf(m_pErr, "stowlist-cli verify: %s\n", Utf8::Printable(what).c_str());
+    CCommandMessages::Print(m_pErr, CVerifyCommandLineParser::Spec().name, what);
     return kExitFailed;
 }
 
 int CVerifyCommand::Run() {
     const CVerifyCommandLine line = CVerifyCommandLineParser::Parse(m_arrArgs);
-    if (!line.error.empty()) {
-        return Bad(line.error);
-    }
-    if (line.help) {
-        std::fputs(Usage(), m_pOut);
-        return kExitOk;
+    if (const int status =
+            CCommandMessages::Answer(CVerifyCommandLineParser::Spec(), line.action, line.error, m_pOut, m_pErr);
+        status >= 0) {
+        return status;
     }
     const std::string workingFolder = AbsolutePath::WorkingFolder();
     if (workingFolder.empty()) {
@@ -116,31 +83,48 @@ int CVerifyCommand::Run() {
     } else if (known) {
         request.m_logText = known->LogOf(request.m_strReportPath);
     }
-    if (line.checksums) {
-        request.m_strManifestPath = line.manifest ? absolute(*line.manifest)
-                                             : ManifestToCheck(request.m_strReportPath,
-                                                               known ? known->ManifestOf(request.m_strReportPath) : "");
+    if (line.checksums && line.manifest) {
+        request.m_strManifestPath = absolute(*line.manifest);
+    } else if (line.checksums) {
+        const CManifestChoice choice =
+            ManifestToCheck(request.m_strReportPath, known ? known->ManifestOf(request.m_strReportPath) : "");
+        request.m_strManifestPath = choice.m_strPath;
+        if (!choice.m_strIgnoredPath.empty()) {
+            std::fprintf(m_pErr, "stowlist-cli verify: %s: %s (pass --manifest to use it)\n",
+                         Utf8::Printable(choice.m_strIgnoredPath).c_str(), choice.m_strReason.c_str());
+        }
     }
     known.reset();
 
     const bool showProgress = isatty(fileno(m_pErr)) != 0;
     CMediumVerifier verifier(std::move(request));
     int shownPercent = -1;
-    const VerifyOutcome outcome = verifier.Run([&](int percent) {
-        if (showProgress && percent != shownPercent) {
-            shownPercent = percent;
-            std::fprintf(m_pErr, "\rChecking: %d%%", percent);
-            std::fflush(m_pErr);
-        }
-    });
+    VerifyOutcome outcome = VerifyOutcome::Unreadable;
+    std::string failure;
+    try {
+        outcome = verifier.Run([&](int percent) {
+            if (showProgress && percent != shownPercent) {
+                shownPercent = percent;
+                std::fprintf(m_pErr, "\rChecking: %d%%", percent);
+                std::fflush(m_pErr);
+            }
+        });
+    } catch (const std::bad_alloc&) {
+        failure = "out of memory while checking " + line.report;
+    } catch (const std::exception& thrown) {
+        failure = thrown.what();
+    }
     if (showProgress && shownPercent >= 0) {
         std::fputs("\r\033[K", m_pErr);
+    }
+    if (!failure.empty()) {
+        return Failed(failure);
     }
     if (outcome == VerifyOutcome::Unreadable) {
         return Failed(verifier.Error());
     }
     for (const std::string& hint : verifier.Hints()) {
-        std::fprintf(m_pErr, "stowlist-cli verify: %s\n", hint.c_str());
+        CCommandMessages::Print(m_pErr, CVerifyCommandLineParser::Spec().name, hint);
     }
     std::string text;
     for (const CVerifyLine& account : verifier.Lines()) {
@@ -154,5 +138,5 @@ int CVerifyCommand::Run() {
     if (std::fflush(m_pOut) != 0) {
         return Failed(std::string("cannot write the result: ") + std::strerror(errno));
     }
-    return verifier.Counts().AllOk() ? kExitOk : kExitDifferences;
+    return verifier.Counts().AllOk() ? kExitOk : kExitNothing;
 }

@@ -15,10 +15,8 @@ public:
     CVerifyCommand(std::vector<std::string> args, std::string settingsPath, std::string cataloguePath,
                    std::FILE* out, std::FILE* err);
     int Run();
-    static const char* Usage();
 
 private:
-    int Bad(const std::string& what);
     int Failed(const std::string& what);
 
     std::vector<std::string> m_arrArgs;

@@ -1,74 +1,81 @@
 #include "VerifyCommandLine.h"
 
-#include "Utf8.h"
+#include "StringTable.h"
+
+#include <array>
+
+namespace {
+
+constexpr std::array<COptionSpec, 13> kOptions = {{
+    {"--manifest", 0, true, IDS_VERIFY_HELP_MANIFEST},
+    {"--no-checksums", 0, false, IDS_VERIFY_HELP_NO_CHECKSUMS},
+    {"--log", 0, true, IDS_VERIFY_HELP_LOG},
+    {"--all", 0, false, IDS_VERIFY_HELP_ALL},
+    {"--json", 0, false, IDS_VERIFY_HELP_JSON},
+    {"--settings", 0, true, IDS_VERIFY_HELP_SETTINGS},
+    {"--catalogue", 0, true, IDS_VERIFY_HELP_CATALOGUE},
+    {"--include-hidden", 0, false, IDS_VERIFY_HELP_HIDDEN},
+    {"--exclude-hidden", 0, false, IDS_VERIFY_HELP_HIDDEN},
+    {"--subfolders", 0, false, IDS_VERIFY_HELP_SUBFOLDERS},
+    {"--no-subfolders", 0, false, IDS_VERIFY_HELP_SUBFOLDERS},
+    {"--keep-empty", 0, false, IDS_VERIFY_HELP_EMPTY},
+    {"--exclude-empty", 0, false, IDS_VERIFY_HELP_EMPTY},
+}};
+
+void Take(CVerifyCommandLine& line, std::string_view name, const std::string& value) {
+    if (name == "--manifest") {
+        line.manifest = value;
+    } else if (name == "--log") {
+        line.log = value;
+    } else if (name == "--settings") {
+        line.settings = value;
+    } else if (name == "--catalogue") {
+        line.catalogue = value;
+    } else if (name == "--no-checksums") {
+        line.checksums = false;
+    } else if (name == "--all") {
+        line.all = true;
+    } else if (name == "--json") {
+        line.json = true;
+    } else if (name == "--include-hidden" || name == "--exclude-hidden") {
+        line.excludeHidden = name == "--exclude-hidden";
+    } else if (name == "--subfolders" || name == "--no-subfolders") {
+        line.excludeSubFolders = name == "--no-subfolders";
+    } else if (name == "--keep-empty" || name == "--exclude-empty") {
+        line.excludeEmptyFolders = name == "--exclude-empty";
+    }
+}
+
+} // namespace
+
+const CCommandSpec& CVerifyCommandLineParser::Spec() {
+    static const CCommandSpec spec{"stowlist-cli verify", IDS_VERIFY_USAGE, IDS_VERIFY_USAGE_TAIL,
+                                   kOptions};
+    return spec;
+}
 
 CVerifyCommandLine CVerifyCommandLineParser::Parse(const std::vector<std::string>& args) {
     CVerifyCommandLine line;
-    const auto bad = [&](const std::string& what) {
-        line.error = Utf8::Printable(what);
-        return line;
-    };
-    std::vector<std::string> positional;
-    bool onlyPaths = false;
-    for (std::size_t i = 0; i < args.size(); ++i) {
-        std::string arg = args[i];
-        if (onlyPaths || arg.empty() || arg[0] != '-' || arg == "-") {
-            positional.push_back(args[i]);
-            continue;
-        }
-        std::optional<std::string> value;
-        const auto equals = arg.find('=');
-        if (arg.rfind("--", 0) == 0 && equals != std::string::npos) {
-            value = arg.substr(equals + 1);
-            arg.resize(equals);
-        }
-        if (arg == "--manifest" || arg == "--log" || arg == "--settings" || arg == "--catalogue") {
-            std::optional<std::string>& target = arg == "--manifest" ? line.manifest
-                                                 : arg == "--log"     ? line.log
-                                                 : arg == "--settings" ? line.settings
-                                                                       : line.catalogue;
-            if (!value && i + 1 < args.size()) {
-                value = args[++i];
-            }
-            if (!value || value->empty()) {
-                return bad(arg + " needs a value");
-            }
-            target = std::move(value);
-            continue;
-        }
-        if (value) {
-            return bad(arg + " takes no value");
-        }
-        if (arg == "--") {
-            onlyPaths = true;
-        } else if (arg == "--help") {
-            line.help = true;
-        } else if (arg == "--no-checksums") {
-            line.checksums = false;
-        } else if (arg == "--all") {
-            line.all = true;
-        } else if (arg == "--json") {
-            line.json = true;
-        } else if (arg == "--include-hidden" || arg == "--exclude-hidden") {
-            line.excludeHidden = arg == "--exclude-hidden";
-        } else if (arg == "--subfolders" || arg == "--no-subfolders") {
-            line.excludeSubFolders = arg == "--no-subfolders";
-        } else if (arg == "--keep-empty" || arg == "--exclude-empty") {
-            line.excludeEmptyFolders = arg == "--exclude-empty";
-        } else {
-            return bad("unknown option " + arg);
-        }
-    }
-    if (line.help) {
+    CScan scan = COptionScanner::Scan(Spec(), args,
+                                      [&line](const COptionSpec& option, const std::string& value) {
+                                          Take(line, option.name, value);
+                                          return std::string();
+                                      });
+    line.action = scan.action;
+    line.error = std::move(scan.error);
+    if (line.action != CliAction::Run) {
         return line;
     }
-    if (positional.size() < 2) {
-        return bad(positional.empty() ? "verify needs a REPORT and a PATH" : "verify needs a PATH to check");
+    if (scan.operands.size() < 2) {
+        line.error = LoadString(scan.operands.empty() ? IDS_VERIFY_NO_REPORT : IDS_VERIFY_NO_PATH);
+    } else if (line.manifest && !line.checksums) {
+        line.error = LoadString(IDS_VERIFY_MANIFEST_WITHOUT_CHECKSUMS);
     }
-    if (line.manifest && !line.checksums) {
-        return bad("--manifest and --no-checksums exclude each other");
+    if (!line.error.empty()) {
+        line.action = CliAction::BadUsage;
+        return line;
     }
-    line.report = positional.front();
-    line.paths.assign(positional.begin() + 1, positional.end());
+    line.report = scan.operands.front();
+    line.paths.assign(scan.operands.begin() + 1, scan.operands.end());
     return line;
 }

@@ -1,13 +1,15 @@
 #pragma once
 
+#include "OptionScanner.h"
+
 #include <optional>
 #include <string>
 #include <vector>
 
 // What stowlist-cli verify was asked to do.
 struct CVerifyCommandLine {
-    std::string error; // bad usage: what was wrong, as one printable line
-    bool help = false;
+    CliAction action = CliAction::Run;
+    std::string error; // BadUsage: what was wrong, as one printable line
     std::string report;
     std::vector<std::string> paths; // as given
     std::optional<std::string> manifest;
@@ -26,5 +28,6 @@ struct CVerifyCommandLine {
 // (those after "verify"), which never prints, whatever it is given.
 class CVerifyCommandLineParser {
 public:
+    static const CCommandSpec& Spec();
     static CVerifyCommandLine Parse(const std::vector<std::string>& args);
 };

@@ -1,6 +1,7 @@
 #include "CatalogueCommand.h"
 #include "CliRun.h"
 #include "CommandLine.h"
+#include "CommandMessages.h"
 #include "CompareCommand.h"
 #include "FileLocations.h"
 #include "FindCommand.h"
@@ -14,10 +15,6 @@
 #include <exception>
 #include <fcntl.h>
 #include <unistd.h>
-
-#ifndef STOWLIST_VERSION
-#error "STOWLIST_VERSION must come from the build"
-#endif
 
 namespace {
 
@@ -76,18 +73,10 @@ int main(int argc, char** argv) {
         return kExitFailed;
     }
     const CCommandLine commandLine = CCommandLineParser::Parse(args);
-    switch (commandLine.action) {
-    case CliAction::Help:
-        std::fputs(CCommandLineParser::Usage(), stdout);
-        return kExitReportWritten;
-    case CliAction::Version:
-        std::printf("stowlist-cli %s\n", STOWLIST_VERSION);
-        return kExitReportWritten;
-    case CliAction::BadUsage:
-        std::fprintf(stderr, "stowlist-cli: %s (stowlist-cli --help lists the options)\n", commandLine.error.c_str());
-        return kExitBadUsage;
-    case CliAction::Run:
-        break;
+    if (const int status =
+            CCommandMessages::Answer(CCommandLineParser::Spec(), commandLine.action, commandLine.error, stdout, stderr);
+        status >= 0) {
+        return status;
     }
     try {
         return CCliRun(commandLine, FileLocations::SettingsFile("stowlist"), FileLocations::CatalogueFile(), stderr)

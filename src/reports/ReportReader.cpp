@@ -179,6 +179,15 @@ void SplitPath(std::string_view path, CReportEntry& entry) {
     entry.m_strFolder = trimmed.substr(0, last < rootLength ? rootLength : last);
 }
 
+// A folder as a listing writes it: "/..." or a Windows drive or share path.
+bool IsAbsolutePath(std::string_view line) {
+    if (!line.empty() && (line.front() == '/' || line.front() == '\\')) {
+        return true;
+    }
+    const bool letter = line.size() >= 3 && ((line[0] >= 'A' && line[0] <= 'Z') || (line[0] >= 'a' && line[0] <= 'z'));
+    return letter && line[1] == ':' && (line[2] == '\\' || line[2] == '/');
+}
+
 bool IsSummary(std::string_view line) {
     if (line.substr(0, kSummary.size()) != kSummary) {
         return false;
@@ -271,62 +280,302 @@ void CReportReader::SetLog(std::string_view logText) {
 
 bool CReportReader::Fail(std::size_t line, const char* what) {
     m_strReason = line == 0 ? std::string(what) : "line " + std::to_string(line) + ": " + what;
+    m_bRefused = true;
+    if (m_layout == ReportLayout::ArchiveLog) {
+        m_arrLogLines.clear();
+    }
     return false;
 }
 
-bool CReportReader::Read(std::string_view bytes, const Sink& sink) {
+void CReportReader::Begin() {
     m_strReason.clear();
     m_arrLogLines.clear();
-    if (bytes.empty()) {
-        return Fail(0, "empty file");
-    }
-    if (std::memchr(bytes.data(), '\0', bytes.size()) != nullptr) {
-        return Fail(0, "binary data, not a text report");
-    }
-    const std::vector<std::string_view> lines = SplitLines(bytes);
-    if (IsSummary(lines.back())) {
-        return ReadListing(lines, sink);
-    }
-    std::string_view tag, folder;
-    if (ParseLogLine(lines.front(), tag, folder)) {
-        return ReadLog(lines);
-    }
-    return ReadArchive(lines, sink);
+    m_layout = ReportLayout::ArchiveReport;
+    m_state = State::Start;
+    m_bRefused = false;
+    m_bLayoutDecided = false;
+    m_nLines = 0;
+    m_nBlankLine = 0;
+    m_nRecordLine = 0;
+    m_strHeader.clear();
+    m_strCarry.clear();
+    m_strCurrentLine = {};
 }
 
-bool CReportReader::ReadArchive(const std::vector<std::string_view>& lines, const Sink& sink) {
-    m_layout = ReportLayout::ArchiveReport;
-    CReportEntry entry;
-    std::string_view fields[5];
-    for (std::size_t i = 0; i < lines.size(); ++i) {
-        const std::string_view line = lines[i];
-        if (!SplitFive(line, fields) || fields[0].empty() || !IsMediumTag(fields[4]) ||
-            !ParseSize(fields[1], false, entry.m_nSize)) {
-            return Fail(i + 1, i == 0 ? "not a Stowlist report or archive log" : "not an archive report line");
+bool CReportReader::Read(std::string_view bytes, const Sink& sink) {
+    Begin();
+    return Feed(bytes, sink) && Finish(sink);
+}
+
+bool CReportReader::Feed(std::string_view chunk, const Sink& sink) {
+    if (m_bRefused) {
+        return false;
+    }
+    std::size_t pos = 0;
+    if (!m_strCarry.empty()) {
+        const void* found = std::memchr(chunk.data(), '\n', chunk.size());
+        const std::size_t end = found ? static_cast<const char*>(found) - chunk.data() : chunk.size();
+        if (m_strCarry.size() + end > kLongestLine) {
+            return Fail(m_nLines + 1, "longer than any report line");
         }
-        entry.m_strName = fields[0];
-        entry.m_strDate = fields[2];
-        entry.m_strTime = fields[3];
-        entry.m_strMedium = fields[4];
-        const auto found = m_mapLogFolders.find(std::string(fields[4]));
-        entry.m_strFolder = found == m_mapLogFolders.end() ? std::string_view() : std::string_view(found->second);
-        entry.m_nLine = i + 1;
-        entry.m_bWindows1252 = !Windows1252::IsValidUtf8(line);
-        sink(entry);
+        m_strCarry.append(chunk.substr(0, end));
+        if (found == nullptr) {
+            return true;
+        }
+        const std::string line = std::move(m_strCarry);
+        m_strCarry.clear();
+        if (!TakeLine(line, sink)) {
+            return false;
+        }
+        pos = end + 1;
+    }
+    while (pos < chunk.size()) {
+        const void* found = std::memchr(chunk.data() + pos, '\n', chunk.size() - pos);
+        const std::size_t end = found ? static_cast<const char*>(found) - chunk.data() : chunk.size();
+        if (end - pos > kLongestLine) {
+            return Fail(m_nLines + 1, "longer than any report line");
+        }
+        if (found == nullptr) {
+            m_strCarry.assign(chunk.substr(pos));
+            break;
+        }
+        if (!TakeLine(chunk.substr(pos, end - pos), sink)) {
+            return false;
+        }
+        pos = end + 1;
     }
     return true;
 }
 
-bool CReportReader::ReadLog(const std::vector<std::string_view>& lines) {
-    m_layout = ReportLayout::ArchiveLog;
-    for (std::size_t i = 0; i < lines.size(); ++i) {
+bool CReportReader::Finish(const Sink& sink) {
+    if (m_bRefused) {
+        return false;
+    }
+    if (!m_strCarry.empty()) {
+        const std::string line = std::move(m_strCarry);
+        m_strCarry.clear();
+        if (!TakeLine(line, sink)) {
+            return false;
+        }
+    }
+    m_strCurrentLine = {};
+    switch (m_state) {
+    case State::Start:
+        return Fail(0, "empty file");
+    case State::Archive:
+    case State::Log:
+    case State::Ended:
+        return true;
+    default:
+        // A listing ends with its summary.
+        return Fail(1, "not a Stowlist report or archive log");
+    }
+}
+
+bool CReportReader::Sniff(std::string_view firstBytes, bool wholeFile) {
+    Begin();
+    const Sink ignore = [](const CReportEntry&) {};
+    if (!Feed(firstBytes, ignore)) {
+        return false;
+    }
+    return !wholeFile || Finish(ignore);
+}
+
+bool CReportReader::TakeLine(std::string_view line, const Sink& sink) {
+    ++m_nLines;
+    if (std::memchr(line.data(), '\0', line.size()) != nullptr) {
+        return Fail(0, "binary data, not a text report");
+    }
+    if (!line.empty() && line.back() == '\r') {
+        line.remove_suffix(1);
+    }
+    m_strCurrentLine = line;
+    switch (m_state) {
+    case State::Start:
+        return TakeFirstLine(line, sink);
+    case State::Archive:
+        return TakeArchiveLine(line, sink);
+    case State::Log: {
         std::string_view tag, folder;
-        if (!ParseLogLine(lines[i], tag, folder)) {
-            m_arrLogLines.clear();
-            return Fail(i + 1, "not an archive log line");
+        if (!ParseLogLine(line, tag, folder)) {
+            return Fail(m_nLines, "not an archive log line");
         }
         m_arrLogLines.emplace_back(std::string(tag), std::string(folder));
+        return true;
     }
+    case State::Ended:
+        // A listing ends with its summary.
+        return Fail(1, "not a Stowlist report or archive log");
+    default:
+        return TakeListingLine(line, sink);
+    }
+}
+
+bool CReportReader::TakeFirstLine(std::string_view line, const Sink& sink) {
+    std::string_view tag, folder;
+    if (IsSummary(line)) {
+        return TakeSummary(line); // a listing of nothing
+    }
+    if (ParseLogLine(line, tag, folder)) {
+        m_layout = ReportLayout::ArchiveLog;
+        m_state = State::Log;
+        m_arrLogLines.emplace_back(std::string(tag), std::string(folder));
+        return true;
+    }
+    if (!IsAbsolutePath(line) || line.find('\t') != std::string_view::npos) {
+        m_state = State::Archive;
+        return TakeArchiveLine(line, sink);
+    }
+    m_layout = ReportLayout::ListingTabbed;
+    m_state = State::ListingFirst;
+    m_strHeader.assign(line);
+    return true;
+}
+
+bool CReportReader::TakeArchiveLine(std::string_view line, const Sink& sink) {
+    std::string_view fields[5];
+    CReportEntry& entry = m_entry;
+    if (!SplitFive(line, fields) || fields[0].empty() || !IsMediumTag(fields[4]) ||
+        !ParseSize(fields[1], false, entry.m_nSize)) {
+        return Fail(m_nLines, m_nLines == 1 ? "not a Stowlist report or archive log" : "not an archive report line");
+    }
+    entry.m_bFolder = false;
+    entry.m_strName = fields[0];
+    entry.m_strDate = fields[2];
+    entry.m_strTime = fields[3];
+    entry.m_strMedium = fields[4];
+    const auto found = m_mapLogFolders.find(std::string(fields[4]));
+    entry.m_strFolder = found == m_mapLogFolders.end() ? std::string_view() : std::string_view(found->second);
+    entry.m_nLine = m_nLines;
+    entry.m_bWindows1252 = !Windows1252::IsValidUtf8(line);
+    sink(entry);
+    return true;
+}
+
+bool CReportReader::TakeSummary(std::string_view line) {
+    const ReportLayout layout =
+        line.find('\t') != std::string_view::npos ? ReportLayout::ListingTabbed : ReportLayout::ListingPadded;
+    if (m_state == State::HeaderExpected && m_bLayoutDecided && layout != m_layout) {
+        return Fail(m_nLines, "a summary of another layout than its entries");
+    }
+    if (m_state != State::FolderListBlank && m_state != State::ListingFirstBlank) {
+        m_layout = layout;
+    }
+    m_state = State::Ended;
+    return true;
+}
+
+void CReportReader::EmitFolderListLine(std::string_view line, std::size_t number, const Sink& sink) {
+    CReportEntry& entry = m_entry;
+    m_layout = ReportLayout::FoldersOnly;
+    m_strCurrentLine = line;
+    entry.m_bFolder = true;
+    entry.m_nSize = 0;
+    SplitPath(line, entry);
+    entry.m_strDate = entry.m_strTime = {};
+    entry.m_strMedium = {};
+    entry.m_nLine = number;
+    entry.m_bWindows1252 = !Windows1252::IsValidUtf8(line);
+    sink(entry);
+}
+
+bool CReportReader::TakeListingLine(std::string_view line, const Sink& sink) {
+    const std::size_t number = m_nLines;
+    switch (m_state) {
+    case State::ListingFirst:
+        if (line.empty()) {
+            m_state = State::ListingFirstBlank;
+            return true;
+        }
+        if (IsSummary(line)) {
+            return Fail(number - 1, "no empty line before the summary");
+        }
+        EmitFolderListLine(m_strHeader, 1, sink);
+        m_state = State::FolderList;
+        return TakeListingLine(line, sink);
+    case State::ListingFirstBlank:
+        if (IsSummary(line)) {
+            EmitFolderListLine(m_strHeader, 1, sink); // a list of one folder
+            m_strCurrentLine = line;
+            return TakeSummary(line);
+        }
+        m_nRecordLine = 1;
+        m_state = State::BodyFirst;
+        return TakeListingLine(line, sink);
+    case State::FolderList:
+        if (line.empty()) {
+            m_nBlankLine = number;
+            m_state = State::FolderListBlank;
+            return true;
+        }
+        if (IsSummary(line)) {
+            return Fail(number - 1, "no empty line before the summary");
+        }
+        if (!IsAbsolutePath(line)) {
+            return Fail(number, "not a folder path");
+        }
+        EmitFolderListLine(line, number, sink);
+        return true;
+    case State::FolderListBlank:
+        if (!IsSummary(line)) {
+            return Fail(m_nBlankLine, "empty line inside a folder list");
+        }
+        return TakeSummary(line);
+    case State::HeaderExpected:
+        if (IsSummary(line)) {
+            return TakeSummary(line);
+        }
+        if (!IsAbsolutePath(line)) {
+            return Fail(number, "not a folder header followed by an empty line");
+        }
+        m_strHeader.assign(line);
+        m_nRecordLine = number;
+        m_state = State::HeaderBlank;
+        return true;
+    case State::HeaderBlank:
+        if (!line.empty()) {
+            return Fail(number - 1, "not a folder header followed by an empty line");
+        }
+        m_state = State::BodyFirst;
+        return true;
+    case State::BodyFirst:
+        if (line.empty()) {
+            return Fail(number, "folder header without entries");
+        }
+        if (line == kFolderEmpty) {
+            m_state = State::EmptyMarker;
+            return true;
+        }
+        break;
+    case State::EmptyMarker:
+        if (!line.empty()) {
+            return Fail(number - 1, "not a directory listing line");
+        }
+        m_state = State::HeaderExpected;
+        return true;
+    default: // State::Body
+        if (line.empty()) {
+            m_state = State::HeaderExpected;
+            return true;
+        }
+        break;
+    }
+    CReportEntry& entry = m_entry;
+    entry.m_strFolder = m_strHeader;
+    entry.m_strMedium = {};
+    if (!ReadListingEntry(line, entry)) {
+        return IsSummary(line) ? Fail(number - 1, "no empty line before the summary")
+                               : Fail(number, "not a directory listing line");
+    }
+    if (!m_bLayoutDecided) {
+        m_bLayoutDecided = true;
+        m_layout = line.find('\t') != std::string_view::npos ? ReportLayout::ListingTabbed
+                                                               : ReportLayout::ListingPadded;
+    }
+    entry.m_nLine = number;
+    entry.m_bWindows1252 = !Windows1252::IsValidUtf8(line);
+    m_state = State::Body;
+    sink(entry);
     return true;
 }
 
@@ -344,59 +593,3 @@ bool CReportReader::ReadListingEntry(std::string_view line, CReportEntry& entry)
     return ParsePaddedLine(line, entry);
 }
 
-bool CReportReader::ReadListing(const std::vector<std::string_view>& lines, const Sink& sink) {
-    const std::size_t summary = lines.size() - 1;
-    m_layout = lines[summary].find('\t') != std::string_view::npos ? ReportLayout::ListingTabbed
-                                                                    : ReportLayout::ListingPadded;
-    if (summary > 0 && !lines[summary - 1].empty()) {
-        return Fail(summary, "no empty line before the summary");
-    }
-    const std::size_t bodyEnd = summary == 0 ? 0 : summary - 1;
-    CReportEntry entry;
-    const bool full = bodyEnd >= 2 && lines[1].empty();
-    if (!full) {
-        // Folders only: one path a line.
-        if (bodyEnd > 0) {
-            m_layout = ReportLayout::FoldersOnly;
-        }
-        for (std::size_t i = 0; i < bodyEnd; ++i) {
-            if (lines[i].empty()) {
-                return Fail(i + 1, "empty line inside a folder list");
-            }
-            entry.m_bFolder = true;
-            entry.m_nSize = 0;
-            SplitPath(lines[i], entry);
-            entry.m_strDate = entry.m_strTime = {};
-            entry.m_nLine = i + 1;
-            entry.m_bWindows1252 = !Windows1252::IsValidUtf8(lines[i]);
-            sink(entry);
-        }
-        return true;
-    }
-    std::size_t i = 0;
-    while (i < bodyEnd) {
-        const std::string_view header = lines[i];
-        if (header.empty() || i + 1 >= bodyEnd || !lines[i + 1].empty()) {
-            return Fail(i + 1, "not a folder header followed by an empty line");
-        }
-        entry.m_strFolder = header;
-        i += 2;
-        const std::size_t bodyStart = i;
-        for (; i < bodyEnd && !lines[i].empty(); ++i) {
-            if (i == bodyStart && lines[i] == kFolderEmpty && (i + 1 == bodyEnd || lines[i + 1].empty())) {
-                continue;
-            }
-            if (!ReadListingEntry(lines[i], entry)) {
-                return Fail(i + 1, "not a directory listing line");
-            }
-            entry.m_nLine = i + 1;
-            entry.m_bWindows1252 = !Windows1252::IsValidUtf8(lines[i]);
-            sink(entry);
-        }
-        if (i == bodyStart) {
-            return Fail(i + 1, "folder header without entries");
-        }
-        ++i; // the empty line after the record
-    }
-    return true;
-}

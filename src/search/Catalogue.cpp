@@ -1,46 +1,23 @@
 #include "Catalogue.h"
 
+#include "CatalogueEntries.h"
+#include "CatalogueStore.h"
 #include "EntryBlob.h"
+#include "LocalFileSystem.h"
 #include "ReportFile.h"
 #include "ReportReader.h"
+#include "SourceScanner.h"
 #include "SqliteDatabase.h"
+#include "Transaction.h"
 
 #include <cerrno>
-#include <climits>
 #include <cstdlib>
 #include <cstring>
-#include <dirent.h>
 #include <sys/stat.h>
 
 namespace {
 
 constexpr std::uint64_t kLargestReport = std::uint64_t(4) << 30;
-
-const char* const kSchema = R"(
-PRAGMA journal_mode=WAL;
-PRAGMA synchronous=NORMAL;
-CREATE TABLE IF NOT EXISTS sources(
-    id INTEGER PRIMARY KEY,
-    path BLOB NOT NULL UNIQUE,
-    kind INTEGER NOT NULL,
-    state INTEGER NOT NULL,
-    folder INTEGER,
-    device INTEGER, inode INTEGER, size INTEGER, mtime INTEGER,
-    entries INTEGER NOT NULL DEFAULT 0,
-    log BLOB);
-CREATE INDEX IF NOT EXISTS sources_file ON sources(device, inode);
-CREATE TABLE IF NOT EXISTS entries(source INTEGER PRIMARY KEY, data BLOB NOT NULL);
-CREATE TABLE IF NOT EXISTS meta(key TEXT PRIMARY KEY, value INTEGER NOT NULL);
-CREATE TABLE IF NOT EXISTS manifests(report BLOB PRIMARY KEY, manifest BLOB NOT NULL);
-INSERT OR IGNORE INTO meta VALUES('catalogue', abs(random()));
-INSERT OR IGNORE INTO meta VALUES('generation', 0);
-CREATE TRIGGER IF NOT EXISTS entries_added AFTER INSERT ON entries
-    BEGIN UPDATE meta SET value=value+1 WHERE key='generation'; END;
-CREATE TRIGGER IF NOT EXISTS entries_removed AFTER DELETE ON entries
-    BEGIN UPDATE meta SET value=value+1 WHERE key='generation'; END;
-CREATE TRIGGER IF NOT EXISTS entries_changed AFTER UPDATE ON entries
-    BEGIN UPDATE meta SET value=value+1 WHERE key='generation'; END;
-)";
 
 // A path made absolute and free of links, "." and "..": one file reached
 // two ways is one source. A path that does not exist stays as given.
@@ -49,79 +26,15 @@ std::string CanonicalPath(const std::string& path) {
     return resolved ? std::string(resolved.get()) : path;
 }
 
-std::string ParentOf(const std::string& path) {
-    const auto slash = path.rfind('/');
-    return slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
-}
-
-std::int64_t ModifiedNs(const struct stat& info) {
-    return static_cast<std::int64_t>(info.st_mtim.tv_sec) * 1'000'000'000 + info.st_mtim.tv_nsec;
-}
-
-class CDir {
-public:
-    explicit CDir(const std::string& path) : m_pDir(opendir(path.c_str())) {}
-    ~CDir() {
-        if (m_pDir != nullptr) {
-            closedir(m_pDir);
-        }
-    }
-    CDir(const CDir&) = delete;
-    CDir& operator=(const CDir&) = delete;
-    DIR* Get() const { return m_pDir; }
-
-private:
-    DIR* m_pDir;
-};
-
-// Regular files under folder, links not followed.
-void CollectFiles(const std::string& folder, std::vector<std::string>& files, int depth) {
-    const CDir dir(folder);
-    if (dir.Get() == nullptr || depth > 256) {
-        return;
-    }
-    while (const dirent* entry = readdir(dir.Get())) {
-        const std::string name = entry->d_name;
-        if (name == "." || name == "..") {
-            continue;
-        }
-        const std::string path = folder == "/" ? "/" + name : folder + "/" + name;
-        struct stat info {};
-        if (lstat(path.c_str(), &info) != 0) {
-            continue;
-        }
-        if (S_ISDIR(info.st_mode)) {
-            CollectFiles(path, files, depth + 1);
-        } else if (S_ISREG(info.st_mode)) {
-            files.push_back(path);
-        }
-    }
-}
-
-class CTransaction {
-public:
-    explicit CTransaction(CSqliteDatabase& db) : m_db(db), m_bOpen(db.Exec("BEGIN IMMEDIATE")) {}
-    ~CTransaction() {
-        if (m_bOpen) {
-            m_db.Exec("ROLLBACK");
-        }
-    }
-    CTransaction(const CTransaction&) = delete;
-    CTransaction& operator=(const CTransaction&) = delete;
-    bool Open() const { return m_bOpen; }
-    bool Commit() {
-        m_bOpen = !m_db.Exec("COMMIT");
-        return !m_bOpen;
-    }
-
-private:
-    CSqliteDatabase& m_db;
-    bool m_bOpen;
-};
-
 } // namespace
 
-CCatalogue::CCatalogue(std::string databasePath) : m_strPath(std::move(databasePath)) {}
+CCatalogue::CCatalogue(std::string databasePath)
+    : CCatalogue(std::move(databasePath), std::make_unique<CLocalFileSystem>()) {}
+
+CCatalogue::CCatalogue(std::string databasePath, std::unique_ptr<ISourceFileSystem> fileSystem)
+    : m_strPath(std::move(databasePath)), m_pFileSystem(std::move(fileSystem)),
+      m_pStore(std::make_unique<CCatalogueStore>(m_strPath)),
+      m_pScanner(std::make_unique<CSourceScanner>(m_strPath, *m_pFileSystem)) {}
 
 CCatalogue::~CCatalogue() = default;
 
@@ -132,25 +45,17 @@ bool CCatalogue::Fail(const std::string& what) {
     return false;
 }
 
+bool CCatalogue::DatabaseFailed() { return Fail(m_pStore->Error()); }
+
 bool CCatalogue::Open(bool create) {
     std::lock_guard lock(m_mutex);
-    struct stat info {};
-    if (!create && stat(m_strPath.c_str(), &info) != 0) {
-        return Fail(m_strPath + ": " + std::strerror(errno));
+    m_pEntries.reset();
+    if (!m_pStore->Open(create)) {
+        return Fail(m_pStore->OpenError());
     }
-    if (create) {
-        // Makes the missing folders on the way, as "mkdir -p" does.
-        const std::string folder = ParentOf(m_strPath);
-        for (std::size_t at = 1; at != std::string::npos; at = folder.find('/', at + 1)) {
-            mkdir(folder.substr(0, at).c_str(), 0700);
-        }
-        mkdir(folder.c_str(), 0700);
-    }
-    m_pDb = std::make_unique<CSqliteDatabase>();
-    if (!m_pDb->Open(m_strPath, create) || !m_pDb->Exec(kSchema)) {
-        const std::string error = m_strPath + ": " + m_pDb->LastError();
-        m_pDb.reset();
-        return Fail(error);
+    m_pEntries = std::make_unique<CCatalogueEntries>(m_pStore->Db(), m_strPath + "-names");
+    if (!m_pEntries->CreateTables()) {
+        return Fail(m_strPath + ": " + m_pStore->Error());
     }
     return true;
 }
@@ -160,116 +65,129 @@ std::vector<std::string> CCatalogue::TakeWarnings() {
     return std::exchange(m_arrWarnings, {});
 }
 
+// Marks the calling operation as the one that Cancel() stops, for its lifetime.
+class CCatalogue::CCancellable {
+public:
+    explicit CCancellable(CCatalogue& catalogue) : m_catalogue(catalogue) {
+        std::lock_guard lock(m_catalogue.m_cancelMutex);
+        m_catalogue.m_bCancel = false;
+        m_catalogue.m_bCancellable = true;
+    }
+    ~CCancellable() {
+        std::lock_guard lock(m_catalogue.m_cancelMutex);
+        m_catalogue.m_bCancellable = false;
+    }
+    CCancellable(const CCancellable&) = delete;
+    CCancellable& operator=(const CCancellable&) = delete;
+
+private:
+    CCatalogue& m_catalogue;
+};
+
 void CCatalogue::Cancel() {
-    m_bCancel = true;
-    // The database pointer only changes in Open, before any other thread is given the catalogue.
-    if (m_pDb) {
-        m_pDb->Interrupt();
+    std::lock_guard lock(m_cancelMutex);
+    // Only an operation that runs now: an interrupt of the database would
+    // otherwise stop whatever runs next. While one runs, the database is
+    // open and stays so (Open waits for the operation).
+    if (m_bCancellable) {
+        m_bCancel = true;
+        m_pStore->Db().Interrupt();
     }
 }
 
-// A log or a report (or something unreadable, kept as a report).
-SourceKind CCatalogue::SniffKind(const std::string& path) {
-    CReportFile file;
-    CReportReader reader;
-    int error = 0;
-    if (file.Load(path, kLargestReport, error) && reader.Read(file.m_strBytes, [](const CReportEntry&) {}) &&
-        reader.Layout() == ReportLayout::ArchiveLog) {
-        return SourceKind::Log;
+bool CCatalogue::AddOne(const std::string& path, std::int64_t folderId, SourceKind fileKind,
+                        const std::string& namedAs) {
+    CFileVersion version;
+    if (const int error = m_pFileSystem->Stat(path, version); error != 0) {
+        return Fail(path + ": " + std::strerror(error));
     }
-    return SourceKind::Report;
-}
-
-// Registers one file or folder as a source (without reading it).
-bool CCatalogue::AddOne(const std::string& path, std::int64_t folderId, SourceKind fileKind) {
-    struct stat info {};
-    if (stat(path.c_str(), &info) != 0) {
-        return Fail(path + ": " + std::strerror(errno));
+    const SourceKind kind = version.m_bFolder ? SourceKind::Folder : fileKind;
+    if (kind != SourceKind::Folder && m_pStore->KnownUnderOtherPath(version, path)) {
+        return true; // already there under another path
     }
-    const SourceKind kind = S_ISDIR(info.st_mode) ? SourceKind::Folder : fileKind;
-    if (kind != SourceKind::Folder) {
-        CSqliteStatement same(m_pDb->Handle(), "SELECT id FROM sources WHERE device=? AND inode=? AND path<>?");
-        same.Bind(1, static_cast<std::int64_t>(info.st_dev)).Bind(2, static_cast<std::int64_t>(info.st_ino)).Bind(3, path);
-        if (same.Step()) {
-            return true; // already there under another path
+    const bool known = m_pStore->SourceId(path).has_value();
+    if (!m_pStore->AddSource(path, kind, folderId, version, m_pScanner->FileSystemOfFile(path))) {
+        return DatabaseFailed();
+    }
+    if (!known && kind != SourceKind::Folder) {
+        if (const std::optional<std::int64_t> id = m_pStore->SourceId(path)) {
+            m_mapOnTrial[*id] = namedAs;
         }
     }
-    CSqliteStatement insert(m_pDb->Handle(),
-                            "INSERT INTO sources(path, kind, state, folder, device, inode) VALUES(?,?,?,?,?,?) "
-                            "ON CONFLICT(path) DO UPDATE SET state=CASE WHEN kind=2 THEN state ELSE 1 END");
-    insert.Bind(1, path).Bind(2, static_cast<std::int64_t>(kind)).Bind(3, static_cast<std::int64_t>(SourceState::Changed));
-    if (folderId > 0) {
-        insert.Bind(4, folderId);
-    } else {
-        insert.BindNull(4);
-    }
-    insert.Bind(5, static_cast<std::int64_t>(info.st_dev)).Bind(6, static_cast<std::int64_t>(info.st_ino));
-    return insert.Run() || Fail(m_pDb->LastError());
+    return true;
 }
 
 bool CCatalogue::AddPaths(const std::vector<std::string>& paths, const ReadProgressFn& progress) {
     std::lock_guard lock(m_mutex);
-    m_bCancel = false;
+    const CCancellable cancellable(*this);
+    m_mapOnTrial.clear();
+    m_arrRefused.clear();
     for (const std::string& given : paths) {
         const std::string path = CanonicalPath(given);
-        struct stat info {};
-        if (stat(path.c_str(), &info) != 0) {
-            return Fail(given + ": " + std::strerror(errno));
+        CFileVersion version;
+        if (const int error = m_pFileSystem->Stat(path, version); error != 0) {
+            return Fail(given + ": " + std::strerror(error));
         }
-        if (!AddOne(path, 0, S_ISDIR(info.st_mode) ? SourceKind::Folder : SniffKind(path))) {
+        SourceKind kind = SourceKind::Folder;
+        if (!version.m_bFolder) {
+            const CSourceScanner::CSniff sniff = m_pScanner->Sniff(path);
+            if (!sniff.m_bReport) {
+                m_arrRefused.push_back(given + ": not a report (" + sniff.m_strReason + ")");
+                continue;
+            }
+            kind = sniff.m_kind;
+        }
+        if (!AddOne(path, 0, kind, given)) {
             return false;
         }
-        if (S_ISDIR(info.st_mode)) {
-            CSqliteStatement id(m_pDb->Handle(), "SELECT id FROM sources WHERE path=?");
-            id.Bind(1, path);
-            if (id.Step() && !ScanFolder(id.Int(0), path)) {
+        if (version.m_bFolder) {
+            const std::optional<std::int64_t> id = m_pStore->SourceId(path);
+            if (id && !ScanFolder(*id, path)) {
                 return false;
             }
         }
     }
-    return CheckSources(progress);
+    const bool checked = CheckSources(true, progress);
+    m_mapOnTrial.clear();
+    if (!checked) {
+        return false;
+    }
+    if (!m_arrRefused.empty()) {
+        // The first refusal is the error, the others are warnings.
+        m_arrWarnings.insert(m_arrWarnings.end(), m_arrRefused.begin() + 1, m_arrRefused.end());
+        return Fail(m_arrRefused.front());
+    }
+    return true;
 }
 
 bool CCatalogue::RegisterReport(const std::string& reportPath, const std::string& logText) {
     std::lock_guard lock(m_mutex);
     const std::string path = CanonicalPath(reportPath);
-    CSqliteStatement insert(m_pDb->Handle(),
-                            "INSERT INTO sources(path, kind, state, log) VALUES(?,0,1,?) "
-                            "ON CONFLICT(path) DO UPDATE SET state=1, log=excluded.log");
-    insert.Bind(1, path);
-    if (logText.empty()) {
-        insert.BindNull(2);
-    } else {
-        insert.Bind(2, logText);
-    }
-    return insert.Run() || Fail(path + ": " + m_pDb->LastError());
+    return m_pStore->RegisterReport(path, logText) || Fail(path + ": " + m_pStore->Error());
 }
 
 bool CCatalogue::RegisterManifest(const std::string& reportPath, const std::string& manifestPath) {
     std::lock_guard lock(m_mutex);
-    CSqliteStatement insert(m_pDb->Handle(),
-                            "INSERT INTO manifests(report, manifest) VALUES(?,?) "
-                            "ON CONFLICT(report) DO UPDATE SET manifest=excluded.manifest");
-    insert.Bind(1, CanonicalPath(reportPath)).Bind(2, CanonicalPath(manifestPath));
-    return insert.Run() || Fail(manifestPath + ": " + m_pDb->LastError());
+    if (manifestPath.empty()) {
+        return m_pStore->ForgetManifest(CanonicalPath(reportPath)) || Fail(reportPath + ": " + m_pStore->Error());
+    }
+    return m_pStore->RegisterManifest(CanonicalPath(reportPath), CanonicalPath(manifestPath)) ||
+           Fail(manifestPath + ": " + m_pStore->Error());
 }
 
 std::string CCatalogue::ManifestOf(const std::string& reportPath) {
     std::lock_guard lock(m_mutex);
-    CSqliteStatement row(m_pDb->Handle(), "SELECT manifest FROM manifests WHERE report=?");
-    row.Bind(1, CanonicalPath(reportPath));
-    return row.Step() ? std::string(row.Blob(0)) : std::string();
+    return m_pStore->ManifestOf(CanonicalPath(reportPath));
 }
 
 std::optional<std::string> CCatalogue::LogOf(const std::string& reportPath) {
     std::lock_guard lock(m_mutex);
     const std::string path = CanonicalPath(reportPath);
-    CSqliteStatement id(m_pDb->Handle(), "SELECT id FROM sources WHERE path=?");
-    id.Bind(1, path);
-    if (!id.Step()) {
+    const std::optional<std::int64_t> id = m_pStore->SourceId(path);
+    if (!id) {
         return std::nullopt;
     }
-    std::string text = LogFor(id.Int(0), path);
+    std::string text = m_pStore->LogFor(*id, path);
     if (text.empty()) {
         return std::nullopt;
     }
@@ -280,194 +198,179 @@ bool CCatalogue::Remove(const std::vector<std::string>& paths) {
     std::lock_guard lock(m_mutex);
     for (const std::string& given : paths) {
         const std::string path = CanonicalPath(given);
-        CTransaction transaction(*m_pDb);
-        CSqliteStatement id(m_pDb->Handle(), "SELECT id FROM sources WHERE path=?");
-        id.Bind(1, path);
-        if (!id.Step()) {
+        CTransaction transaction(m_pStore->Db());
+        const std::optional<std::int64_t> source = m_pStore->SourceId(path);
+        if (!source) {
             m_arrWarnings.push_back(given + ": not in the catalogue");
             continue;
         }
-        const std::int64_t source = id.Int(0);
-        CSqliteStatement entries(m_pDb->Handle(),
-                                 "DELETE FROM entries WHERE source=? OR source IN (SELECT id FROM sources WHERE folder=?)");
-        entries.Bind(1, source).Bind(2, source);
-        CSqliteStatement sources(m_pDb->Handle(), "DELETE FROM sources WHERE id=? OR folder=?");
-        sources.Bind(1, source).Bind(2, source);
-        if (!entries.Run() || !sources.Run() || !transaction.Commit()) {
-            return Fail(m_pDb->LastError());
+        if (!m_pEntries->DropEntriesWithFolder(*source) || !m_pStore->DeleteSourceWithFolder(*source) ||
+            !transaction.Commit()) {
+            return DatabaseFailed();
         }
-        m_pImage.reset();
     }
     return true;
 }
 
-// Finds reports and logs under a remembered folder that are not sources yet.
+// Adds reports and logs under a remembered folder that are not sources
+// yet, and remembers the files there that are plainly not reports.
 bool CCatalogue::ScanFolder(std::int64_t folderId, const std::string& folder) {
-    std::vector<std::string> files;
-    CollectFiles(folder, files, 0);
-    CReportReader reader;
-    CReportFile file;
-    for (const std::string& path : files) {
-        if (m_bCancel) {
-            return true;
+    const auto known = [this](const std::string& path) { return m_pStore->SourceId(path).has_value(); };
+    const auto remembered = [this](const std::string& path, const CFileVersion& version) {
+        return m_pStore->IsRememberedNonReport(path, version);
+    };
+    const CSourceScanner::CFolderScan scan = m_pScanner->ScanFolder(folder, known, remembered, m_bCancel);
+    for (const CSourceScanner::CFound& found : scan.m_arrNonReports) {
+        if (!m_pStore->RememberNonReport(found.m_strPath, found.m_version)) {
+            return DatabaseFailed();
         }
-        CSqliteStatement known(m_pDb->Handle(), "SELECT 1 FROM sources WHERE path=?");
-        known.Bind(1, path);
-        if (known.Step()) {
-            continue;
-        }
-        int error = 0;
-        if (path == m_strPath || !file.Load(path, kLargestReport, error) ||
-            !reader.Read(file.m_strBytes, [](const CReportEntry&) {})) {
-            continue; // not a report: not a source
-        }
-        if (!AddOne(path, folderId,
-                    reader.Layout() == ReportLayout::ArchiveLog ? SourceKind::Log : SourceKind::Report)) {
+    }
+    for (const CSourceScanner::CFound& found : scan.m_arrReports) {
+        if (!AddOne(found.m_strPath, folderId, found.m_kind, {})) {
             return false;
         }
     }
     return true;
 }
 
-// The archive log of a report: the one registered with it, otherwise the
-// logs found in the same folder.
-std::string CCatalogue::LogFor(std::int64_t id, const std::string& path) {
-    CSqliteStatement own(m_pDb->Handle(), "SELECT log FROM sources WHERE id=? AND log IS NOT NULL");
-    own.Bind(1, id);
-    if (own.Step()) {
-        return std::string(own.Blob(0));
-    }
-    std::string text;
-    CSqliteStatement logs(m_pDb->Handle(), "SELECT path, log FROM sources WHERE kind=1 AND log IS NOT NULL");
-    const std::string folder = ParentOf(path);
-    while (logs.Step()) {
-        if (ParentOf(std::string(logs.Blob(0))) == folder) {
-            text.append(logs.Blob(1));
-            text.append("\n");
-        }
-    }
-    return text;
-}
-
 // Reads one report or log and stores its entries in one transaction.
 bool CCatalogue::ReadSource(std::int64_t id) {
-    CSqliteStatement row(m_pDb->Handle(), "SELECT path, kind FROM sources WHERE id=?");
-    row.Bind(1, id);
-    if (!row.Step()) {
+    const std::optional<CSourceRow> row = m_pStore->Row(id);
+    if (!row) {
         return true;
     }
-    const std::string path(row.Blob(0));
+    const std::string& path = row->m_strPath;
     CReportFile file;
     int error = 0;
     CReportReader reader;
     CEntryBlobWriter blob;
-    SourceState state = SourceState::Ok;
-    std::string logText;
-    bool isLog = false;
+    CCatalogueStore::ReadOutcome outcome;
     if (!file.Load(path, kLargestReport, error)) {
-        state = SourceState::Unreadable;
+        outcome.m_state = SourceState::Unreadable;
         m_arrWarnings.push_back(path + ": " + std::strerror(error));
     } else {
-        reader.SetLog(LogFor(id, path));
+        outcome.m_strFileSystem = m_pScanner->FileSystemOfFile(path);
+        reader.SetLog(m_pStore->LogFor(id, path));
         if (!reader.Read(file.m_strBytes, [&](const CReportEntry& entry) { blob.Add(entry); })) {
-            state = SourceState::Unreadable;
+            if (const auto trial = m_mapOnTrial.find(id); trial != m_mapOnTrial.end()) {
+                return DropNonReport(*row, file, trial->second, reader.Reason());
+            }
+            outcome.m_state = SourceState::Unreadable;
             m_arrWarnings.push_back(path + ": not a report (" + reader.Reason() + ")");
             blob = CEntryBlobWriter();
         } else if (reader.Layout() == ReportLayout::ArchiveLog) {
-            isLog = true;
+            outcome.m_bLog = true;
             for (const auto& [tag, folder] : reader.LogLines()) {
-                logText += tag + "\t" + folder + "\n";
+                outcome.m_strLogText += tag + "\t" + folder + "\n";
             }
         }
     }
-    const std::size_t count = isLog ? reader.LogLines().size() : blob.Count();
-    CTransaction transaction(*m_pDb);
-    CSqliteStatement clear(m_pDb->Handle(), "DELETE FROM entries WHERE source=?");
-    clear.Bind(1, id);
-    CSqliteStatement update(m_pDb->Handle(),
-                            "UPDATE sources SET state=?, kind=CASE WHEN ? THEN 1 ELSE kind END, device=?, inode=?, "
-                            "size=?, mtime=?, entries=?, log=CASE WHEN ? THEN ? ELSE log END WHERE id=?");
-    update.Bind(1, static_cast<std::int64_t>(state)).Bind(2, isLog ? 1 : 0);
-    update.Bind(3, static_cast<std::int64_t>(file.m_nDevice)).Bind(4, static_cast<std::int64_t>(file.m_nInode));
-    update.Bind(5, static_cast<std::int64_t>(file.m_nSize)).Bind(6, file.m_nModifiedNs);
-    update.Bind(7, static_cast<std::int64_t>(count)).Bind(8, isLog ? 1 : 0).Bind(9, logText).Bind(10, id);
-    if (!transaction.Open() || !clear.Run() || !update.Run()) {
-        return Fail(m_pDb->LastError());
+    // The identity as the scanner sees it, so that the next add compares like with like.
+    CFileVersion seen;
+    const bool looked = m_pFileSystem->Stat(path, seen) == 0;
+    outcome.m_nDevice = looked ? seen.m_nDevice : file.m_nDevice;
+    outcome.m_nInode = looked ? seen.m_nInode : file.m_nInode;
+    outcome.m_nSize = file.m_nSize;
+    outcome.m_nModifiedNs = file.m_nModifiedNs;
+    outcome.m_nEntries = outcome.m_bLog ? reader.LogLines().size() : blob.Count();
+    CTransaction transaction(m_pStore->Db());
+    if (!transaction.Open() || !m_pEntries->DropEntries(id) || !m_pStore->SetRead(id, outcome)) {
+        return DatabaseFailed();
     }
-    if (state == SourceState::Ok && !isLog) {
-        CSqliteStatement insert(m_pDb->Handle(), "INSERT INTO entries(source, data) VALUES(?,?)");
-        insert.Bind(1, id).Bind(2, blob.Finish());
-        if (!insert.Run()) {
-            return Fail(m_pDb->LastError());
+    if (outcome.m_state == SourceState::Ok && !outcome.m_bLog && !m_pEntries->StoreEntries(id, blob.Finish())) {
+        return DatabaseFailed();
+    }
+    return transaction.Commit() || DatabaseFailed();
+}
+
+// A source on trial that proved no report: a file named to be added is
+// refused, one found in a folder is remembered as no report.
+bool CCatalogue::DropNonReport(const CSourceRow& row, const CReportFile& file, const std::string& namedAs,
+                               const std::string& reason) {
+    CTransaction transaction(m_pStore->Db());
+    CFileVersion version;
+    version.m_nSize = file.m_nSize;
+    version.m_nModifiedNs = file.m_nModifiedNs;
+    if (!transaction.Open() || !m_pStore->DeleteSource(row.m_nId) ||
+        (namedAs.empty() && !m_pStore->RememberNonReport(row.m_strPath, version)) || !transaction.Commit()) {
+        return DatabaseFailed();
+    }
+    if (!namedAs.empty()) {
+        m_arrRefused.push_back(namedAs + ": not a report (" + reason + ")");
+    }
+    return true;
+}
+
+bool CCatalogue::CheckWindowPassed() const {
+    return !m_lastCheck || std::chrono::steady_clock::now() - *m_lastCheck >= kCheckWindow;
+}
+
+// Reads the sources known to have changed (registered or marked by a look
+// at their files), without looking at any file.
+bool CCatalogue::ReadChanged() {
+    std::vector<CSourceRow> rows;
+    if (!m_pStore->Rows(rows)) {
+        return DatabaseFailed();
+    }
+    for (const CSourceRow& row : rows) {
+        if (m_bCancel) {
+            return true;
+        }
+        if (row.m_kind != SourceKind::Folder && row.m_state == SourceState::Changed && !ReadSource(row.m_nId)) {
+            return false;
         }
     }
-    if (!transaction.Commit()) {
-        return Fail(m_pDb->LastError());
-    }
-    m_pImage.reset();
     return true;
 }
 
 // Notices reports that changed, went or came back, and reads what needs it:
 // logs first, so that the reports read after them find their folders.
-bool CCatalogue::CheckSources(const ReadProgressFn& progress) {
-    struct Row {
-        std::int64_t id;
-        std::string path;
-        SourceKind kind;
-        SourceState state;
-        std::int64_t size, mtime;
-    };
-    std::vector<Row> rows;
-    {
-        CSqliteStatement all(m_pDb->Handle(), "SELECT id, path, kind, state, size, mtime FROM sources ORDER BY kind DESC");
-        while (all.Step()) {
-            rows.push_back({all.Int(0), std::string(all.Blob(1)), static_cast<SourceKind>(all.Int(2)),
-                            static_cast<SourceState>(all.Int(3)), all.Int(4), all.Int(5)});
-        }
-        if (all.Error() != 0) {
-            return Fail(m_pDb->LastError());
-        }
+bool CCatalogue::CheckSources(bool read, const ReadProgressFn& progress) {
+    m_lastCheck = std::chrono::steady_clock::now();
+    std::vector<CSourceRow> rows;
+    if (!m_pStore->Rows(rows)) {
+        return DatabaseFailed();
     }
     std::vector<std::int64_t> toRead;
-    for (const Row& row : rows) {
-        struct stat info {};
-        const bool exists = stat(row.path.c_str(), &info) == 0;
-        if (!exists) {
-            struct stat parent {};
-            const bool folderThere = stat(ParentOf(row.path).c_str(), &parent) == 0;
-            if (folderThere && row.kind != SourceKind::Folder) {
-                // Deleted or moved: its entries leave the catalogue.
-                CTransaction transaction(*m_pDb);
-                CSqliteStatement entries(m_pDb->Handle(), "DELETE FROM entries WHERE source=?");
-                entries.Bind(1, row.id);
-                CSqliteStatement source(m_pDb->Handle(), "DELETE FROM sources WHERE id=?");
-                source.Bind(1, row.id);
-                if (!entries.Run() || !source.Run() || !transaction.Commit()) {
-                    return Fail(m_pDb->LastError());
-                }
-                m_pImage.reset();
-            } else if (row.state != SourceState::Missing) {
-                // An unmounted medium: kept, marked missing.
-                CSqliteStatement mark(m_pDb->Handle(), "UPDATE sources SET state=2 WHERE id=?");
-                mark.Bind(1, row.id);
-                if (!mark.Run()) {
-                    return Fail(m_pDb->LastError());
-                }
-            }
-            continue;
+    for (const CSourceRow& row : rows) {
+        const CSourceScanner::CCheck check = m_pScanner->Check(row);
+        if (!check.m_strFileSystem.empty() && check.m_strFileSystem != row.m_strFileSystem &&
+            !m_pStore->SetFileSystem(row.m_nId, check.m_strFileSystem)) {
+            return DatabaseFailed();
         }
-        if (row.kind == SourceKind::Folder) {
-            if (row.state != SourceState::Ok) {
-                CSqliteStatement mark(m_pDb->Handle(), "UPDATE sources SET state=0 WHERE id=?");
-                mark.Bind(1, row.id);
-                mark.Run();
+        switch (check.m_verdict) {
+        case CSourceScanner::Verdict::Unchanged:
+            break;
+        case CSourceScanner::Verdict::Read:
+            if (read) {
+                toRead.push_back(row.m_nId);
+            } else if (row.m_state != SourceState::Changed && !m_pStore->SetState(row.m_nId, SourceState::Changed)) {
+                return DatabaseFailed();
             }
-            continue;
+            break;
+        case CSourceScanner::Verdict::MarkUnreadable:
+            // Kept with its entries, and read again once it can be.
+            m_arrWarnings.push_back(row.m_strPath + ": " + std::strerror(check.m_nError));
+            if (!m_pStore->SetUnreachable(row.m_nId)) {
+                return DatabaseFailed();
+            }
+            break;
+        case CSourceScanner::Verdict::Delete: {
+            // Deleted or moved: its entries leave the catalogue.
+            CTransaction transaction(m_pStore->Db());
+            if (!m_pEntries->DropEntries(row.m_nId) || !m_pStore->DeleteSource(row.m_nId) || !transaction.Commit()) {
+                return DatabaseFailed();
+            }
+            break;
         }
-        if (row.state == SourceState::Changed || row.state == SourceState::Missing ||
-            static_cast<std::int64_t>(info.st_size) != row.size || ModifiedNs(info) != row.mtime) {
-            toRead.push_back(row.id);
+        case CSourceScanner::Verdict::MarkMissing:
+            if (!m_pStore->SetState(row.m_nId, SourceState::Missing)) {
+                return DatabaseFailed();
+            }
+            break;
+        case CSourceScanner::Verdict::MarkOk:
+            m_pStore->SetState(row.m_nId, SourceState::Ok);
+            break;
         }
     }
     for (std::size_t done = 0; done < toRead.size(); ++done) {
@@ -489,88 +392,40 @@ bool CCatalogue::CheckSources(const ReadProgressFn& progress) {
 
 bool CCatalogue::Refresh(bool scanFolders, const ReadProgressFn& progress) {
     std::lock_guard lock(m_mutex);
-    m_bCancel = false;
+    const CCancellable cancellable(*this);
     if (scanFolders) {
-        std::vector<std::pair<std::int64_t, std::string>> folders;
-        CSqliteStatement all(m_pDb->Handle(), "SELECT id, path FROM sources WHERE kind=2");
-        while (all.Step()) {
-            folders.emplace_back(all.Int(0), std::string(all.Blob(1)));
-        }
-        for (const auto& [id, path] : folders) {
+        m_mapOnTrial.clear();
+        for (const auto& [id, path] : m_pStore->Folders()) {
             if (!ScanFolder(id, path)) {
                 return false;
             }
         }
     }
-    return CheckSources(progress);
+    const bool checked = CheckSources(true, progress);
+    m_mapOnTrial.clear();
+    return checked;
 }
 
 std::vector<CSourceInfo> CCatalogue::Sources() {
     std::lock_guard lock(m_mutex);
-    std::vector<CSourceInfo> sources;
-    CSqliteStatement all(m_pDb->Handle(),
-                         "SELECT path, kind, state, CASE WHEN kind=2 THEN "
-                         "(SELECT count(*) FROM sources r WHERE r.folder=s.id AND r.kind=0) ELSE entries END "
-                         "FROM sources s ORDER BY path");
-    while (all.Step()) {
-        sources.push_back({std::string(all.Blob(0)), static_cast<SourceKind>(all.Int(1)),
-                           static_cast<SourceState>(all.Int(2)), all.Int(3)});
+    if (CheckWindowPassed()) {
+        CheckSources(false);
     }
-    return sources;
-}
-
-// The saved image when it belongs to the entries as they are now; otherwise
-// the image built from the entries and saved for the next process (a cache:
-// when saving fails, the next one builds it again).
-bool CCatalogue::BuildImage() {
-    CNameImage::Key key;
-    bool keyed = false;
-    {
-        CSqliteStatement meta(m_pDb->Handle(),
-                              "SELECT (SELECT value FROM meta WHERE key='catalogue'), "
-                              "(SELECT value FROM meta WHERE key='generation')");
-        keyed = meta.Step() && !meta.IsNull(0) && !meta.IsNull(1);
-        if (keyed) {
-            key.m_nCatalogue = static_cast<std::uint64_t>(meta.Int(0));
-            key.m_nGeneration = static_cast<std::uint64_t>(meta.Int(1));
-        }
-    }
-    const std::string imagePath = m_strPath + "-names";
-    if (keyed && (m_pImage = CNameImage::Load(imagePath, key))) {
-        return true;
-    }
-    CNameImage::CBuilder builder;
-    CSqliteStatement all(m_pDb->Handle(),
-                         "SELECT s.path, e.data FROM sources s JOIN entries e ON e.source=s.id WHERE s.kind=0");
-    while (all.Step()) {
-        const std::uint32_t report = builder.Report(std::string(all.Blob(0)));
-        const bool ok = ReadEntryBlob(all.Blob(1), [&](const CReportEntry& e) {
-            builder.Add(e.m_strName, builder.Place(e.m_strMedium, e.m_strFolder),
-                        builder.Stamp(e.m_strDate, e.m_strTime), report, static_cast<std::uint32_t>(e.m_nLine),
-                        e.m_bFolder, e.m_bWindows1252, e.m_nSize);
-        });
-        if (!ok) {
-            m_arrWarnings.push_back(std::string(all.Blob(0)) + ": damaged entries in the catalogue; refresh it");
-        }
-    }
-    if (all.Error() != 0) {
-        return Fail(m_pDb->LastError());
-    }
-    m_pImage = builder.Build();
-    if (keyed) {
-        m_pImage->Save(imagePath, key);
-    }
-    return true;
+    return m_pStore->List();
 }
 
 CFindResult CCatalogue::Find(const CFindQuery& query, std::size_t limit, std::size_t offset) {
     std::lock_guard lock(m_mutex);
-    m_bCancel = false;
-    CFindResult result;
-    if (!CheckSources() || (!m_pImage && !BuildImage())) {
+    const CCancellable cancellable(*this);
+    if (!(CheckWindowPassed() ? CheckSources(true) : ReadChanged())) {
+        CFindResult result;
         result.m_bCancelled = m_bCancel;
         result.m_bFailed = !m_bCancel;
         return result;
     }
-    return m_pImage->Search(query, limit, m_bCancel, offset);
+    CFindResult result = m_pEntries->Search(query, limit, offset, m_bCancel, m_arrWarnings);
+    if (result.m_bFailed) {
+        DatabaseFailed();
+    }
+    return result;
 }

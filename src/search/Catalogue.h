@@ -1,36 +1,33 @@
 #pragma once
 
+#include "CatalogueSource.h"
 #include "FindQuery.h"
-#include "NameImage.h"
 
 #include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <memory>
 #include <mutex>
 #include <optional>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
-class CSqliteDatabase;
+class CCatalogueEntries;
+struct CReportFile;
+class CCatalogueStore;
+class CSourceScanner;
+class ISourceFileSystem;
 
-enum class SourceKind { Report = 0, Log = 1, Folder = 2 };
-enum class SourceState { Ok = 0, Changed = 1, Missing = 2, Unreadable = 3 };
-
-struct CSourceInfo {
-    std::string m_strPath;
-    SourceKind m_kind = SourceKind::Report;
-    SourceState m_state = SourceState::Changed;
-    std::int64_t m_nEntries = 0; // for a folder: the reports found in it
-};
-
-// The catalogue of reports: one SQLite database (WAL) of sources (report
-// files, archive logs, folders of reports) and their entries, one
-// transaction per report, plus the in-memory image that Find scans.
+// The catalogue of reports, as the front ends use it: the store of sources
+// (CCatalogueStore), what the file system says of them (CSourceScanner) and
+// their searchable entries (CCatalogueEntries), one transaction per report.
 //
 // Threads: every method may be called from any thread; they run one at a
-// time (an internal lock). Cancel() alone does not wait: it makes a Find or
-// Refresh that is running now return early.
+// time (an internal lock). Cancel() alone does not wait: it makes a Find,
+// Refresh or AddPaths that is running now return early, and touches no
+// other call, running or to come.
 class CCatalogue {
 public:
     // The settings that say whether the front ends add the reports they write (1, the default) or not (0).
@@ -38,7 +35,13 @@ public:
     static constexpr const char* kAddReportsKey = "AddReports";
     static constexpr const char* kChecksumsKey = "Checksums"; // 1: reports get a checksum manifest
 
+    // The sources' files are looked at at most this often before a search
+    // (Refresh, AddPaths and a first search always look).
+    static constexpr std::chrono::seconds kCheckWindow{10};
+
     explicit CCatalogue(std::string databasePath);
+    // With another file system in place of the machine's (tests).
+    CCatalogue(std::string databasePath, std::unique_ptr<ISourceFileSystem> fileSystem);
     ~CCatalogue();
     CCatalogue(const CCatalogue&) = delete;
     CCatalogue& operator=(const CCatalogue&) = delete;
@@ -53,13 +56,17 @@ public:
     using ReadProgressFn = std::function<void(std::size_t done, std::size_t total)>;
 
     // Adds report files, archive logs and folders (searched recursively) and
-    // reads them. False when a path does not exist or the database fails;
-    // a file that is not a report is kept as unreadable with a warning.
+    // reads them. False when a path does not exist or the database fails, and
+    // when a file named is not a report ("PATH: not a report (line N: ...)"):
+    // that file is not added, the other paths are. Files in the folders that
+    // are not reports are remembered, and not read again until they change.
     bool AddPaths(const std::vector<std::string>& paths, const ReadProgressFn& progress = {});
     // Cheap: remembers a report just written, with its archive log text, as
     // changed; its entries are read by the next Refresh or Find.
     bool RegisterReport(const std::string& reportPath, const std::string& logText);
-    // Remembers the checksum manifest written beside a report; the last one
+    // Remembers the checksum manifest written beside a report (forgets the
+    // one remembered when manifestPath is empty: the report was rewritten
+    // without one); the last one
     // of a report replaces the one before.
     bool RegisterManifest(const std::string& reportPath, const std::string& manifestPath);
     // The manifest remembered for a report, or empty.
@@ -72,30 +79,50 @@ public:
     // Reads reports that changed or were never read; with scanFolders also
     // looks for new reports in the remembered folders.
     bool Refresh(bool scanFolders, const ReadProgressFn& progress = {});
+    // The sources, their states brought up to date from their files
+    // (nothing is read) when kCheckWindow has passed since the last look.
     std::vector<CSourceInfo> Sources();
     // Messages about files skipped by the last call (one line each).
     std::vector<std::string> TakeWarnings();
 
     // Reads changed reports first, then searches: `limit` hits from number
-    // `offset` on, and the exact count.
+    // `offset` on, and the exact count. Sees what any process changed; the
+    // sources' files are looked at when kCheckWindow has passed.
     CFindResult Find(const CFindQuery& query, std::size_t limit, std::size_t offset = 0);
     void Cancel();
 
 private:
+    class CCancellable;
+
     bool Fail(const std::string& what);
-    bool AddOne(const std::string& path, std::int64_t folderId, SourceKind fileKind);
-    static SourceKind SniffKind(const std::string& path);
+    bool DatabaseFailed();
+    // Registers one file or folder as a source (without reading it). A new
+    // file is on trial: dropped when it proves no report.
+    bool AddOne(const std::string& path, std::int64_t folderId, SourceKind fileKind, const std::string& namedAs);
     bool ReadSource(std::int64_t id);
-    bool CheckSources(const ReadProgressFn& progress = {});
+    bool DropNonReport(const CSourceRow& row, const CReportFile& file, const std::string& namedAs,
+                       const std::string& reason);
+    // Looks at every source's file; with read, reads those that need it,
+    // otherwise marks them changed.
+    bool CheckSources(bool read, const ReadProgressFn& progress = {});
+    bool CheckWindowPassed() const;
+    bool ReadChanged();
     bool ScanFolder(std::int64_t folderId, const std::string& folder);
-    std::string LogFor(std::int64_t id, const std::string& path);
-    bool BuildImage();
 
     std::string m_strPath;
-    std::unique_ptr<CSqliteDatabase> m_pDb;
-    std::unique_ptr<CNameImage> m_pImage;
+    std::unique_ptr<ISourceFileSystem> m_pFileSystem;
+    std::unique_ptr<CCatalogueStore> m_pStore;
+    std::unique_ptr<CSourceScanner> m_pScanner;
+    std::unique_ptr<CCatalogueEntries> m_pEntries; // made when the store opens
     std::string m_strError;
     std::vector<std::string> m_arrWarnings;
+    std::optional<std::chrono::steady_clock::time_point> m_lastCheck;
+    // Sources added by the call running now that are dropped when they are
+    // no report: with the path as named (refused), or empty (remembered).
+    std::unordered_map<std::int64_t, std::string> m_mapOnTrial;
+    std::vector<std::string> m_arrRefused;
     std::atomic<bool> m_bCancel{false};
     std::mutex m_mutex;
+    std::mutex m_cancelMutex;    // guards m_bCancellable, taken by Cancel()
+    bool m_bCancellable = false; // a Find, Refresh or AddPaths runs
 };

@@ -95,21 +95,32 @@ void CCatalogueThread::ReportWarnings(bool ok) {
 void CCatalogueThread::Find(quint64 generation, const CFindQuery& query, std::size_t offset, std::size_t count,
                             std::optional<FindHitField> sort, bool descending) {
     m_nLatestFind = generation;
-    if (m_bFinding) {
-        m_pCatalogue->Cancel();
+    {
+        // Stops the older Find only: under the lock it cannot have ended and
+        // given way to the next job meanwhile.
+        std::lock_guard lock(m_mutex);
+        if (m_nRunningFind != 0) {
+            m_pCatalogue->Cancel();
+        }
     }
     Post([this, generation, query, offset, count, sort, descending] {
         if (generation != m_nLatestFind || !EnsureOpen()) {
             return;
         }
-        m_bFinding = true;
         CFindAnswer answer;
         answer.m_nGeneration = generation;
         answer.m_nOffset = sort ? 0 : offset;
         answer.m_sort = sort;
         answer.m_bDescending = descending;
+        {
+            std::lock_guard lock(m_mutex);
+            m_nRunningFind = generation;
+        }
         answer.m_result = sort ? m_pCatalogue->Find(query, kSortLimit) : m_pCatalogue->Find(query, count, offset);
-        m_bFinding = false;
+        {
+            std::lock_guard lock(m_mutex);
+            m_nRunningFind = 0;
+        }
         if (answer.m_result.m_bCancelled || generation != m_nLatestFind) {
             return;
         }
@@ -188,7 +199,7 @@ void CCatalogueThread::Register(const std::string& reportPath, const std::string
             m_bOpened = m_pCatalogue->Open(true);
         }
         if (!m_bOpened || !m_pCatalogue->RegisterReport(reportPath, logText) ||
-            (!manifestPath.empty() && !m_pCatalogue->RegisterManifest(reportPath, manifestPath))) {
+            !m_pCatalogue->RegisterManifest(reportPath, manifestPath)) {
             const QString text =
                 Text(IDS_CATALOGUE_NOT_ADDED).replace(QLatin1String("%s"), ToQString(m_pCatalogue->LastError()));
             Deliver([this, text] { emit NotRegistered(text); });

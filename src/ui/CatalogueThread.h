@@ -63,7 +63,8 @@ public:
     void Refresh();
     void ListSources();
     // A report just written, remembered cheaply; read at the next Find or
-    // refresh. A checksum manifest written beside it is remembered with it.
+    // refresh. A checksum manifest written with it is remembered with it;
+    // without one, the manifest remembered for an earlier report there is forgotten.
     void Register(const std::string& reportPath, const std::string& logText, const std::string& manifestPath = {});
 
 signals:
@@ -96,13 +97,13 @@ private:
 
     std::string m_strPath;
     std::unique_ptr<CCatalogue> m_pCatalogue;
-    std::mutex m_mutex; // guards the two queues and m_bStop
+    std::mutex m_mutex; // guards the two queues, m_bStop and m_nRunningFind
     std::condition_variable m_wake;
     std::deque<std::function<void()>> m_jobs;
     std::deque<std::function<void()>> m_answers;
     bool m_bStop = false;
     std::thread m_thread; // started by the first request
     std::atomic<quint64> m_nLatestFind{0};
-    std::atomic<bool> m_bFinding{false};
+    quint64 m_nRunningFind = 0; // the generation of the Find running now, or 0
     bool m_bOpened = false; // catalogue thread only
 };

@@ -42,7 +42,7 @@ void CCompareRun::CompleteRequest() {
             }
             remembered = catalogue.ManifestOf(side->m_strReportPath);
         }
-        side->m_strManifestPath = ManifestToCheck(side->m_strReportPath, remembered);
+        side->m_strManifestPath = ManifestToCheck(side->m_strReportPath, remembered).m_strPath;
     }
 }
 

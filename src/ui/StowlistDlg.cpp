@@ -197,6 +197,9 @@ void CStowlistDlg::OpenReport(const std::string& path) {
 
 void CStowlistDlg::ReportWritten(const std::string& path, const std::string& logText) {
     const std::string manifest = std::exchange(m_strManifestWritten, {});
+    // A check ignores a manifest older than its report: one left here by a
+    // failure costs nothing.
+    RetireStaleManifest(path, manifest);
     if (m_settings.Store().GetInt(CCatalogue::kSettingsSection, CCatalogue::kAddReportsKey, 1) != 0) {
         m_catalogue.Register(path, logText, manifest);
     }
@@ -308,7 +311,8 @@ void CStowlistDlg::WriteChecksums(const std::string& reportPath) {
     if (!m_pChecksums) {
         return;
     }
-    const std::unique_ptr<CDropChecksums> checksums = std::move(m_pChecksums);
+    // Kept until the next drop: every export of this drop gets its manifest.
+    const CDropChecksums* checksums = m_pChecksums.get();
     const std::string manifest = ManifestFileFor(reportPath);
     if (const int error = checksums->WriteManifest(manifest); error != 0) {
         MessageBox(FormatString(IDS_CHECKSUMS_NOT_WRITTEN, {Utf8::Printable(manifest), std::strerror(error)}),

@@ -41,7 +41,7 @@ void CVerifyRun::CompleteRequest() {
         }
         remembered = catalogue.ManifestOf(report);
     }
-    m_request.m_strManifestPath = ManifestToCheck(report, remembered);
+    m_request.m_strManifestPath = ManifestToCheck(report, remembered).m_strPath;
 }
 
 void CVerifyRun::Work() {

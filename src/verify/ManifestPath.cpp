@@ -2,7 +2,9 @@
 
 #include "PathName.h"
 
+#include <cerrno>
 #include <string_view>
+#include <unistd.h>
 #include <sys/stat.h>
 #include <strings.h>
 #include <vector>
@@ -59,14 +61,38 @@ std::string ManifestFileFor(const std::string& reportPath) {
     return reportPath + ".sha256";
 }
 
-std::string ManifestToCheck(const std::string& reportPath, const std::string& remembered) {
-    const auto isFile = [](const std::string& path) {
-        struct stat info {};
-        return !path.empty() && stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode);
+CManifestChoice ManifestToCheck(const std::string& reportPath, const std::string& remembered) {
+    const auto modifiedNs = [](const struct stat& info) {
+        return static_cast<long long>(info.st_mtim.tv_sec) * 1'000'000'000 + info.st_mtim.tv_nsec;
     };
-    const std::string beside = ManifestFileFor(reportPath);
-    if (isFile(beside)) {
-        return beside;
+    struct stat report {};
+    const bool reportKnown = stat(reportPath.c_str(), &report) == 0;
+    CManifestChoice choice;
+    for (const std::string& candidate : {ManifestFileFor(reportPath), remembered}) {
+        struct stat info {};
+        if (candidate.empty() || stat(candidate.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) {
+            continue;
+        }
+        if (!reportKnown || modifiedNs(info) >= modifiedNs(report) - kManifestSlackNs) {
+            choice.m_strPath = candidate;
+            return choice;
+        }
+        if (choice.m_strIgnoredPath.empty()) {
+            choice.m_strIgnoredPath = candidate;
+            choice.m_strReason = "the manifest is older than its report and is ignored";
+        }
     }
-    return isFile(remembered) ? remembered : std::string();
+    return choice;
+}
+
+int RetireStaleManifest(const std::string& reportPath, const std::string& manifestWritten) {
+    const std::string beside = ManifestFileFor(reportPath);
+    if (beside == manifestWritten) {
+        return 0;
+    }
+    struct stat info {};
+    if (lstat(beside.c_str(), &info) != 0 || S_ISDIR(info.st_mode)) {
+        return 0;
+    }
+    return unlink(beside.c_str()) == 0 || errno == ENOENT ? 0 : errno;
 }

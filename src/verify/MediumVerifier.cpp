@@ -31,6 +31,30 @@ bool SameWalk(const COptionsSnapshot& one, const COptionsSnapshot& other) {
            one.ExcludeSubFolders() == other.ExcludeSubFolders();
 }
 
+constexpr std::uint64_t kMostNameBytesReserved = std::uint64_t{1} << 28;
+
+// Joins a thread when it goes out of scope, setting cancel first unless done.
+class CWalkJoin {
+public:
+    CWalkJoin(std::thread& thread, std::atomic<bool>& cancel, const bool& done)
+        : m_thread(thread), m_cancel(cancel), m_done(done) {}
+    ~CWalkJoin() {
+        if (m_thread.joinable()) {
+            if (!m_done) {
+                m_cancel = true;
+            }
+            m_thread.join();
+        }
+    }
+    CWalkJoin(const CWalkJoin&) = delete;
+    CWalkJoin& operator=(const CWalkJoin&) = delete;
+
+private:
+    std::thread& m_thread;
+    std::atomic<bool>& m_cancel;
+    const bool& m_done;
+};
+
 } // namespace
 
 // A walk of the medium, with the locale it formats names and dates in.
@@ -78,8 +102,9 @@ VerifyOutcome CMediumVerifier::Run(const ProgressFn& progress) {
         stat(paths.front().c_str(), &info) == 0 && S_ISDIR(info.st_mode)) {
         paths.front().push_back('/');
     }
-    const std::string_view bytes = report.Bytes();
     const std::size_t lines = report.LineCount();
+    // A report line holds an entry's name about twice over, as the walk keeps it.
+    const std::size_t nameBytes = static_cast<std::size_t>(std::min<std::uint64_t>(report.Size(), kMostNameBytesReserved));
     const int walkShare = manifest.Entries().empty() ? kWalkShare : kWalkShareWithHashes;
     const auto walk = [&](const COptionsSnapshot& options, CWalk& into) {
         into.m_pLocale = std::make_unique<CLocaleFormat>(CLocaleFormat::FromEnvironment());
@@ -90,8 +115,7 @@ VerifyOutcome CMediumVerifier::Run(const ProgressFn& progress) {
             }
         };
         try {
-            // A report line holds an entry's name about twice over, as the walk keeps it.
-            into.m_bWalked = into.m_pTree->Walk(paths, lines + lines / 8, bytes.size(), m_bCancel, walked);
+            into.m_bWalked = into.m_pTree->Walk(paths, lines + lines / 8, nameBytes, m_bCancel, walked);
         } catch (const CFoundTree::Cancelled&) {
             into.m_bCancelled = true;
         } catch (...) {
@@ -102,17 +126,17 @@ VerifyOutcome CMediumVerifier::Run(const ProgressFn& progress) {
     // that its first lines give; the rare report whose whole says otherwise
     // has the medium walked again.
     CWalk walked;
-    std::thread walking;
     const std::optional<COptionsSnapshot> guess = report.GuessWalk(m_nReadFirstBytes);
-    if (guess) {
-        walking = std::thread([&] { walk(*guess, walked); });
-    }
-    const bool read = report.Read();
-    if (!read) {
-        m_bCancel = true; // the walk is not needed
-    }
-    if (walking.joinable()) {
-        walking.join();
+    bool read = false;
+    {
+        std::thread walking;
+        // However this block is left, the walk is over before its CWalk goes;
+        // it is told to stop unless the report was read.
+        const CWalkJoin join(walking, m_bCancel, read);
+        if (guess) {
+            walking = std::thread([&] { walk(*guess, walked); });
+        }
+        read = report.Read();
     }
     if (!read) {
         return Fail(report.Error());

@@ -6,13 +6,39 @@
 #include "HugePages.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstring>
+#include <unistd.h>
 
 namespace {
 
-constexpr std::uint64_t kLargestReport = std::uint64_t{4} << 30;
 // The first lines of a large report that give the options of the walk.
 constexpr std::size_t kGuessBytes = std::size_t{1} << 18;
+// The end of a report read before it: its last line, a listing's summary.
+constexpr std::size_t kTailBytes = std::size_t{1} << 16;
+constexpr std::size_t kBlockBytes = std::size_t{1} << 20;
+constexpr std::size_t kMostEntriesReserved = std::size_t{1} << 20;
+
+// pread() of up to count bytes at offset; false on a read error.
+bool ReadAt(int fd, std::uint64_t offset, std::size_t count, std::string& into) {
+    into.resize(count);
+    std::size_t done = 0;
+    while (done < count) {
+        const ssize_t got = pread(fd, into.data() + done, count - done, static_cast<off_t>(offset + done));
+        if (got < 0 && errno == EINTR) {
+            continue;
+        }
+        if (got <= 0) {
+            if (got < 0) {
+                return false;
+            }
+            break;
+        }
+        done += static_cast<std::size_t>(got);
+    }
+    into.resize(done);
+    return true;
+}
 
 // The whole path of a folders-only line (the reader splits it).
 std::string_view WholePath(const CReportEntry& entry) {
@@ -29,12 +55,24 @@ CReportSide::CReportSide(const CVerifyRequest& request) : m_request(request) {}
 
 bool CReportSide::Load() {
     int error = 0;
-    if (!m_file.Load(m_request.m_strReportPath, kLargestReport, error)) {
-        m_strError = m_request.m_strReportPath + ": " + std::strerror(error);
+    const std::string& path = m_request.m_strReportPath;
+    if (!m_stream.Open(path, error)) {
+        m_strError = path + ": " + std::strerror(error);
         return false;
     }
-    const std::string_view bytes = Bytes();
-    m_nLines = static_cast<std::size_t>(std::count(bytes.begin(), bytes.end(), '\n')) + 1;
+    const std::uint64_t size = m_stream.Size();
+    const std::uint64_t tailAt = size > kTailBytes ? size - kTailBytes : 0;
+    if (!ReadAt(m_stream.Descriptor(), 0, kGuessBytes, m_strHead) ||
+        !ReadAt(m_stream.Descriptor(), tailAt, static_cast<std::size_t>(size - tailAt), m_strTail)) {
+        m_strError = path + ": " + std::strerror(errno);
+        return false;
+    }
+    const std::size_t headLines = static_cast<std::size_t>(std::count(m_strHead.begin(), m_strHead.end(), '\n')) + 1;
+    const double perByte = m_strHead.empty() ? 0.0 : static_cast<double>(headLines) / static_cast<double>(m_strHead.size());
+    m_nLines = size <= m_strHead.size() ? headLines
+                                        : static_cast<std::size_t>(std::min(
+                                              perByte * static_cast<double>(size), double(kMostLinesGuessed)));
+    m_nLines = std::max<std::size_t>(m_nLines, 1);
     return true;
 }
 
@@ -49,7 +87,7 @@ bool CReportSide::OfWholeMedium() const {
     const auto isRoot = [](std::string_view path) {
         return path.size() > 1 && (path.back() == '/' || path.back() == '\\');
     };
-    if (isRoot(firstLine(Bytes()))) {
+    if (isRoot(firstLine(m_strHead))) {
         return true;
     }
     std::string_view tag, folder;
@@ -57,18 +95,62 @@ bool CReportSide::OfWholeMedium() const {
            isRoot(folder);
 }
 
+std::string_view CReportSide::Copy(std::string_view text) {
+    if (text.size() > m_nFree) {
+        const std::size_t size = std::max(kBlockBytes, text.size());
+        m_pFree = m_arrBlocks.emplace_back(new char[size]).get();
+        m_nFree = size;
+    }
+    std::memcpy(m_pFree, text.data(), text.size());
+    const std::string_view copy(m_pFree, text.size());
+    m_pFree += text.size();
+    m_nFree -= text.size();
+    return copy;
+}
+
+void CReportSide::Keep(const CReportEntry& entry) {
+    // The entry's texts point into the reader's line, its record's folder
+    // header, or the log: the first two are copied, the entries of one
+    // record sharing one copy of their folder.
+    const std::string_view line = m_reader.CurrentLine();
+    const std::string_view copy = Copy(line);
+    const auto rebased = [&](std::string_view view) {
+        if (view.empty()) {
+            return std::string_view();
+        }
+        if (view.data() >= line.data() && view.data() + view.size() <= line.data() + line.size()) {
+            return copy.substr(static_cast<std::size_t>(view.data() - line.data()), view.size());
+        }
+        return view;
+    };
+    CReportEntry& kept = m_arrEntries.emplace_back(entry);
+    kept.m_strName = rebased(entry.m_strName);
+    kept.m_strDate = rebased(entry.m_strDate);
+    kept.m_strTime = rebased(entry.m_strTime);
+    kept.m_strMedium = rebased(entry.m_strMedium);
+    kept.m_strFolder = rebased(entry.m_strFolder);
+    if (m_reader.RecordLine() != 0 && kept.m_strFolder.data() == entry.m_strFolder.data() && !kept.m_strFolder.empty()) {
+        if (m_reader.RecordLine() != m_nKeptRecord) {
+            m_nKeptRecord = m_reader.RecordLine();
+            m_strKeptFolder = Copy(entry.m_strFolder);
+        }
+        kept.m_strFolder = m_strKeptFolder;
+    }
+}
+
 bool CReportSide::Read() {
     if (m_request.m_logText) {
         m_reader.SetLog(*m_request.m_logText);
         m_bLogKnown = !m_request.m_logText->empty();
     }
-    const std::string_view bytes = Bytes();
-    m_arrEntries.reserve(m_nLines);
+    m_arrEntries.reserve(std::min(m_nLines, kMostEntriesReserved));
     PreferHugePages(m_arrEntries.data(), m_arrEntries.capacity() * sizeof(CReportEntry));
-    const bool read = m_reader.Read(bytes, [&](const CReportEntry& entry) { m_arrEntries.push_back(entry); });
+    const bool read = m_stream.Read(m_reader, [&](const CReportEntry& entry) { Keep(entry); });
     m_layout = m_reader.Layout();
     if (!read) {
-        m_strError = m_request.m_strReportPath + ": not a report (" + m_reader.Reason() + ")";
+        m_strError = m_request.m_strReportPath + ": " +
+                     (m_stream.ReadError() != 0 ? std::string(std::strerror(m_stream.ReadError()))
+                                                : "not a report (" + m_reader.Reason() + ")");
         return false;
     }
     if (m_layout == ReportLayout::ArchiveLog) {
@@ -81,12 +163,12 @@ bool CReportSide::Read() {
 }
 
 std::optional<COptionsSnapshot> CReportSide::GuessWalk(std::size_t readFirstBytes) const {
-    const std::string_view bytes = Bytes();
-    if (bytes.size() <= readFirstBytes) {
+    if (m_stream.Size() <= readFirstBytes || m_stream.Size() <= m_strHead.size()) {
         return std::nullopt; // read whole before the walk: it costs little
     }
-    const std::size_t cut = bytes.rfind('\n', kGuessBytes);
-    std::string_view last = bytes;
+    const std::string_view head = m_strHead;
+    const std::size_t cut = head.rfind('\n');
+    std::string_view last = m_strTail;
     while (!last.empty() && (last.back() == '\n' || last.back() == '\r')) {
         last.remove_suffix(1);
     }
@@ -98,7 +180,7 @@ std::optional<COptionsSnapshot> CReportSide::GuessWalk(std::size_t readFirstByte
     // The first lines and the last (a listing's summary), with or without a
     // blank line between them: one of the two reads as a report.
     for (const char* between : {"\r\n", ""}) {
-        const std::string sample = std::string(bytes.substr(0, cut + 1)) + between + std::string(last);
+        const std::string sample = std::string(head.substr(0, cut + 1)) + between + std::string(last);
         CReportReader reader;
         std::vector<CReportEntry> entries;
         if (!reader.Read(sample, [&](const CReportEntry& entry) { entries.push_back(entry); }) ||
@@ -108,22 +190,27 @@ std::optional<COptionsSnapshot> CReportSide::GuessWalk(std::size_t readFirstByte
         const ReportLayout layout = reader.Layout();
         bool foldersOnlyWithSub = false;
         COptionsSnapshot options = ResolveOptions(layout, entries, foldersOnlyWithSub);
-        // What the first lines cannot tell, the bytes can: a hidden name
-        // starts an entry line (or a folder list's name), and a listing of
-        // several records has more than two blank lines.
+        // What the first lines cannot tell, the first and last bytes may: a
+        // hidden name starts an entry line (or a folder list's name), and a
+        // listing of several records has more than two blank lines.
         const bool folderList = layout == ReportLayout::FoldersOnly;
-        const bool hiddenName = bytes.front() == '.' || bytes.find(folderList ? "/." : "\n.") != std::string_view::npos ||
-                                (!folderList && bytes.find("\t.") != std::string_view::npos);
+        bool hiddenName = head.front() == '.';
+        for (const std::string_view bytes : {head, std::string_view(m_strTail)}) {
+            hiddenName = hiddenName || bytes.find(folderList ? "/." : "\n.") != std::string_view::npos ||
+                         (!folderList && bytes.find("\t.") != std::string_view::npos);
+        }
         if (!m_request.m_excludeHidden && hiddenName) {
             options[Option::ExcludeHiddenSystemInfo] = 0;
         }
         if (!m_request.m_excludeSubFolders &&
             (layout == ReportLayout::ListingTabbed || layout == ReportLayout::ListingPadded)) {
             std::size_t blanks = 0;
-            for (std::size_t at = bytes.find('\n'); at != std::string_view::npos && blanks <= 2;
-                 at = bytes.find('\n', at + 1)) {
-                const std::size_t next = at + 1;
-                blanks += next < bytes.size() && (bytes[next] == '\n' || bytes.substr(next, 2) == "\r\n") ? 1 : 0;
+            for (const std::string_view bytes : {head, std::string_view(m_strTail)}) {
+                for (std::size_t at = bytes.find('\n'); at != std::string_view::npos && blanks <= 2;
+                     at = bytes.find('\n', at + 1)) {
+                    const std::size_t next = at + 1;
+                    blanks += next < bytes.size() && (bytes[next] == '\n' || bytes.substr(next, 2) == "\r\n") ? 1 : 0;
+                }
             }
             if (blanks > 2) {
                 options[Option::ExcludeSubFolders] = 0;

@@ -76,6 +76,23 @@ TEST_F(CliCatalogue, FolderOfReportsAddedThenListed) {
     EXPECT_FALSE(CTempTree::Exists(m_home.Path(".local/share/stowlist/catalogue.sqlite")));
 }
 
+// A file named to be added that is no report is refused with the reader's
+// reason and status 3, and not listed; the reports named with it are added.
+TEST_F(CliCatalogue, FileThatIsNoReportIsRefused) {
+    WriteBothReports("--no-catalogue");
+    const std::string catalogue = m_out.Path("c.sqlite");
+    m_out.WriteText("reports/notes.txt", "shopping list\n");
+    const CCliResult add =
+        Run({"catalogue", "--catalogue", catalogue, "add", Reports("notes.txt"), Reports("listing.txt")});
+    EXPECT_EQ(add.status, 3);
+    EXPECT_EQ(add.out, "");
+    EXPECT_EQ(add.err, "stowlist-cli catalogue: " + Reports("notes.txt") +
+                           ": not a report (line 1: not a Stowlist report or archive log)\n");
+    const CCliResult list = Run({"catalogue", "--catalogue", catalogue, "list"});
+    EXPECT_EQ(list.status, 0) << list.err;
+    EXPECT_EQ(list.out, "ok\treport\t3\t" + Reports("listing.txt") + "\n");
+}
+
 TEST_F(CliCatalogue, FindPrintsExactLines) {
     WriteBothReports("--no-catalogue");
     const std::string catalogue = m_out.Path("c.sqlite");

@@ -88,6 +88,10 @@ CCliResult RunCli(const CCliLaunch& launch) {
             limit.rlim_cur = launch.fileSizeLimit;
             setrlimit(RLIMIT_FSIZE, &limit);
         }
+        if (launch.addressSpaceLimit != RLIM_INFINITY) {
+            const rlimit limit{launch.addressSpaceLimit, launch.addressSpaceLimit};
+            setrlimit(RLIMIT_AS, &limit);
+        }
         std::vector<char*> argv;
         for (std::string& arg : args) {
             argv.push_back(arg.data());

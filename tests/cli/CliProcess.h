@@ -19,6 +19,7 @@ struct CCliLaunch {
     std::string home;                  // $HOME, whose .local/share is $XDG_DATA_HOME (the default
                                        // catalogue's); empty: a fresh folder for this run alone
     rlim_t fileSizeLimit = RLIM_INFINITY;
+    rlim_t addressSpaceLimit = RLIM_INFINITY; // RLIMIT_AS: what a run may reserve
     bool stderrOnTerminal = false;     // standard error on a pseudo-terminal
     bool stdoutClosed = false;         // started without a standard output
     bool unprivileged = false;         // as an ordinary user when the tests run as root

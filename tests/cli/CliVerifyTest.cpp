@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <cstdlib>
 #include <fcntl.h>
 #include <string>
@@ -47,8 +48,10 @@ protected:
     }
 
     CCliResult Run(const std::string& folder, std::vector<std::string> args,
-                   std::vector<std::pair<std::string, std::string>> environment = {}, bool unprivileged = false) const {
+                   std::vector<std::pair<std::string, std::string>> environment = {}, bool unprivileged = false,
+                   rlim_t addressSpaceLimit = RLIM_INFINITY) const {
         CCliLaunch launch;
+        launch.addressSpaceLimit = addressSpaceLimit;
         const bool verify = !args.empty() && args.front() == "verify";
         args.insert(args.begin() + (verify ? 1 : 0), {"--settings", m_config.Path("stowlist.INI")});
         if (!verify) {
@@ -235,5 +238,109 @@ TEST_F(CliVerify, ReportOrPathThatCannotBeReadIsStatusThree) {
     EXPECT_EQ(Run("one", {"verify", Out("r.txt"), "W"}).status, 3);
     EXPECT_EQ(Run("one", {"verify", Out("r.txt")}).status, 2);
 }
+
+// A report that goes bad after 300 KB of good archive lines: line feeds by
+// the million, then one more line. Read in bounded memory and refused at its
+// first bad line, the walk begun meanwhile stopped: status 3 with the reason.
+TEST_F(CliVerify, DamagedLargeReportIsRefusedWithItsFirstBadLine) {
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+    GTEST_SKIP() << "a sanitizer reserves more address space than the limit allows";
+#endif
+    const std::string line = "f1\t3\t05.03.26\t14:07:09\tCD01-01\n";
+    std::string good;
+    std::size_t lines = 0;
+    for (; good.size() < 300 * 1024; ++lines) {
+        good += line;
+    }
+    const std::string path = Out("big.txt");
+    std::FILE* file = std::fopen(path.c_str(), "wb");
+    ASSERT_NE(file, nullptr);
+    std::fwrite(good.data(), 1, good.size(), file);
+    const std::string feeds(std::size_t{1} << 20, '\n');
+    for (int i = 0; i < 64; ++i) {
+        std::fwrite(feeds.data(), 1, feeds.size(), file);
+    }
+    std::fwrite(line.data(), 1, line.size(), file);
+    ASSERT_EQ(std::fclose(file), 0);
+    // Far more than the report's entries need, far less than an entry for each line feed.
+    const CCliResult result = Run("one", {"verify", path, "V"}, {}, false, rlim_t{1} << 30);
+    EXPECT_EQ(result.status, 3);
+    EXPECT_EQ(result.out, "");
+    EXPECT_EQ(result.err, "stowlist-cli verify: " + path + ": not a report (line " + std::to_string(lines + 1) +
+                              ": not an archive report line)\n");
+}
+
+struct StaleCase {
+    const char* name;
+    std::vector<std::string> first;  // the report run with checksums
+    std::vector<std::string> second; // the report run that rewrites the report without them
+    bool oldManifestBack;            // the first manifest put back beside the report, 10 s older than it
+    std::vector<std::string> verify; // options of the check
+    int status;
+    bool corrupt;                    // f1 shown corrupt: the first manifest was used
+    bool ignoredLine;                // the check says it left the manifest aside
+};
+
+class StaleManifest : public CliVerify, public testing::WithParamInterface<StaleCase> {};
+
+void PrintTo(const StaleCase& c, std::ostream* out) { *out << c.name; }
+
+// A report rewritten without checksums after a file changed: the manifest
+// of the first report, beside it or remembered by the catalogue, is not taken
+// for the new one, unless named.
+TEST_P(StaleManifest, IsNotTakenForTheRewrittenReport) {
+    const StaleCase& c = GetParam();
+    const auto expand = [&](std::vector<std::string> args) {
+        for (std::string& arg : args) {
+            if (arg.rfind("OUT/", 0) == 0) {
+                arg = Out(arg.substr(4));
+            }
+        }
+        return args;
+    };
+    const CCliResult first = Run("one", expand(c.first));
+    ASSERT_EQ(first.status, 0) << first.err;
+    const std::string manifest = c.oldManifestBack ? CTempTree::ReadFile(Out("r.sha256")) : std::string();
+    Text("one/V/a/f1", "abcde");
+    const CCliResult second = Run("one", expand(c.second));
+    ASSERT_EQ(second.status, 0) << second.err;
+    EXPECT_FALSE(CTempTree::Exists(Out("r.sha256")));
+    if (c.oldManifestBack) {
+        m_out.WriteText("r.sha256", manifest);
+        struct stat report {};
+        ASSERT_EQ(stat(Out("r.txt").c_str(), &report), 0);
+        SetTime(Out("r.sha256"), report.st_mtim.tv_sec - 10);
+    }
+    std::vector<std::string> verify = expand(c.verify);
+    verify.insert(verify.begin(), "verify");
+    verify.insert(verify.end(), {Out("r.txt"), "V"});
+    const CCliResult checked = Run("one", verify);
+    EXPECT_EQ(checked.status, c.status) << checked.err;
+    EXPECT_EQ(checked.out, c.corrupt ? "corrupt\tV/a/f1\tsha256 "
+                                       "ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad -> "
+                                       "36bbe50ed96841d10443bcb670d6554f0a34b761be67ec9c4a8ad2c0c44ca42c\n" +
+                                           Summary(5, 0, 0, 0, 0, 1, 0)
+                                     : Summary(6, 0, 0, 0, 0, 0, 0));
+    EXPECT_EQ(checked.err, c.ignoredLine ? "stowlist-cli verify: " + Out("r.sha256") +
+                                               ": the manifest is older than its report and is ignored "
+                                               "(pass --manifest to use it)\n"
+                                         : "");
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rewrites, StaleManifest,
+    testing::Values(
+        StaleCase{"beside", {"--listing", "--checksums", "-o", "OUT/r.txt", "V"},
+                  {"--listing", "--no-checksums", "-o", "OUT/r.txt", "V"}, false, {}, 0, false, false},
+        StaleCase{"rememberedByTheCatalogue",
+                  {"--listing", "--checksums", "--manifest", "OUT/m.sha256", "--catalogue", "OUT/c.sqlite", "-o",
+                   "OUT/r.txt", "V"},
+                  {"--listing", "--catalogue", "OUT/c.sqlite", "-o", "OUT/r.txt", "V"}, false,
+                  {"--catalogue", "OUT/c.sqlite"}, 0, false, false},
+        StaleCase{"olderThanItsReport", {"--listing", "--checksums", "-o", "OUT/r.txt", "V"},
+                  {"--listing", "-o", "OUT/r.txt", "V"}, true, {}, 0, false, true},
+        StaleCase{"olderButNamed", {"--listing", "--checksums", "-o", "OUT/r.txt", "V"},
+                  {"--listing", "-o", "OUT/r.txt", "V"}, true, {"--manifest", "OUT/r.sha256"}, 1, true, false}),
+    [](const testing::TestParamInfo<StaleCase>& info) { return std::string(info.param.name); });
 
 } // namespace

@@ -1,9 +1,13 @@
 // Arbitrary argument lists (arguments separated by NUL bytes) through the
-// command-line parsers of the report run and of the plan, verify and
-// compare commands: each must always come back with a coherent answer.
+// option scanner that every command shares and the command lines of the
+// report run and of the find, catalogue, plan, verify and compare commands:
+// each must always come back with a coherent answer.
 #include "ArchiveSettings.h"
+#include "CatalogueCommandLine.h"
 #include "CommandLine.h"
 #include "CompareCommandLine.h"
+#include "FindCommandLine.h"
+#include "OptionScanner.h"
 #include "PlanCommandLine.h"
 #include "VerifyCommandLine.h"
 
@@ -19,6 +23,42 @@ void Require(bool condition, const char* what) {
     if (!condition) {
         std::fprintf(stderr, "invariant broken: %s\n", what);
         std::abort();
+    }
+}
+
+// What every command line shares: bad usage says why on one line, anything
+// else has no reason; help and version need no operands.
+void RequireAnswer(CliAction action, const std::string& error, const char* command) {
+    if (action == CliAction::BadUsage) {
+        Require(!error.empty(), command);
+        Require(error.find('\n') == std::string::npos && error.find('\x1b') == std::string::npos,
+                command);
+    } else {
+        Require(error.empty(), command);
+    }
+}
+
+// The scanner on its own: every option it hands over is one of the command's,
+// with a value exactly when it takes one, and the operands are arguments.
+void ScanEveryCommand(const std::vector<std::string>& args) {
+    for (const CCommandSpec* command :
+         {&CCommandLineParser::Spec(), &CFindCommandLineParser::Spec(),
+          &CCatalogueCommandLineParser::Spec(), &CPlanCommandLineParser::Spec(),
+          &CVerifyCommandLineParser::Spec()}) {
+        std::size_t taken = 0;
+        const CScan scan = COptionScanner::Scan(
+            *command, args, [&](const COptionSpec& option, const std::string& value) {
+                Require(&option >= command->options.data() &&
+                            &option < command->options.data() + command->options.size(),
+                        "a scanned option is the command's");
+                Require(option.takesValue != value.empty(),
+                        "a value exactly when the option takes one");
+                ++taken;
+                return std::string();
+            });
+        RequireAnswer(scan.action, scan.error, "the scanner's answer");
+        Require(taken + scan.operands.size() <= args.size(),
+                "options and operands come from the arguments");
     }
 }
 
@@ -38,7 +78,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (!current.empty()) {
         args.push_back(current);
     }
+    ScanEveryCommand(args);
     const CCommandLine line = CCommandLineParser::Parse(args);
+    RequireAnswer(line.action, line.error, "the report run's answer");
     switch (line.action) {
     case CliAction::BadUsage:
         Require(!line.error.empty(), "bad usage says why");
@@ -48,7 +90,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         Require(!line.paths.empty(), "a run has paths");
         Require(line.paths.size() <= args.size(), "paths come from the arguments");
         for (const auto& [option, value] : line.options) {
-            Require(static_cast<int>(option) >= 0 && static_cast<int>(option) < kOptionCount, "known option");
+            Require(static_cast<int>(option) >= 0 && static_cast<int>(option) < kOptionCount,
+                    "known option");
             (void)value;
         }
         if (line.archive.mediaNumber) {
@@ -60,7 +103,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         if (line.archive.mediaType) {
             Require(CArchiveSettings::FindMediaType(*line.archive.mediaType) >= 0 &&
                         std::string(CArchiveSettings::kMediaTypes[static_cast<std::size_t>(
-                            CArchiveSettings::FindMediaType(*line.archive.mediaType))]) == *line.archive.mediaType,
+                            CArchiveSettings::FindMediaType(*line.archive.mediaType))]) ==
+                            *line.archive.mediaType,
                     "a media type is spelt as the list spells it");
         }
         break;
@@ -70,31 +114,49 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
 
     const CPlanCommandLine plan = CPlanCommandLineParser::Parse(args);
-    if (!plan.error.empty()) {
-        Require(plan.error.find('\n') == std::string::npos, "the plan's reason is one line");
-    } else if (!plan.help) {
-        Require(!plan.paths.empty() && plan.paths.size() <= args.size(), "a plan has paths from the arguments");
+    RequireAnswer(plan.action, plan.error, "the plan's answer");
+    if (plan.action == CliAction::Run) {
+        Require(!plan.paths.empty() && plan.paths.size() <= args.size(),
+                "a plan has paths from the arguments");
         if (plan.mediaType) {
-            Require(CArchiveSettings::FindMediaType(*plan.mediaType) >= 0, "a plan's media type is one of the five");
+            Require(CArchiveSettings::FindMediaType(*plan.mediaType) >= 0,
+                    "a plan's media type is one of the five");
         }
         if (plan.mediaNumber) {
             Require(*plan.mediaNumber >= 0, "a plan's medium number is a whole number");
         }
-        for (const auto* path : {&plan.output, &plan.log, &plan.settings, &plan.catalogue, &plan.pathLists}) {
+        for (const auto* path :
+             {&plan.output, &plan.log, &plan.settings, &plan.catalogue, &plan.pathLists}) {
             Require(!path->has_value() || !(*path)->empty(), "a named file is never empty");
         }
     }
     const CVerifyCommandLine verify = CVerifyCommandLineParser::Parse(args);
-    if (!verify.error.empty()) {
-        Require(verify.error.find('\n') == std::string::npos, "the check's reason is one line");
-    } else if (!verify.help) {
-        Require(!verify.paths.empty() && verify.paths.size() < args.size(), "a check has a report and paths");
-        Require(!(verify.manifest && !verify.checksums), "a manifest is never given with checksums off");
+    RequireAnswer(verify.action, verify.error, "the check's answer");
+    if (verify.action == CliAction::Run) {
+        Require(!verify.paths.empty() && verify.paths.size() < args.size(),
+                "a check has a report and paths");
+        Require(!(verify.manifest && !verify.checksums),
+                "a manifest is never given with checksums off");
+    }
+    const CFindCommandLine find = CFindCommandLineParser::Parse(args);
+    RequireAnswer(find.action, find.error, "find's answer");
+    if (find.action == CliAction::Run) {
+        Require(find.query.m_strGlob.empty() ? !find.query.m_arrTexts.empty()
+                                             : find.query.m_arrTexts.empty(),
+                "find has texts or one pattern");
+        Require(!find.catalogue || !find.catalogue->empty(), "a named catalogue is never empty");
+    }
+    const CCatalogueCommandLine catalogue = CCatalogueCommandLineParser::Parse(args);
+    RequireAnswer(catalogue.action, catalogue.error, "the catalogue's answer");
+    if (catalogue.action == CliAction::Run) {
+        const bool withPaths = catalogue.verb == "add" || catalogue.verb == "remove";
+        Require(withPaths || catalogue.verb == "refresh" || catalogue.verb == "list",
+                "a known action");
+        Require(withPaths != catalogue.paths.empty(), "paths exactly for add and remove");
     }
     const CCompareCommandLine compare = CCompareCommandLineParser::Parse(args);
-    if (!compare.error.empty()) {
-        Require(compare.error.find('\n') == std::string::npos, "the comparison's reason is one line");
-    } else if (!compare.help) {
+    RequireAnswer(compare.action, compare.error, "the comparison's answer");
+    if (compare.action == CliAction::Run) {
         Require(!compare.oldReport.empty() && !compare.newReport.empty(), "a comparison has two reports");
         Require(compare.checksums || (!compare.oldManifest && !compare.newManifest),
                 "a manifest is never given with checksums off");

@@ -20,6 +20,7 @@
 #include <QLineEdit>
 #include <QMimeData>
 #include <QScrollBar>
+#include <QSignalSpy>
 #include <QTableView>
 #include <QTest>
 #include <QTimer>
@@ -134,6 +135,25 @@ private slots:
         m_store.reset();
         m_data.reset();
         m_engine.reset();
+    }
+
+    // A new query stops the older one only: a report registered between
+    // two queries is never stopped in its place.
+    void newQueryStopsOnlyTheOlderQuery() {
+        QSignalSpy refused(m_catalogue.get(), &CCatalogueThread::NotRegistered);
+        QSignalSpy found(m_catalogue.get(), &CCatalogueThread::Found);
+        CFindQuery query;
+        query.m_arrTexts = {"o"};
+        quint64 generation = 1000;
+        for (int round = 0; round < 40; ++round) {
+            m_catalogue->Find(++generation, query, 0, 10, std::nullopt, false);
+            m_catalogue->Register(Report("disk1.txt"), "");
+            m_catalogue->Find(++generation, query, 0, 10, std::nullopt, false);
+        }
+        QTRY_VERIFY_WITH_TIMEOUT(!found.isEmpty() && found.constLast().at(0).value<CFindAnswer>().m_nGeneration ==
+                                                         generation,
+                                 kWaitMs);
+        QCOMPARE(refused.count(), 0);
     }
 
     void typedWordsShowTheirHits_data() {

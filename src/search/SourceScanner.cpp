@@ -1,0 +1,166 @@
+#include "SourceScanner.h"
+
+#include "ReportReader.h"
+
+#include <cerrno>
+#include <cstring>
+#include <dirent.h>
+#include <sys/stat.h>
+
+namespace {
+
+std::string ParentOf(const std::string& path) {
+    const auto slash = path.rfind('/');
+    return slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
+}
+
+class CDir {
+public:
+    explicit CDir(const std::string& path) : m_pDir(opendir(path.c_str())) {}
+    ~CDir() {
+        if (m_pDir != nullptr) {
+            closedir(m_pDir);
+        }
+    }
+    CDir(const CDir&) = delete;
+    CDir& operator=(const CDir&) = delete;
+    DIR* Get() const { return m_pDir; }
+
+private:
+    DIR* m_pDir;
+};
+
+// Regular files under folder, links not followed.
+void CollectFiles(const std::string& folder, std::vector<std::string>& files, int depth) {
+    const CDir dir(folder);
+    if (dir.Get() == nullptr || depth > 256) {
+        return;
+    }
+    while (const dirent* entry = readdir(dir.Get())) {
+        const std::string name = entry->d_name;
+        if (name == "." || name == "..") {
+            continue;
+        }
+        const std::string path = folder == "/" ? "/" + name : folder + "/" + name;
+        struct stat info {};
+        if (lstat(path.c_str(), &info) != 0) {
+            continue;
+        }
+        if (S_ISDIR(info.st_mode)) {
+            CollectFiles(path, files, depth + 1);
+        } else if (S_ISREG(info.st_mode)) {
+            files.push_back(path);
+        }
+    }
+}
+
+std::string_view WithoutLineEnds(std::string_view text) {
+    while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) {
+        text.remove_suffix(1);
+    }
+    return text;
+}
+
+} // namespace
+
+CSourceScanner::CSourceScanner(std::string cataloguePath, ISourceFileSystem& fileSystem)
+    : m_strCataloguePath(std::move(cataloguePath)), m_fileSystem(fileSystem) {}
+
+CSourceScanner::CSniff CSourceScanner::Sniff(const std::string& path) {
+    CSniff sniff;
+    std::string head, tail;
+    if (const int error = m_fileSystem.ReadSample(path, kSniffHead, kSniffTail, head, tail); error != 0) {
+        sniff.m_strReason = std::strerror(error);
+        return sniff;
+    }
+    CReportReader reader;
+    const auto none = [](const CReportEntry&) {};
+    if (tail.empty()) {
+        // The whole file: the reader's own answer.
+        sniff.m_bReport = reader.Read(head, none);
+    } else if (head.find('\0') != std::string::npos || tail.find('\0') != std::string::npos) {
+        sniff.m_bReport = reader.Read(head, none); // fails on the binary data, with the reader's reason
+    } else {
+        // An archive report or a log says so in its first line, a directory
+        // listing in its last (its summary).
+        const std::string_view first = WithoutLineEnds(std::string_view(head).substr(0, head.find('\n')));
+        std::string_view last = WithoutLineEnds(tail);
+        last = last.substr(last.rfind('\n') == std::string_view::npos ? 0 : last.rfind('\n') + 1);
+        CReportReader byLast;
+        if (reader.Read(first, none) &&
+            (reader.Layout() == ReportLayout::ArchiveReport || reader.Layout() == ReportLayout::ArchiveLog)) {
+            sniff.m_bReport = true;
+        } else if (byLast.Read(last, none) && byLast.Layout() != ReportLayout::ArchiveReport &&
+                   byLast.Layout() != ReportLayout::ArchiveLog) {
+            sniff.m_bReport = true;
+            return sniff;
+        }
+    }
+    if (sniff.m_bReport) {
+        sniff.m_kind = reader.Layout() == ReportLayout::ArchiveLog ? SourceKind::Log : SourceKind::Report;
+    } else {
+        sniff.m_strReason = reader.Reason().empty() ? "line 1: not a Stowlist report or archive log" : reader.Reason();
+    }
+    return sniff;
+}
+
+CSourceScanner::CFolderScan CSourceScanner::ScanFolder(
+    const std::string& folder, const std::function<bool(const std::string&)>& known,
+    const std::function<bool(const std::string&, const CFileVersion&)>& remembered, const std::atomic<bool>& cancel) {
+    std::vector<std::string> files;
+    CollectFiles(folder, files, 0);
+    CFolderScan scan;
+    for (const std::string& path : files) {
+        if (cancel) {
+            break;
+        }
+        CFound found{path, SourceKind::Report, {}};
+        if (path == m_strCataloguePath || known(path) || m_fileSystem.Stat(path, found.m_version) != 0 ||
+            !found.m_version.m_bRegular || remembered(path, found.m_version)) {
+            continue;
+        }
+        const CSniff sniff = Sniff(path);
+        found.m_kind = sniff.m_kind;
+        (sniff.m_bReport ? scan.m_arrReports : scan.m_arrNonReports).push_back(std::move(found));
+    }
+    return scan;
+}
+
+std::string CSourceScanner::FileSystemOfFile(const std::string& path) {
+    return m_fileSystem.FileSystemOf(ParentOf(path));
+}
+
+CSourceScanner::CCheck CSourceScanner::Check(const CSourceRow& row) {
+    CCheck check;
+    CFileVersion version;
+    const int error = m_fileSystem.Stat(row.m_strPath, version);
+    if (error == ENOENT || error == ENOTDIR) {
+        CFileVersion parent;
+        const std::string folder = ParentOf(row.m_strPath);
+        if (row.m_kind != SourceKind::Folder && !row.m_strFileSystem.empty() &&
+            m_fileSystem.Stat(folder, parent) == 0 && parent.m_bFolder &&
+            m_fileSystem.FileSystemOf(folder) == row.m_strFileSystem) {
+            check.m_verdict = Verdict::Delete; // deleted or moved
+        } else if (row.m_state != SourceState::Missing) {
+            check.m_verdict = Verdict::MarkMissing;
+        }
+        return check;
+    }
+    if (error != 0) {
+        check.m_nError = error;
+        if (row.m_state != SourceState::Unreadable || row.m_nMtime != kNotLookedAt) {
+            check.m_verdict = Verdict::MarkUnreadable;
+        }
+        return check;
+    }
+    if (row.m_kind == SourceKind::Folder) {
+        check.m_verdict = row.m_state == SourceState::Ok ? Verdict::Unchanged : Verdict::MarkOk;
+        return check;
+    }
+    check.m_strFileSystem = FileSystemOfFile(row.m_strPath);
+    if (row.m_state == SourceState::Changed || row.m_state == SourceState::Missing ||
+        static_cast<std::int64_t>(version.m_nSize) != row.m_nSize || version.m_nModifiedNs != row.m_nMtime) {
+        check.m_verdict = Verdict::Read;
+    }
+    return check;
+}
