@@ -75,6 +75,7 @@ int CCompareCommand::Run() {
     }
     CCompareRequest request;
     request.m_bIncludeOk = line.all;
+    request.m_bFolderTotals = line.folders;
     struct CSideLine {
         const std::string& report;
         const std::optional<std::string>& log;

@@ -21,6 +21,7 @@ struct CCompareRequest {
     CCompareSide m_old;
     CCompareSide m_new;
     bool m_bIncludeOk = false; // keep "ok" lines
+    bool m_bFolderTotals = false; // find the folders whose totals differ (Folders())
 };
 
 // A folder whose totals differ: the files and bytes in and below it.
@@ -39,7 +40,8 @@ struct CFolderTotals {
 // dates (CDateForm); digests from the manifests (ManifestDigests) tell
 // corrupt files and files moved under another name.
 //
-// Threads: Run() blocks its caller (never the user-interface thread);
+// Threads: Run() blocks its caller (never the user-interface thread) and
+// reads the newer report on a second thread of its own meanwhile;
 // Cancel() may be called from any thread at any time.
 class CReportComparer {
 public:
@@ -55,7 +57,7 @@ public:
     // The account in OLD's order, NEW's new entries after their folder's.
     const std::vector<CVerifyLine>& Lines() const { return m_arrLines; }
     const CVerifyCounts& Counts() const { return m_counts; }
-    // The folders whose totals differ, in path order.
+    // The folders whose totals differ, in path order, when the request asked for them.
     const std::vector<CFolderTotals>& Folders() const { return m_arrFolders; }
     // Lines for the user about how the reports were compared.
     const std::vector<std::string>& Hints() const { return m_arrHints; }

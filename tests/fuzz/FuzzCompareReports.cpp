@@ -53,6 +53,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         request.m_old.m_logText = request.m_new.m_logText = std::string(input.substr(second + 1));
     }
     request.m_bIncludeOk = true;
+    request.m_bFolderTotals = true;
     CReportComparer comparer(request);
     const CReportComparer::Outcome outcome = comparer.Run();
     Require(outcome != CReportComparer::Outcome::Cancelled, "nothing cancels the comparison");
@@ -64,6 +65,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     Require(comparer.Lines().size() == comparer.Counts().Total(), "one line per entry counted");
     for (const CVerifyLine& line : comparer.Lines()) {
         Require(VerifyText::Line(line).find('\n') == std::string::npos, "a line is one line");
+    }
+    for (const CFolderTotals& folder : comparer.Folders()) {
+        Require(folder.m_nOldFiles != folder.m_nNewFiles || folder.m_nOldBytes != folder.m_nNewBytes,
+                "a folder is listed only when its totals differ");
     }
     return 0;
 }
