@@ -101,6 +101,7 @@ void CEntryMatcher::IndexFound() {
         begin += count;
     }
     m_arrGrouped.resize(begin);
+    m_arrSkip.assign(begin, 0);
     for (std::size_t j = 0; j < count; ++j) {
         if (slotOfEntry[j] != kNone) {
             m_arrGrouped[m_arrSlots[slotOfEntry[j]].m_nEnd++] = static_cast<std::uint32_t>(j);
@@ -179,6 +180,27 @@ void CEntryMatcher::ReadDates() {
     }
 }
 
+// Many entries of one group may share a name (an archive without its log
+// is one group): the taken ones at the front of a run of candidates are
+// skipped by pointers that lead past them, shortened on every walk.
+const std::uint32_t* CEntryMatcher::FirstFree(const std::uint32_t* first, const std::uint32_t* last) {
+    if (first == last) {
+        return last; // also no group at all: null
+    }
+    const auto position = [&](const std::uint32_t* at) { return static_cast<std::uint32_t>(at - m_arrGrouped.data()); };
+    const std::uint32_t end = position(last);
+    std::uint32_t free = position(first);
+    while (free < end && m_arrTaken[m_arrGrouped[free]]) {
+        free = std::max(free + 1, m_arrSkip[free]);
+    }
+    for (std::uint32_t at = position(first); at < free;) {
+        const std::uint32_t next = std::max(at + 1, m_arrSkip[at]);
+        m_arrSkip[at] = free;
+        at = next;
+    }
+    return m_arrGrouped.data() + free;
+}
+
 bool CEntryMatcher::SameFile(std::size_t entry, std::size_t found) const {
     const CReportEntry& line = m_report.Entries()[entry];
     if (m_found.SizeOf(found) != line.m_nSize) {
@@ -201,7 +223,7 @@ void CEntryMatcher::PairInPlace() {
         std::uint32_t chosen = kNone;
         std::uint32_t anyOfKind = kNone;
         const auto [first, last] = CandidatesOf(i);
-        for (const std::uint32_t* at = first; at != last; ++at) {
+        for (const std::uint32_t* at = FirstFree(first, last); at != last; ++at) {
             const std::uint32_t j = *at;
             if (m_arrTaken[j] || m_found.IsFolder(j) != folder) {
                 continue;

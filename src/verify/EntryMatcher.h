@@ -74,6 +74,8 @@ private:
     // The found entries of report entry i's group that have its name, in walk order.
     std::pair<const std::uint32_t*, const std::uint32_t*> CandidatesOf(std::size_t entry);
     void ReadDates();
+    // The first of the candidates [first, last) that no report entry took yet, or last.
+    const std::uint32_t* FirstFree(const std::uint32_t* first, const std::uint32_t* last);
     bool SameFile(std::size_t entry, std::size_t found) const;
     std::string_view NameOfEntry(std::size_t entry) const;
     void PairInPlace();
@@ -88,6 +90,7 @@ private:
     bool m_bDatesComparable = true;
     std::vector<CSlot> m_arrSlots;
     std::vector<std::uint32_t> m_arrGrouped; // found entries, group by group
+    std::vector<std::uint32_t> m_arrSkip;    // by position in m_arrGrouped: where taken ones end, at least
     std::unordered_map<std::string_view, std::uint32_t> m_mapSlotOfGroup;
     std::string_view m_strLastGroup;
     CSlot* m_pLastSlot = nullptr;
