@@ -9,6 +9,7 @@
 #include "MediumVerifier.h"
 #include "ReportFile.h"
 #include "SettingsStore.h"
+#include "Utf8.h"
 #include "VerifyCommandLine.h"
 
 #include <cerrno>

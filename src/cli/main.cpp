@@ -2,6 +2,7 @@
 #include "CliRun.h"
 #include "CommandLine.h"
 #include "CommandMessages.h"
+#include "CompareCommand.h"
 #include "FileLocations.h"
 #include "FindCommand.h"
 #include "PlanCommand.h"
@@ -44,6 +45,9 @@ int RunCommand(const std::vector<std::string>& args) {
         return CPlanCommand(rest, FileLocations::SettingsFile("stowlist"), FileLocations::CatalogueFile(), stdout,
                             stderr)
             .Run();
+    }
+    if (args.front() == "compare") {
+        return CCompareCommand(rest, FileLocations::CatalogueFile(), stdout, stderr).Run();
     }
     if (args.front() == "verify") {
         return CVerifyCommand(rest, FileLocations::SettingsFile("stowlist"), FileLocations::CatalogueFile(), stdout,

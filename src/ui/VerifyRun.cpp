@@ -17,7 +17,7 @@ std::function<void()>& StepBeforeCheck() {
 void CVerifyRun::SetStepBeforeCheck(std::function<void()> step) { StepBeforeCheck() = std::move(step); }
 
 CVerifyRun::CVerifyRun(std::string catalogueDatabase, CVerifyRequest request, QObject* parent)
-    : QObject(parent), m_strDatabase(std::move(catalogueDatabase)), m_request(std::move(request)) {
+    : CBackgroundRun(parent), m_strDatabase(std::move(catalogueDatabase)), m_request(std::move(request)) {
     connect(this, &CVerifyRun::WorkerEnding, this, &CVerifyRun::OnWorkerEnding, Qt::QueuedConnection);
 }
 

@@ -1,8 +1,7 @@
 #pragma once
 
+#include "BackgroundRun.h"
 #include "MediumVerifier.h"
-
-#include <QObject>
 
 #include <atomic>
 #include <functional>
@@ -19,7 +18,7 @@
 // Finished is emitted there, after the worker has been joined, so the
 // results may be read from then on. The destructor cancels a run that is
 // still going and waits for it.
-class CVerifyRun : public QObject {
+class CVerifyRun : public CBackgroundRun {
     Q_OBJECT
 public:
     // The request's log and manifest are filled in from the catalogue at
@@ -28,7 +27,7 @@ public:
     ~CVerifyRun() override;
 
     void Start();
-    void Cancel();
+    void Cancel() override;
 
     // After Finished.
     VerifyOutcome Outcome() const { return m_outcome; }
@@ -41,9 +40,6 @@ public:
     std::unique_ptr<CMediumVerifier> TakeVerifier();
 
 signals:
-    // Queued from the worker: 0..100, rising.
-    void ProgressPosted(int percent);
-    void Finished();
     // Queued from the worker when it is about to end; the object joins it
     // and emits Finished.
     void WorkerEnding();

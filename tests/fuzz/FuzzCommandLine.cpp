@@ -1,10 +1,11 @@
 // Arbitrary argument lists (arguments separated by NUL bytes) through the
 // option scanner that every command shares and the command lines of the
-// report run and of the find, catalogue, plan and verify commands: each must
-// always come back with a coherent answer.
+// report run and of the find, catalogue, plan, verify and compare commands:
+// each must always come back with a coherent answer.
 #include "ArchiveSettings.h"
 #include "CatalogueCommandLine.h"
 #include "CommandLine.h"
+#include "CompareCommandLine.h"
 #include "FindCommandLine.h"
 #include "OptionScanner.h"
 #include "PlanCommandLine.h"
@@ -157,6 +158,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         Require(withPaths || catalogue.verb == "refresh" || catalogue.verb == "list",
                 "a known action");
         Require(withPaths != catalogue.paths.empty(), "paths exactly for add and remove");
+    }
+    const CCompareCommandLine compare = CCompareCommandLineParser::Parse(args);
+    RequireAnswer(compare.action, compare.error, "the comparison's answer");
+    if (compare.action == CliAction::Run) {
+        Require(!compare.oldReport.empty() && !compare.newReport.empty(), "a comparison has two reports");
+        Require(compare.checksums || (!compare.oldManifest && !compare.newManifest),
+                "a manifest is never given with checksums off");
     }
     return 0;
 }
