@@ -3,6 +3,9 @@
 // and 2 characters), each asking for the first 1,000 hits in order and the
 // exact number of hits. Prints the median, 90th and 99th percentiles.
 //   find_warm CATALOGUE [QUERIES] [SEED]
+// With a file of queries (one a line), times those instead, after one untimed
+// search, and prints "query<TAB>TEXT<TAB>MILLISECONDS<TAB>HITS" for each:
+//   find_warm CATALOGUE --queries FILE
 #include "Catalogue.h"
 
 #include <algorithm>
@@ -10,6 +13,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
+#include <fstream>
 #include <random>
 #include <string>
 #include <vector>
@@ -63,20 +67,51 @@ Timing Time(CCatalogue& catalogue, const std::string& text) {
     return {std::chrono::duration<double, std::milli>(end - start).count(), processor, result.m_nTotal};
 }
 
+int TimeListed(CCatalogue& catalogue, const char* listPath) {
+    std::ifstream list(listPath);
+    std::vector<std::string> texts;
+    for (std::string line; std::getline(list, line);) {
+        if (!line.empty()) {
+            texts.push_back(line);
+        }
+    }
+    if (texts.empty()) {
+        std::fprintf(stderr, "find_warm: no queries in %s\n", listPath);
+        return 1;
+    }
+    const auto start = std::chrono::steady_clock::now();
+    Time(catalogue, texts.front());
+    std::printf("warm-up (open, first search): %.0f ms\n",
+                std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count());
+    std::vector<Timing> timings;
+    for (const std::string& text : texts) {
+        timings.push_back(Time(catalogue, text));
+        std::printf("query\t%s\t%.3f\t%llu\n", text.c_str(), timings.back().milliseconds,
+                    static_cast<unsigned long long>(timings.back().hits));
+    }
+    Report("listed queries", timings);
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
-    if (argc < 2) {
-        std::fprintf(stderr, "usage: find_warm CATALOGUE [QUERIES] [SEED]\n");
+    if (argc < 2 || (argc > 2 && std::string(argv[2]) == "--queries" && argc != 4)) {
+        std::fprintf(stderr, "usage: find_warm CATALOGUE [QUERIES] [SEED]\n"
+                             "       find_warm CATALOGUE --queries FILE\n");
         return 2;
     }
-    const int queries = argc > 2 ? std::atoi(argv[2]) : 100;
-    std::mt19937 random(argc > 3 ? static_cast<unsigned>(std::atoi(argv[3])) : 12345u);
+    const bool listed = argc == 4 && std::string(argv[2]) == "--queries";
     CCatalogue catalogue(argv[1]);
     if (!catalogue.Open(false)) {
         std::fprintf(stderr, "find_warm: %s\n", catalogue.LastError().c_str());
         return 1;
     }
+    if (listed) {
+        return TimeListed(catalogue, argv[3]);
+    }
+    const int queries = argc > 2 ? std::atoi(argv[2]) : 100;
+    std::mt19937 random(argc > 3 ? static_cast<unsigned>(std::atoi(argv[3])) : 12345u);
     // Warm-up: reads changed reports and builds or maps the name image.
     const auto start = std::chrono::steady_clock::now();
     CFindQuery every;

@@ -1,16 +1,29 @@
 #!/usr/bin/env bash
-# Find at scale: generates ENTRIES synthetic entries under /tmp (once), adds
-# them to a fresh catalogue, then times cold `stowlist-cli find` for random
-# 3-8 character queries from the names, with grep and rg over the same
-# reports side by side, then cold.py's median and percentiles over random
-# queries.   bench/find/run.sh BUILD_DIR [ENTRIES]
-# STOWLIST_FIND_BENCH_DIR puts the data elsewhere (default /tmp/stowlist-find-bench).
+# Find at scale, on two data sets made once under /tmp
+# (STOWLIST_FIND_BENCH_DIR puts them elsewhere; default /tmp/stowlist-find-bench).
+#
+#   bench/find/run.sh BUILD_DIR [--reports N] [--lines L] [--rounds R] [--queries Q]
+#                     [--junk-mb M] [--no-grep]
+# The real-names data set (generate_real.py: 2,000 archive reports of 5,000
+# lines by default): scale.py measures adding, add-then-find rounds, cold and
+# warm finds, size, peak RSS and a junk file, side by side with rg and grep,
+# and prints every figure against its target.
+#
+#   bench/find/run.sh BUILD_DIR --synthetic [ENTRIES]
+# The synthetic data set (generate_reports.py, 34 words): generates ENTRIES
+# entries, adds them to a fresh catalogue, then times cold `stowlist-cli find`
+# for fixed queries, with grep and rg over the same reports side by side, then
+# cold.py's median and percentiles over random queries.
 set -euo pipefail
 build=$1
+shift
+here=$(dirname "$0")
+if [ "${1:-}" != "--synthetic" ]; then
+  exec python3 -u "$here/scale.py" "$build" "$@"
+fi
 entries=${2:-10000000}
 cli=$build/src/cli/stowlist-cli
 data=${STOWLIST_FIND_BENCH_DIR:-/tmp/stowlist-find-bench}/$entries
-here=$(dirname "$0")
 if [ ! -d "$data/reports" ]; then
   python3 "$here/generate_reports.py" "$data/reports" "$entries"
 fi

@@ -92,6 +92,8 @@ bool CAtomicFile::Open(const std::string& target) {
         return Fail(errno);
     }
     m_strTemp = std::move(pattern);
+    m_nWritten = 0;
+    m_nWriteBackStart = 0;
     // The folder, held open so the temporary file can be removed even when the
     // folder has been moved or renamed meanwhile.
     m_folderFd = open(folder.empty() ? "." : folder.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
@@ -121,8 +123,20 @@ bool CAtomicFile::Write(std::string_view bytes) {
             return Fail(errno);
         }
         bytes.remove_prefix(static_cast<std::size_t>(written));
+        m_nWritten += static_cast<std::uint64_t>(written);
+    }
+    if (!m_strTemp.empty() && m_nWritten - m_nWriteBackStart >= kWriteBackChunk) {
+        StartWriteBack();
     }
     return true;
+}
+
+// Only a start: the data is durable after Commit's fsync, which waits for
+// these writes too and reports their failures, so the result is not needed here.
+void CAtomicFile::StartWriteBack() {
+    const auto length = static_cast<off64_t>(m_nWritten - m_nWriteBackStart);
+    sync_file_range(m_fd, static_cast<off64_t>(m_nWriteBackStart), length, SYNC_FILE_RANGE_WRITE);
+    m_nWriteBackStart = m_nWritten;
 }
 
 bool CAtomicFile::Commit() {

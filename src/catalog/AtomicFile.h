@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <sys/types.h>
@@ -28,8 +29,13 @@ public:
     // output), with no temporary file: Commit and Abandon leave it open.
     void Attach(int fd);
 
-    // Writes all bytes; false with LastError() on failure.
+    // Writes all bytes; false with LastError() on failure. Into a temporary
+    // file, every kWriteBackChunk bytes written are handed to the device at
+    // once (write-back started, not waited for), so that Commit's flush finds
+    // little left to wait for.
     bool Write(std::string_view bytes);
+
+    static constexpr std::uint64_t kWriteBackChunk = std::uint64_t{8} << 20;
 
     // Flushes the new file, puts it in place and flushes its folder. Once this
     // has returned true the target durably holds exactly what was written.
@@ -45,6 +51,7 @@ private:
     bool Fail(int error);
     void RemoveTemp();
     void CloseFolder();
+    void StartWriteBack();
 
     std::string m_strTarget; // the file finally written (a link's target)
     std::string m_strTemp;   // empty when writing the target directly
@@ -52,6 +59,8 @@ private:
     int m_folderFd = -1;      // the temporary file's folder while there is one
     bool m_bAttached = false; // m_fd belongs to the caller
     int m_nError = 0;
+    std::uint64_t m_nWritten = 0;       // bytes written to the temporary file
+    std::uint64_t m_nWriteBackStart = 0; // where write-back has not been started yet
 };
 
 // The target of a symbolic link chain (without resolving the folders above

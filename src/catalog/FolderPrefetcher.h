@@ -93,7 +93,7 @@ public:
     // Folders deeper than this are left to the walk.
     static constexpr std::size_t kMaxDepth = 64;
     // Entries read by the helper that may wait for the walk at one time.
-    static constexpr std::size_t kMaxAheadEntries = 256 * 1024;
+    static constexpr std::size_t kMaxAheadEntries = 32 * 1024;
 
 private:
     struct OpenFolder {

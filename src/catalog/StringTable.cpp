@@ -130,9 +130,10 @@ const std::unordered_map<int, std::string>& Table() {
          "Usage: stowlist-cli [OPTION]... PATH...\n"
          "       stowlist-cli find [OPTION]... TEXT...\n"
          "       stowlist-cli copies [OPTION]... [TEXT]...\n"
-         "       stowlist-cli catalogue [OPTION]... add|remove|refresh|list [PATH]...\n"
+         "       stowlist-cli catalogue [OPTION]... add|remove|refresh|compact|list [PATH]...\n"
          "       stowlist-cli plan [OPTION]... PATH...\n"
          "       stowlist-cli verify [OPTION]... REPORT PATH...\n"
+         "       stowlist-cli compare [OPTION]... OLD NEW\n"
          "Catalogue the PATHs as if they were dropped on the Stowlist window, in order,\n"
          "and write the report (CRLF line ends). A first PATH ending in \"/\" is a whole\n"
          "medium: every PATH is then listed by its contents only.\n"
@@ -175,7 +176,8 @@ const std::unordered_map<int, std::string>& Table() {
          "  copies      how many media hold each file of the catalogue (stowlist-cli copies --help)\n"
          "  catalogue   add, remove, refresh and list its reports (stowlist-cli catalogue --help)\n"
          "  plan        split PATHs over media, with path lists and the report (stowlist-cli plan --help)\n"
-         "  verify      check a medium against its report and manifest (stowlist-cli verify --help)\n"},
+         "  verify      check a medium against its report and manifest (stowlist-cli verify --help)\n"
+         "  compare     what changed between two reports of one medium (stowlist-cli compare --help)\n"},
         {IDS_FIND_USAGE,
          "Usage: stowlist-cli find [OPTION]... TEXT...\n"
          "Searches the catalogue of reports for entries whose name holds every TEXT,\n"
@@ -229,12 +231,13 @@ const std::unordered_map<int, std::string>& Table() {
         {IDS_COPIES_BAD_BY, "--by takes name, not \"%s\""},
         {IDS_CATALOGUE_USAGE,
          "Usage: stowlist-cli catalogue [--catalogue FILE] add|remove PATH...\n"
-         "       stowlist-cli catalogue [--catalogue FILE] refresh|list\n"
+         "       stowlist-cli catalogue [--catalogue FILE] refresh|compact|list\n"
          "Keeps the catalogue of reports that find searches.\n"
          "\n"
          "  add PATH...     adds report files, archive logs and folders of reports (searched recursively)\n"
          "  remove PATH...  forgets them\n"
          "  refresh         reads changed reports again and looks for new ones in the folders\n"
+         "  compact         merges the catalogue's index into as few files as it can\n"
          "  list            one line per source: state, kind, entries, path (tab-separated)\n"},
         {IDS_CATALOGUE_HELP_CATALOGUE,
          "  --catalogue FILE  the catalogue (default $XDG_DATA_HOME/stowlist/catalogue.sqlite)\n"},
@@ -275,6 +278,38 @@ const std::unordered_map<int, std::string>& Table() {
         {IDS_VERIFY_NO_REPORT, "verify needs a REPORT and a PATH"},
         {IDS_VERIFY_NO_PATH, "verify needs a PATH to check"},
         {IDS_VERIFY_MANIFEST_WITHOUT_CHECKSUMS, "--manifest and --no-checksums exclude each other"},
+        {IDS_COMPARE_USAGE,
+         "Usage: stowlist-cli compare [OPTION]... OLD NEW\n"
+         "Compares two reports of one medium or folder, neither of them mounted: what\n"
+         "changed from OLD to NEW. One line per difference, KIND<TAB>PATH<TAB>DETAIL,\n"
+         "where KIND is changed, missing, new, moved or corrupt, in OLD's order; then\n"
+         "the counts. Paths are relative to each report's base, so a medium catalogued\n"
+         "under another mount point compares clean.\n"
+         "\n"},
+        {IDS_COMPARE_HELP_LOGS,
+         "  --old-log FILE, --new-log FILE\n"
+         "                       the archive log of an archive report (default: the catalogue's)\n"},
+        {IDS_COMPARE_HELP_MANIFESTS,
+         "  --old-manifest FILE, --new-manifest FILE\n"
+         "                       a report's checksum manifest (default: beside the report,\n"
+         "                       .sha256 for .txt, or the catalogue's)\n"},
+        {IDS_COMPARE_HELP_NO_CHECKSUMS, "  --no-checksums       no digests, even with manifests\n"},
+        {IDS_COMPARE_HELP_ALL, "  --all                ok lines too\n"},
+        {IDS_COMPARE_HELP_FOLDERS,
+         "  --folders            instead: the folders whose totals differ, FOLDER<TAB>files\n"
+         "                       in OLD<TAB>files in NEW<TAB>bytes in OLD<TAB>bytes in NEW\n"},
+        {IDS_COMPARE_HELP_JSON, "  --json               one JSON object per line, the counts last\n"},
+        {IDS_COMPARE_HELP_CATALOGUE, "  --catalogue FILE     the catalogue that knows the reports' logs and manifests\n"},
+        {IDS_COMPARE_USAGE_TAIL,
+         "  -h, --help           this text; --version\n"
+         "\n"
+         "Exit status: 0 the reports match, 1 they differ, 2 bad usage, 3 a report,\n"
+         "log or manifest cannot be read.\n"},
+        {IDS_COMPARE_NO_REPORTS, "compare needs two reports, OLD and NEW"},
+        {IDS_COMPARE_TWO_REPORTS, "compare takes two reports"},
+        {IDS_COMPARE_EMPTY_REPORT, "a report's name is empty"},
+        {IDS_COMPARE_MANIFEST_WITHOUT_CHECKSUMS, "a manifest and --no-checksums exclude each other"},
+        {IDS_COMPARE_ALL_WITH_FOLDERS, "--all and --folders exclude each other"},
         {IDS_PLAN_HELP_MEDIA_TYPE, "      --media-type TYPE    CD, DAT, DLT, JAZ or ZIP, any case (default: stored MediaType)\n"},
         {IDS_PLAN_HELP_CAPACITY,
          "      --capacity SIZE      bytes per medium: a number, or with k, M, G, T (powers of\n"
@@ -374,6 +409,14 @@ const std::unordered_map<int, std::string>& Table() {
         {IDS_VERIFY_NOT_SAVED, "The check could not be saved to %s: %s"},
         {IDS_VERIFY_NOT_CHECKED, "The check could not be made: %s"},
         {IDS_VERIFY_HELP_TOPIC, "find.htm#verify"},
+        {IDS_COMPARE_ACTION, "C&ompare..."},
+        {IDS_COMPARE_CAPTION, "Compare"},
+        {IDS_COMPARE_PROGRESS_TITLE, "Comparing"},
+        {IDS_COMPARE_PROGRESS, "Comparing the report %s with the older %s..."},
+        {IDS_COMPARE_RESULT_TITLE, "Compared: %s with %s"},
+        {IDS_COMPARE_OLD_AND_NEW, "Old: %s\nNew: %s"},
+        {IDS_COMPARE_NOT_COMPARED, "The reports could not be compared: %s"},
+        {IDS_COMPARE_HELP_TOPIC, "find.htm#compare"},
         {IDS_CATALOGUE_WARNING, "Catalogue: %s"},
         {IDS_CHECKSUMS_PROGRESS, "Checksums: %d%%"},
         {IDS_CHECKSUMS_CANCEL, "Cancel"},
@@ -381,6 +424,7 @@ const std::unordered_map<int, std::string>& Table() {
         {IDS_CHECKSUMS_UNREADABLE_ONE, "cannot read %s: %s"},
         {IDS_CHECKSUMS_NOT_WRITTEN, "The checksum manifest %s could not be written: %s"},
         {IDS_CHECKSUMS_TITLE, "Checksums"},
+        {IDS_CHECKSUMS_FAILED, "The checksums could not be made: %s"},
         {IDS_HELP_CHECKSUMS, "options.htm#checksums"},
     };
     return table;

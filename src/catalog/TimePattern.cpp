@@ -14,7 +14,115 @@ void AppendTwoDigits(std::string& out, int value, char pad) {
     out.push_back(static_cast<char>('0' + value % 10));
 }
 
+bool EqualIgnoringCase(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) {
+        return false;
+    }
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
+        if (lower(a[i]) != lower(b[i])) {
+            return false;
+        }
+    }
+    return true;
+}
+
+// Up to `most` digits (a space first when `padded`); -1 when there are none.
+int ReadNumber(std::string_view& text, std::size_t most, bool padded) {
+    if (padded && !text.empty() && text.front() == ' ') {
+        text.remove_prefix(1);
+        most = 1;
+    }
+    int value = 0;
+    std::size_t digits = 0;
+    while (digits < most && digits < text.size() && text[digits] >= '0' && text[digits] <= '9') {
+        value = value * 10 + (text[digits] - '0');
+        ++digits;
+    }
+    text.remove_prefix(digits);
+    return digits == 0 ? -1 : value;
+}
+
 } // namespace
+
+bool CTimePattern::Parse(std::string_view text, std::tm& time) const {
+    int hour12 = -1;
+    int pm = -1;
+    for (const Piece& piece : m_pieces) {
+        int value = 0;
+        switch (piece.field) {
+        case Field::Literal:
+            if (!EqualIgnoringCase(text.substr(0, piece.literal.size()), piece.literal)) {
+                return false;
+            }
+            text.remove_prefix(piece.literal.size());
+            continue;
+        case Field::AmPm:
+            if (!m_strAm.empty() && EqualIgnoringCase(text.substr(0, m_strAm.size()), m_strAm)) {
+                pm = 0;
+                text.remove_prefix(m_strAm.size());
+            } else if (!m_strPm.empty() && EqualIgnoringCase(text.substr(0, m_strPm.size()), m_strPm)) {
+                pm = 1;
+                text.remove_prefix(m_strPm.size());
+            } else {
+                return false;
+            }
+            continue;
+        case Field::Year: value = ReadNumber(text, 4, false); break;
+        case Field::DayPadded: value = ReadNumber(text, 2, true); break;
+        default: value = ReadNumber(text, 2, false); break;
+        }
+        if (value < 0) {
+            return false;
+        }
+        switch (piece.field) {
+        case Field::Day:
+        case Field::DayPadded:
+            if (value < 1 || value > 31) {
+                return false;
+            }
+            time.tm_mday = value;
+            break;
+        case Field::Month:
+            if (value < 1 || value > 12) {
+                return false;
+            }
+            time.tm_mon = value - 1;
+            break;
+        case Field::ShortYear: time.tm_year = value < 69 ? value + 100 : value; break;
+        case Field::Year: time.tm_year = value - 1900; break;
+        case Field::Hour:
+            if (value > 23) {
+                return false;
+            }
+            time.tm_hour = value;
+            break;
+        case Field::Hour12:
+            if (value < 1 || value > 12) {
+                return false;
+            }
+            hour12 = value;
+            break;
+        case Field::Minute:
+            if (value > 59) {
+                return false;
+            }
+            time.tm_min = value;
+            break;
+        case Field::Second:
+            if (value > 60) {
+                return false;
+            }
+            time.tm_sec = value;
+            break;
+        default: break;
+        }
+    }
+    if (hour12 >= 0) {
+        time.tm_hour = hour12 % 12 + (pm == 1 ? 12 : 0);
+    }
+    return text.empty() && !m_pieces.empty();
+}
 
 void CTimePattern::AddLiteral(const char* text, std::size_t length) {
     if (length == 0) {

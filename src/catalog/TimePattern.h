@@ -3,6 +3,7 @@
 #include <ctime>
 #include <locale.h>
 #include <string>
+#include <string_view>
 #include <vector>
 
 // A date or time format of strftime, compiled once for one locale so that
@@ -20,6 +21,11 @@ public:
     // Appends what strftime_l would give for the compiled format. The year
     // must lie between 1000 and 9999.
     void AppendTo(std::string& out, const std::tm& time) const;
+
+    // Reads back a text that AppendTo gives (in either case) into the fields
+    // the format holds: day, month, year, hour, minute, second. False when
+    // the text does not have the form or a field is out of range.
+    bool Parse(std::string_view text, std::tm& time) const;
 
 private:
     enum class Field : unsigned char {

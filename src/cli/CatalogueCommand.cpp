@@ -63,6 +63,8 @@ int CCatalogueCommand::Run() {
         ok = catalogue.Remove(paths);
     } else if (action == "refresh") {
         ok = catalogue.Refresh(true);
+    } else if (action == "compact") {
+        ok = catalogue.Compact();
     } else {
         std::string line;
         for (const CSourceInfo& source : catalogue.Sources()) {

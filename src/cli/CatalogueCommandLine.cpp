@@ -2,6 +2,7 @@
 
 #include "StringTable.h"
 #include "TextFormat.h"
+#include "Utf8.h"
 
 #include <array>
 
@@ -38,8 +39,8 @@ CCatalogueCommandLine CCatalogueCommandLineParser::Parse(const std::vector<std::
     const bool withPaths = line.verb == "add" || line.verb == "remove";
     if (line.verb.empty()) {
         line.error = LoadString(IDS_CATALOGUE_NO_ACTION);
-    } else if (!withPaths && line.verb != "refresh" && line.verb != "list") {
-        line.error = FormatString(IDS_CATALOGUE_UNKNOWN_ACTION, {line.verb});
+    } else if (!withPaths && line.verb != "refresh" && line.verb != "compact" && line.verb != "list") {
+        line.error = Utf8::Printable(FormatString(IDS_CATALOGUE_UNKNOWN_ACTION, {line.verb}));
     } else if (withPaths && line.paths.empty()) {
         line.error = FormatString(IDS_CATALOGUE_NEEDS_PATH, {line.verb});
     } else if (!withPaths && !line.paths.empty()) {

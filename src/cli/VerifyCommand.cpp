@@ -90,8 +90,9 @@ int CVerifyCommand::Run() {
             ManifestToCheck(request.m_strReportPath, known ? known->ManifestOf(request.m_strReportPath) : "");
         request.m_strManifestPath = choice.m_strPath;
         if (!choice.m_strIgnoredPath.empty()) {
-            std::fprintf(m_pErr, "stowlist-cli verify: %s: %s (pass --manifest to use it)\n",
-                         Utf8::Printable(choice.m_strIgnoredPath).c_str(), choice.m_strReason.c_str());
+            CCommandMessages::Print(m_pErr, CVerifyCommandLineParser::Spec().name,
+                                    choice.m_strIgnoredPath + ": " + choice.m_strReason +
+                                        " (pass --manifest to use it)");
         }
     }
     known.reset();

@@ -3,6 +3,7 @@
 #include "CommandLine.h"
 #include "CommandMessages.h"
 #include "CopiesCommand.h"
+#include "CompareCommand.h"
 #include "FileLocations.h"
 #include "FindCommand.h"
 #include "PlanCommand.h"
@@ -48,6 +49,9 @@ int RunCommand(const std::vector<std::string>& args) {
         return CPlanCommand(rest, FileLocations::SettingsFile("stowlist"), FileLocations::CatalogueFile(), stdout,
                             stderr)
             .Run();
+    }
+    if (args.front() == "compare") {
+        return CCompareCommand(rest, FileLocations::CatalogueFile(), stdout, stderr).Run();
     }
     if (args.front() == "verify") {
         return CVerifyCommand(rest, FileLocations::SettingsFile("stowlist"), FileLocations::CatalogueFile(), stdout,

@@ -5,10 +5,9 @@
 #include "CopyIndex.h"
 #include "CopyKeyStore.h"
 #include "CopyKeys.h"
-#include "EntryBlob.h"
 #include "LocalFileSystem.h"
-#include "ReportFile.h"
 #include "ReportReader.h"
+#include "ReportStream.h"
 #include "SourceScanner.h"
 #include "SqliteDatabase.h"
 #include "Transaction.h"
@@ -21,8 +20,6 @@
 #include <sys/stat.h>
 
 namespace {
-
-constexpr std::uint64_t kLargestReport = std::uint64_t(4) << 30;
 
 // A path made absolute and free of links, "." and "..": one file reached
 // two ways is one source. A path that does not exist stays as given.
@@ -88,6 +85,33 @@ bool CCatalogue::Fail(const std::string& what) {
 
 bool CCatalogue::DatabaseFailed() { return Fail(m_pStore->Error()); }
 
+bool CCatalogue::EntriesFailed() {
+    return m_pEntries->Error().empty() ? DatabaseFailed() : Fail(m_pEntries->Error());
+}
+
+// The reports read since the last segment: their entries as one segment,
+// and what reading them found, in one transaction.
+bool CCatalogue::CommitStaged() {
+    if (!m_pEntries->HasStaged()) {
+        return true;
+    }
+    CTransaction transaction(m_pStore->Db());
+    if (!transaction.Open()) {
+        // The reports stay changed and are read again.
+        m_pEntries->DiscardStaged();
+        m_arrPending.clear();
+        return DatabaseFailed();
+    }
+    bool ok = m_pEntries->CommitStaged();
+    for (std::size_t i = 0; ok && i < m_arrPending.size(); ++i) {
+        const CPendingRead& read = m_arrPending[i];
+        ok = m_pStore->SetRead(read.m_nId, *read.m_pOutcome) &&
+             m_pCopyKeys->Store(read.m_nId, read.m_strCopyKeys);
+    }
+    m_arrPending.clear();
+    return (ok && transaction.Commit()) || EntriesFailed();
+}
+
 bool CCatalogue::Open(bool create) {
     std::lock_guard lock(m_mutex);
     m_pEntries.reset();
@@ -96,10 +120,10 @@ bool CCatalogue::Open(bool create) {
     if (!m_pStore->Open(create)) {
         return Fail(m_pStore->OpenError());
     }
-    m_pEntries = std::make_unique<CCatalogueEntries>(m_pStore->Db(), m_strPath + "-names");
+    m_pEntries = std::make_unique<CCatalogueEntries>(m_pStore->Db(), m_strPath);
     m_pCopyKeys = std::make_unique<CCopyKeyStore>(m_pStore->Db());
     if (!m_pEntries->CreateTables() || !m_pCopyKeys->CreateTable()) {
-        return Fail(m_strPath + ": " + m_pStore->Error());
+        return Fail(m_strPath + ": " + (m_pEntries->Error().empty() ? m_pStore->Error() : m_pEntries->Error()));
     }
     return true;
 }
@@ -292,34 +316,46 @@ bool CCatalogue::ReadSource(std::int64_t id) {
         return true;
     }
     const std::string& path = row->m_strPath;
-    CReportFile file;
+    CReportStream stream;
     int error = 0;
     CReportReader reader;
-    CEntryBlobWriter blob;
-    CCopyKeysWriter keys;
+    std::size_t entries = 0;
+    bool staged = false;
     std::vector<CReportEntry> files;
     std::deque<std::string> fileTexts; // what `files` points into
     std::string logText;
     CCatalogueStore::ReadOutcome outcome;
-    if (!file.Load(path, kLargestReport, error)) {
+    if (!stream.Open(path, error)) {
         outcome.m_state = SourceState::Unreadable;
         m_arrWarnings.push_back(path + ": " + std::strerror(error));
     } else {
         outcome.m_strFileSystem = m_pScanner->FileSystemOfFile(path);
         logText = m_pStore->LogFor(id, path);
         reader.SetLog(logText);
-        if (!reader.Read(file.m_strBytes, [&](const CReportEntry& entry) {
-                blob.Add(entry);
-                KeepFileForKeys(entry, files, fileTexts);
-            })) {
-            if (const auto trial = m_mapOnTrial.find(id); trial != m_mapOnTrial.end()) {
-                return DropNonReport(*row, file, trial->second, reader.Reason());
+        m_pEntries->StageReport(id, path);
+        // Streamed: stops at the first line that cannot belong to a report.
+        staged = stream.Read(reader, [&](const CReportEntry& entry) {
+            m_pEntries->StageEntry(entry);
+            KeepFileForKeys(entry, files, fileTexts);
+            ++entries;
+        });
+        if (!staged) {
+            m_pEntries->AbandonReport();
+            files.clear();
+            CFileVersion version;
+            version.m_nSize = stream.Size();
+            version.m_nModifiedNs = stream.ModifiedNs();
+            const auto trial = m_mapOnTrial.find(id);
+            if (stream.ReadError() == 0 && trial != m_mapOnTrial.end()) {
+                return DropNonReport(*row, version, trial->second, reader.Reason());
             }
             outcome.m_state = SourceState::Unreadable;
-            m_arrWarnings.push_back(path + ": not a report (" + reader.Reason() + ")");
-            blob = CEntryBlobWriter();
-            files.clear();
+            m_arrWarnings.push_back(path + ": " +
+                                    (stream.ReadError() != 0 ? std::string(std::strerror(stream.ReadError()))
+                                                             : "not a report (" + reader.Reason() + ")"));
         } else if (reader.Layout() == ReportLayout::ArchiveLog) {
+            m_pEntries->AbandonReport();
+            staged = false;
             outcome.m_bLog = true;
             for (const auto& [tag, folder] : reader.LogLines()) {
                 outcome.m_strLogText += tag + "\t" + folder + "\n";
@@ -329,40 +365,38 @@ bool CCatalogue::ReadSource(std::int64_t id) {
     // The identity as the scanner sees it, so that the next add compares like with like.
     CFileVersion seen;
     const bool looked = m_pFileSystem->Stat(path, seen) == 0;
-    outcome.m_nDevice = looked ? seen.m_nDevice : file.m_nDevice;
-    outcome.m_nInode = looked ? seen.m_nInode : file.m_nInode;
-    outcome.m_nSize = file.m_nSize;
-    outcome.m_nModifiedNs = file.m_nModifiedNs;
-    outcome.m_nEntries = outcome.m_bLog ? reader.LogLines().size() : blob.Count();
-    const bool stored = outcome.m_state == SourceState::Ok && !outcome.m_bLog;
-    if (stored) {
+    outcome.m_nDevice = looked ? seen.m_nDevice : stream.Device();
+    outcome.m_nInode = looked ? seen.m_nInode : stream.Inode();
+    outcome.m_nSize = stream.Size();
+    outcome.m_nModifiedNs = stream.ModifiedNs();
+    outcome.m_nEntries = outcome.m_bLog ? reader.LogLines().size() : staged ? entries : 0;
+    if (staged) {
         std::vector<std::optional<EntryDigest>> digests;
         if (m_fnDigests && !files.empty()) {
             digests = m_fnDigests({path, m_pStore->ManifestOf(path), reader.Layout(), logText, files});
         }
+        CCopyKeysWriter keys;
         for (std::size_t i = 0; i < files.size(); ++i) {
             keys.Add(files[i], i < digests.size() ? digests[i] : std::nullopt);
         }
+        // Stored with the segment that holds its entries.
+        m_arrPending.push_back(
+            {id, std::make_unique<CCatalogueStore::ReadOutcome>(std::move(outcome)), keys.Finish()});
+        return !m_pEntries->StagedFull() || CommitStaged();
     }
     CTransaction transaction(m_pStore->Db());
     if (!transaction.Open() || !m_pEntries->DropEntries(id) || !m_pCopyKeys->Drop(id) ||
         !m_pStore->SetRead(id, outcome)) {
-        return DatabaseFailed();
-    }
-    if (stored && (!m_pEntries->StoreEntries(id, blob.Finish()) || !m_pCopyKeys->Store(id, keys.Finish()))) {
-        return DatabaseFailed();
+        return EntriesFailed();
     }
     return transaction.Commit() || DatabaseFailed();
 }
 
 // A source on trial that proved no report: a file named to be added is
 // refused, one found in a folder is remembered as no report.
-bool CCatalogue::DropNonReport(const CSourceRow& row, const CReportFile& file, const std::string& namedAs,
+bool CCatalogue::DropNonReport(const CSourceRow& row, const CFileVersion& version, const std::string& namedAs,
                                const std::string& reason) {
     CTransaction transaction(m_pStore->Db());
-    CFileVersion version;
-    version.m_nSize = file.m_nSize;
-    version.m_nModifiedNs = file.m_nModifiedNs;
     if (!transaction.Open() || !m_pStore->DeleteSource(row.m_nId) ||
         (namedAs.empty() && !m_pStore->RememberNonReport(row.m_strPath, version)) || !transaction.Commit()) {
         return DatabaseFailed();
@@ -386,13 +420,13 @@ bool CCatalogue::ReadChanged() {
     }
     for (const CSourceRow& row : rows) {
         if (m_bCancel) {
-            return true;
+            break;
         }
         if (row.m_kind != SourceKind::Folder && row.m_state == SourceState::Changed && !ReadSource(row.m_nId)) {
             return false;
         }
     }
-    return true;
+    return CommitStaged();
 }
 
 // Notices reports that changed, went or came back, and reads what needs it:
@@ -451,11 +485,15 @@ bool CCatalogue::CheckSources(bool read, const ReadProgressFn& progress) {
             progress(done, toRead.size());
         }
         if (m_bCancel) {
-            return true;
+            return CommitStaged();
         }
         if (!ReadSource(toRead[done])) {
             return false;
         }
+    }
+    // What was read goes in, then only merges that keep the next search quick.
+    if (!CommitStaged() || (!toRead.empty() && !m_pEntries->Merge(CMergePolicy::Occasion::Add))) {
+        return EntriesFailed();
     }
     if (progress && !toRead.empty()) {
         progress(toRead.size(), toRead.size());
@@ -476,7 +514,13 @@ bool CCatalogue::Refresh(bool scanFolders, const ReadProgressFn& progress) {
     }
     const bool checked = CheckSources(true, progress);
     m_mapOnTrial.clear();
-    return checked;
+    return checked && (m_bCancel || m_pEntries->Merge(CMergePolicy::Occasion::Refresh) || EntriesFailed());
+}
+
+bool CCatalogue::Compact() {
+    std::lock_guard lock(m_mutex);
+    const CCancellable cancellable(*this);
+    return m_pEntries->Merge(CMergePolicy::Occasion::Compact) || EntriesFailed();
 }
 
 std::vector<CSourceInfo> CCatalogue::Sources() {

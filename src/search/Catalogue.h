@@ -2,6 +2,7 @@
 
 #include "CatalogueSource.h"
 #include "CopiesQuery.h"
+#include "CatalogueStore.h"
 #include "FindQuery.h"
 #include "ReportDigests.h"
 
@@ -20,7 +21,7 @@
 class CCatalogueEntries;
 class CCopyIndex;
 class CCopyKeyStore;
-struct CReportFile;
+struct CFileVersion;
 class CCatalogueStore;
 class CSourceScanner;
 class ISourceFileSystem;
@@ -88,6 +89,9 @@ public:
     // Reads reports that changed or were never read; with scanFolders also
     // looks for new reports in the remembered folders.
     bool Refresh(bool scanFolders, const ReadProgressFn& progress = {});
+    // Merges the index's segments into as few as their largest size allows,
+    // leaving out the entries of removed and re-read reports.
+    bool Compact();
     // The sources, their states brought up to date from their files
     // (nothing is read) when kCheckWindow has passed since the last look.
     std::vector<CSourceInfo> Sources();
@@ -113,11 +117,13 @@ private:
 
     bool Fail(const std::string& what);
     bool DatabaseFailed();
+    bool EntriesFailed();
+    bool CommitStaged();
     // Registers one file or folder as a source (without reading it). A new
     // file is on trial: dropped when it proves no report.
     bool AddOne(const std::string& path, std::int64_t folderId, SourceKind fileKind, const std::string& namedAs);
     bool ReadSource(std::int64_t id);
-    bool DropNonReport(const CSourceRow& row, const CReportFile& file, const std::string& namedAs,
+    bool DropNonReport(const CSourceRow& row, const CFileVersion& version, const std::string& namedAs,
                        const std::string& reason);
     // Looks at every source's file; with read, reads those that need it,
     // otherwise marks them changed.
@@ -143,6 +149,16 @@ private:
     // Sources added by the call running now that are dropped when they are
     // no report: with the path as named (refused), or empty (remembered).
     std::unordered_map<std::int64_t, std::string> m_mapOnTrial;
+    // Reports read whose entries wait for the next segment, with what
+    // reading them found; stored together when that segment is committed.
+    // Reports read but not yet committed: their states and copy keys, stored
+    // with the segment that holds their entries.
+    struct CPendingRead {
+        std::int64_t m_nId;
+        std::unique_ptr<CCatalogueStore::ReadOutcome> m_pOutcome;
+        std::string m_strCopyKeys;
+    };
+    std::vector<CPendingRead> m_arrPending;
     std::vector<std::string> m_arrRefused;
     std::atomic<bool> m_bCancel{false};
     std::mutex m_mutex;

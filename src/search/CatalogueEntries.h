@@ -1,56 +1,90 @@
 #pragma once
 
 #include "FindQuery.h"
+#include "MergePolicy.h"
+#include "ReportEntry.h"
 
 #include <atomic>
 #include <cstdint>
+#include <map>
 #include <memory>
 #include <string>
 #include <utility>
 #include <vector>
 
-class CNameImage;
+class CSegmentBuilder;
+class CSegmentReader;
+class CSegmentSearch;
 class CSqliteDatabase;
 
-// The searchable entries of the catalogue: one blob a report in the
-// database's entries table (each change counted in the generation), and the
-// name image built from them that searches scan, saved beside the database
-// for the next process. The only part of the catalogue that knows how
-// entries are stored and searched.
+// The searchable entries of the catalogue: immutable segment files beside
+// the database (named after it: FILE-seg-N), and in the database the list
+// of live segments, the segment that holds each report's entries, and the
+// reports hidden in each segment since (removed or read again). A writer
+// lists a segment in the same transaction that changes the sources, and
+// writes the file inside that transaction (SQLite's write lock), so no
+// other writer can take it for an orphan; files no transaction lists are
+// removed by the next writer. The only part of the catalogue that knows
+// how entries are stored and searched.
 //
 // Threads: one thread at a time (CCatalogue's lock).
 class CCatalogueEntries {
 public:
-    // db outlives this object; the image is saved at imagePath.
-    CCatalogueEntries(CSqliteDatabase& db, std::string imagePath);
+    // db outlives this object; segments live beside cataloguePath.
+    CCatalogueEntries(CSqliteDatabase& db, std::string cataloguePath);
     ~CCatalogueEntries();
     CCatalogueEntries(const CCatalogueEntries&) = delete;
     CCatalogueEntries& operator=(const CCatalogueEntries&) = delete;
 
-    // The tables and the counting of changes; part of opening the database.
+    // The tables; part of opening the database. Converts entries of the
+    // former form (an entries table and a "-names" image), nothing lost.
     bool CreateTables();
 
-    // In the caller's transaction: the entries of one report (an entry blob),
-    // replacing what it had.
-    bool StoreEntries(std::int64_t source, const std::string& blob);
+    // Gathers a report's entries for the next segment; AbandonReport drops
+    // those of the report being gathered (it proved no report).
+    void StageReport(std::int64_t source, const std::string& path);
+    void StageEntry(const CReportEntry& entry);
+    void AbandonReport();
+    bool HasStaged() const;
+    // Forgets the gathered reports (their commit could not start).
+    void DiscardStaged();
+    // The gathered entries have reached the bound of one segment.
+    bool StagedFull() const;
+    // In the caller's open write transaction: writes the gathered reports
+    // as one segment, lists it and hides what those reports had before.
+    bool CommitStaged();
+
+    // In the caller's transaction: hides a source's entries.
     bool DropEntries(std::int64_t source);
     // The entries of a source and of every report found in it as a folder.
     bool DropEntriesWithFolder(std::int64_t source);
-    // Forgets what is held in memory; the next search builds or maps it again.
-    void Forget();
+    // Merges what the policy chooses for the occasion, each merge in a
+    // transaction of its own.
+    bool Merge(CMergePolicy::Occasion occasion);
 
     // The hits of the query in order, `limit` from number `offset` on, and
-    // the exact count. Damaged stored entries are skipped with a warning.
-    // m_bFailed when the database cannot be read.
+    // the exact count. m_bFailed when the database cannot be read.
     CFindResult Search(const CFindQuery& query, std::size_t limit, std::size_t offset, const std::atomic<bool>& cancel,
                        std::vector<std::string>& warnings);
+    const std::string& Error() const { return m_strError; }
 
 private:
-    bool BuildImage(std::vector<std::string>& warnings);
+    bool Fail(const std::string& what);
+    bool Migrate();
+    std::string NewSegmentPath();
+    bool RemoveOrphans();
+    bool ListSegment(const std::string& path, const std::vector<std::pair<std::int64_t, std::uint64_t>>& reports);
+    bool Load(std::vector<std::string>& warnings);
     std::pair<std::int64_t, std::int64_t> CurrentKey();
+    std::shared_ptr<const CSegmentReader> Reader(const std::string& name);
+    bool BumpGeneration();
 
     CSqliteDatabase& m_db;
-    std::string m_strImagePath;
-    std::unique_ptr<CNameImage> m_pImage;
-    std::pair<std::int64_t, std::int64_t> m_imageKey{-1, -1}; // catalogue and generation m_pImage was made from
+    std::string m_strPath;
+    std::string m_strError;
+    std::unique_ptr<CSegmentBuilder> m_pStaged;
+    std::vector<std::pair<std::int64_t, std::uint64_t>> m_arrStaged; // source, entries
+    std::unique_ptr<CSegmentSearch> m_pSearch;
+    std::map<std::string, std::shared_ptr<const CSegmentReader>> m_mapReaders; // by file name
+    std::pair<std::int64_t, std::int64_t> m_searchKey{-1, -1}; // catalogue and generation m_pSearch was made from
 };

@@ -26,13 +26,21 @@ bool MatchBracket(std::string_view pattern, std::size_t p, char32_t c, std::size
     bool first = true;
     while (i < pattern.size() && (first || pattern[i] != ']')) {
         first = false;
-        std::size_t length = 0;
-        const char32_t low = CharAt(pattern, i, length);
-        i += length;
+        // "\" quotes the next character here too, "]" and "-" included.
+        const auto element = [&]() {
+            if (pattern[i] == '\\' && i + 1 < pattern.size()) {
+                ++i;
+            }
+            std::size_t length = 0;
+            const char32_t c = CharAt(pattern, i, length);
+            i += length;
+            return c;
+        };
+        const char32_t low = element();
         char32_t high = low;
         if (i + 1 < pattern.size() && pattern[i] == '-' && pattern[i + 1] != ']') {
-            high = CharAt(pattern, i + 1, length);
-            i += 1 + length;
+            ++i;
+            high = element();
         }
         matched = matched || (c >= low && c <= high);
     }
@@ -126,8 +134,13 @@ std::string CGlobPattern::LongestLiteral() const {
             if (j < m_strPattern.size() && (m_strPattern[j] == '!' || m_strPattern[j] == '^')) {
                 ++j;
             }
-            const auto close = m_strPattern.find(']', j + 1);
-            if (j < m_strPattern.size() && close != std::string::npos) {
+            // Where MatchBracket ends it: the first "]" after the first
+            // character, one quoted by "\" not counted.
+            std::size_t close = j;
+            for (bool first = true; close < m_strPattern.size() && (first || m_strPattern[close] != ']'); first = false) {
+                close += m_strPattern[close] == '\\' && close + 1 < m_strPattern.size() ? 2 : 1;
+            }
+            if (close < m_strPattern.size()) {
                 flush();
                 p = close;
                 continue;

@@ -57,7 +57,7 @@ bool ReadAt(int fd, std::string& out, std::size_t size, off_t offset) {
 }
 
 // The UUID that /dev/disk/by-uuid gives the block device, or empty.
-std::string UuidOf(dev_t device) {
+std::string ReadUuidOf(dev_t device) {
     DIR* dir = opendir("/dev/disk/by-uuid");
     if (dir == nullptr) {
         return {};
@@ -91,6 +91,20 @@ int CLocalFileSystem::Stat(const std::string& path, CFileVersion& version) {
     return 0;
 }
 
+// Looked up again after a moment: a medium may change in its drive.
+std::string CLocalFileSystem::UuidOf(std::uint64_t device) {
+    const auto now = std::chrono::steady_clock::now();
+    if (now - m_uuidsRead > std::chrono::seconds(2)) {
+        m_mapUuids.clear();
+        m_uuidsRead = now;
+    }
+    const auto known = m_mapUuids.find(device);
+    if (known != m_mapUuids.end()) {
+        return known->second;
+    }
+    return m_mapUuids[device] = ReadUuidOf(static_cast<dev_t>(device));
+}
+
 std::string CLocalFileSystem::FileSystemOf(const std::string& folder) {
     struct statx info {};
     if (statx(AT_FDCWD, folder.c_str(), 0, STATX_MNT_ID | STATX_MNT_ID_UNIQUE, &info) != 0 ||
@@ -107,10 +121,8 @@ std::string CLocalFileSystem::FileSystemOf(const std::string& folder) {
     return text;
 }
 
-int CLocalFileSystem::ReadSample(const std::string& path, std::size_t headBytes, std::size_t tailBytes,
-                                 std::string& head, std::string& tail) {
+int CLocalFileSystem::ReadHead(const std::string& path, std::size_t bytes, std::string& head) {
     head.clear();
-    tail.clear();
     const CFd fd(open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
     struct stat info {};
     if (fd.Get() < 0 || fstat(fd.Get(), &info) != 0) {
@@ -119,15 +131,5 @@ int CLocalFileSystem::ReadSample(const std::string& path, std::size_t headBytes,
     if (!S_ISREG(info.st_mode)) {
         return S_ISDIR(info.st_mode) ? EISDIR : EINVAL;
     }
-    const auto size = static_cast<std::uint64_t>(info.st_size);
-    if (!ReadAt(fd.Get(), head, static_cast<std::size_t>(std::min<std::uint64_t>(size, headBytes)), 0)) {
-        return errno;
-    }
-    if (size > head.size()) {
-        const std::uint64_t from = size - std::min<std::uint64_t>(size - head.size(), tailBytes);
-        if (!ReadAt(fd.Get(), tail, static_cast<std::size_t>(size - from), static_cast<off_t>(from))) {
-            return errno;
-        }
-    }
-    return 0;
+    return ReadAt(fd.Get(), head, bytes, 0) ? 0 : errno;
 }

@@ -26,8 +26,7 @@ public:
     // another mount or another medium on the same device; empty when it
     // cannot be told.
     virtual std::string FileSystemOf(const std::string& folder) = 0;
-    // The first bytes of a file (at most headBytes) and, when the file is
-    // longer, its last bytes (at most tailBytes). 0, or errno's value.
-    virtual int ReadSample(const std::string& path, std::size_t headBytes, std::size_t tailBytes, std::string& head,
-                           std::string& tail) = 0;
+    // The first bytes of a regular file, at most `bytes` of them (fewer:
+    // the whole file). 0, or errno's value.
+    virtual int ReadHead(const std::string& path, std::size_t bytes, std::string& head) = 0;
 };

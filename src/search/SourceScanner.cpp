@@ -1,6 +1,7 @@
 #include "SourceScanner.h"
 
 #include "ReportReader.h"
+#include "ReportStream.h"
 
 #include <cerrno>
 #include <cstring>
@@ -54,13 +55,6 @@ void CollectFiles(const std::string& folder, std::vector<std::string>& files, in
     }
 }
 
-std::string_view WithoutLineEnds(std::string_view text) {
-    while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) {
-        text.remove_suffix(1);
-    }
-    return text;
-}
-
 } // namespace
 
 CSourceScanner::CSourceScanner(std::string cataloguePath, ISourceFileSystem& fileSystem)
@@ -68,38 +62,17 @@ CSourceScanner::CSourceScanner(std::string cataloguePath, ISourceFileSystem& fil
 
 CSourceScanner::CSniff CSourceScanner::Sniff(const std::string& path) {
     CSniff sniff;
-    std::string head, tail;
-    if (const int error = m_fileSystem.ReadSample(path, kSniffHead, kSniffTail, head, tail); error != 0) {
+    std::string head;
+    if (const int error = m_fileSystem.ReadHead(path, kSniffBytes, head); error != 0) {
         sniff.m_strReason = std::strerror(error);
         return sniff;
     }
     CReportReader reader;
-    const auto none = [](const CReportEntry&) {};
-    if (tail.empty()) {
-        // The whole file: the reader's own answer.
-        sniff.m_bReport = reader.Read(head, none);
-    } else if (head.find('\0') != std::string::npos || tail.find('\0') != std::string::npos) {
-        sniff.m_bReport = reader.Read(head, none); // fails on the binary data, with the reader's reason
-    } else {
-        // An archive report or a log says so in its first line, a directory
-        // listing in its last (its summary).
-        const std::string_view first = WithoutLineEnds(std::string_view(head).substr(0, head.find('\n')));
-        std::string_view last = WithoutLineEnds(tail);
-        last = last.substr(last.rfind('\n') == std::string_view::npos ? 0 : last.rfind('\n') + 1);
-        CReportReader byLast;
-        if (reader.Read(first, none) &&
-            (reader.Layout() == ReportLayout::ArchiveReport || reader.Layout() == ReportLayout::ArchiveLog)) {
-            sniff.m_bReport = true;
-        } else if (byLast.Read(last, none) && byLast.Layout() != ReportLayout::ArchiveReport &&
-                   byLast.Layout() != ReportLayout::ArchiveLog) {
-            sniff.m_bReport = true;
-            return sniff;
-        }
-    }
+    sniff.m_bReport = reader.Sniff(head, head.size() < kSniffBytes);
     if (sniff.m_bReport) {
         sniff.m_kind = reader.Layout() == ReportLayout::ArchiveLog ? SourceKind::Log : SourceKind::Report;
     } else {
-        sniff.m_strReason = reader.Reason().empty() ? "line 1: not a Stowlist report or archive log" : reader.Reason();
+        sniff.m_strReason = reader.Reason();
     }
     return sniff;
 }

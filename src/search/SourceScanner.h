@@ -1,6 +1,7 @@
 #pragma once
 
 #include "CatalogueSource.h"
+#include "ReportStream.h"
 #include "SourceFileSystem.h"
 
 #include <atomic>
@@ -10,7 +11,7 @@
 
 // What the catalogue learns from the file system about its sources: which
 // files under a folder may be reports or archive logs (a sniff of their
-// first and last bytes), and what became of a source's file since it was
+// first bytes), and what became of a source's file since it was
 // read, by the rules that keep offline media: a file that is gone is
 // deleted only when its folder is there on the file system where it was
 // seen; otherwise it is missing, and a file that cannot be looked at is
@@ -19,9 +20,8 @@
 // Threads: one thread at a time.
 class CSourceScanner {
 public:
-    // How much of a file the sniff reads at its start and at its end.
-    static constexpr std::size_t kSniffHead = 4096;
-    static constexpr std::size_t kSniffTail = 1024;
+    // How much of a file the sniff reads: its first few KiB.
+    static constexpr std::size_t kSniffBytes = CReportStream::kSniffBytes;
 
     // The catalogue's own database file is never taken for a report.
     // fileSystem outlives the scanner.

@@ -3,6 +3,7 @@
 #include "AppSettings.h"
 #include "CatalogHost.h"
 #include "CatalogueThread.h"
+#include "CompareRun.h"
 #include "DropPath.h"
 #include "HelpViewer.h"
 #include "MessageBoxes.h"
@@ -23,6 +24,8 @@
 #include <QShortcut>
 #include <QTreeWidget>
 #include <QVBoxLayout>
+
+#include <sys/stat.h>
 
 namespace {
 
@@ -59,9 +62,12 @@ CCatalogueSourcesDlg::CCatalogueSourcesDlg(CCatalogueThread& catalogue, CSetting
     m_pVerify = new QPushButton(Text(IDS_VERIFY_ACTION), this);
     m_pVerify->setObjectName(QStringLiteral("verifyButton"));
     m_pVerify->setEnabled(false);
+    m_pCompare = new QPushButton(Text(IDS_COMPARE_ACTION), this);
+    m_pCompare->setObjectName(QStringLiteral("compareButton"));
+    m_pCompare->setEnabled(false);
     auto* close = new QPushButton(Text(IDS_SOURCES_CLOSE), this);
     close->setObjectName(QStringLiteral("closeButton"));
-    for (QPushButton* button : {addFolder, addFiles, m_pRemove, refresh, m_pVerify, close}) {
+    for (QPushButton* button : {addFolder, addFiles, m_pRemove, refresh, m_pVerify, m_pCompare, close}) {
         button->setAutoDefault(false);
     }
     m_pAddReports = new QCheckBox(Text(IDS_SOURCES_ADD_REPORTS), this);
@@ -75,6 +81,7 @@ CCatalogueSourcesDlg::CCatalogueSourcesDlg(CCatalogueThread& catalogue, CSetting
     }
     buttons->addSpacing(12);
     buttons->addWidget(m_pVerify);
+    buttons->addWidget(m_pCompare);
     buttons->addStretch(1);
     buttons->addWidget(close);
     auto* middle = new QHBoxLayout;
@@ -91,6 +98,7 @@ CCatalogueSourcesDlg::CCatalogueSourcesDlg(CCatalogueThread& catalogue, CSetting
     connect(refresh, &QPushButton::clicked, &m_catalogue, &CCatalogueThread::Refresh);
     connect(close, &QPushButton::clicked, this, &QDialog::close);
     connect(m_pVerify, &QPushButton::clicked, this, &CCatalogueSourcesDlg::OnVerify);
+    connect(m_pCompare, &QPushButton::clicked, this, &CCatalogueSourcesDlg::CompareSelected);
     connect(m_pList, &QTreeWidget::itemSelectionChanged, this, &CCatalogueSourcesDlg::OnSelectionChanged);
     connect(m_pList, &QTreeWidget::customContextMenuRequested, this, &CCatalogueSourcesDlg::OnContextMenu);
     connect(m_pAddReports, &QCheckBox::toggled, this, [this](bool on) {
@@ -169,9 +177,20 @@ std::optional<std::string> CCatalogueSourcesDlg::SelectedReport() const {
     return selected.front()->data(Path, Qt::UserRole).toByteArray().toStdString();
 }
 
+std::vector<std::string> CCatalogueSourcesDlg::SelectedReports() const {
+    std::vector<std::string> reports;
+    for (const QTreeWidgetItem* item : m_pList->selectedItems()) {
+        if (item->data(Kind, Qt::UserRole).toInt() == static_cast<int>(SourceKind::Report)) {
+            reports.push_back(item->data(Path, Qt::UserRole).toByteArray().toStdString());
+        }
+    }
+    return reports;
+}
+
 void CCatalogueSourcesDlg::OnSelectionChanged() {
     m_pRemove->setEnabled(!m_pList->selectedItems().isEmpty());
     m_pVerify->setEnabled(!m_pVerifyRun && SelectedReport().has_value());
+    m_pCompare->setEnabled(!m_pCompareRun && m_pList->selectedItems().size() == 2 && SelectedReports().size() == 2);
 }
 
 void CCatalogueSourcesDlg::OnContextMenu(const QPoint& position) {
@@ -179,6 +198,9 @@ void CCatalogueSourcesDlg::OnContextMenu(const QPoint& position) {
     QAction* verify = menu.addAction(Text(IDS_VERIFY_ACTION));
     verify->setEnabled(m_pVerify->isEnabled());
     connect(verify, &QAction::triggered, this, &CCatalogueSourcesDlg::OnVerify);
+    QAction* compare = menu.addAction(Text(IDS_COMPARE_ACTION));
+    compare->setEnabled(m_pCompare->isEnabled());
+    connect(compare, &QAction::triggered, this, &CCatalogueSourcesDlg::CompareSelected);
     QAction* remove = menu.addAction(Text(IDS_SOURCES_REMOVE));
     remove->setEnabled(m_pRemove->isEnabled());
     connect(remove, &QAction::triggered, this, &CCatalogueSourcesDlg::OnRemove);
@@ -211,8 +233,9 @@ void CCatalogueSourcesDlg::VerifyAgainst(const QString& folder) {
     // The archive log and the manifest are looked up on the run's thread.
     m_pVerifyRun = std::make_unique<CVerifyRun>(m_catalogue.DatabasePath(), std::move(request));
     connect(m_pVerifyRun.get(), &CVerifyRun::Finished, this, &CCatalogueSourcesDlg::OnVerifyFinished);
-    m_pVerifyProgress =
-        new CVerifyProgressDlg(*m_pVerifyRun, QFileInfo(PathToQString(*report)).fileName(), folder, this);
+    m_pVerifyProgress = new CVerifyProgressDlg(
+        *m_pVerifyRun, Text(IDS_VERIFY_PROGRESS_TITLE),
+        Filled(IDS_VERIFY_PROGRESS, {folder, QFileInfo(PathToQString(*report)).fileName()}), this);
     m_pVerify->setEnabled(false);
     m_pVerifyRun->Start();
     m_pVerifyProgress->show();
@@ -230,8 +253,60 @@ void CCatalogueSourcesDlg::OnVerifyFinished() {
     if (outcome == VerifyOutcome::Checked && verifier) {
         auto* result = new CVerifyResultDlg(std::move(verifier), m_strVerifyReport, m_strVerifyFolder, m_help, this);
         result->show();
-    } else if (outcome == VerifyOutcome::Unreadable && verifier) {
-        ShowMessageBox(this, Filled(IDS_VERIFY_NOT_CHECKED, {ToQString(verifier->Error())}),
-                       Text(IDS_VERIFY_CAPTION), MB_ICONEXCLAMATION);
+    } else if (outcome == VerifyOutcome::Unreadable && (verifier || !run->Failure().empty())) {
+        const std::string why = run->Failure().empty() ? verifier->Error() : m_strVerifyReport + ": " + run->Failure();
+        ShowMessageBox(this, Filled(IDS_VERIFY_NOT_CHECKED, {ToQString(why)}), Text(IDS_VERIFY_CAPTION),
+                       MB_ICONEXCLAMATION);
+    }
+}
+
+void CCatalogueSourcesDlg::CompareSelected() {
+    std::vector<std::string> reports = SelectedReports();
+    if (reports.size() != 2 || m_pList->selectedItems().size() != 2 || m_pCompareRun) {
+        return;
+    }
+    // The older first, by the time its file was last written.
+    const auto modified = [](const std::string& path) {
+        struct stat info {};
+        return stat(path.c_str(), &info) == 0 ? info.st_mtim : timespec{};
+    };
+    const timespec first = modified(reports[0]), second = modified(reports[1]);
+    if (second.tv_sec < first.tv_sec || (second.tv_sec == first.tv_sec && second.tv_nsec < first.tv_nsec)) {
+        std::swap(reports[0], reports[1]);
+    }
+    m_strCompareOld = reports[0];
+    m_strCompareNew = reports[1];
+    CCompareRequest request;
+    request.m_old.m_strReportPath = m_strCompareOld;
+    request.m_new.m_strReportPath = m_strCompareNew;
+    request.m_bIncludeOk = true;
+    // The archive logs and the manifests are looked up on the run's thread.
+    m_pCompareRun = std::make_unique<CCompareRun>(m_catalogue.DatabasePath(), std::move(request));
+    connect(m_pCompareRun.get(), &CCompareRun::Finished, this, &CCatalogueSourcesDlg::OnCompareFinished);
+    m_pCompareProgress = new CVerifyProgressDlg(
+        *m_pCompareRun, Text(IDS_COMPARE_PROGRESS_TITLE),
+        Filled(IDS_COMPARE_PROGRESS, {QFileInfo(PathToQString(m_strCompareNew)).fileName(),
+                                      QFileInfo(PathToQString(m_strCompareOld)).fileName()}),
+        this);
+    m_pCompare->setEnabled(false);
+    m_pCompareRun->Start();
+    m_pCompareProgress->show();
+}
+
+void CCatalogueSourcesDlg::OnCompareFinished() {
+    // Called from the run's own signal: it is deleted once that returns.
+    CCompareRun* run = m_pCompareRun.release();
+    run->deleteLater();
+    const CReportComparer::Outcome outcome = run->Outcome();
+    std::unique_ptr<CReportComparer> comparer = run->TakeComparer();
+    delete m_pCompareProgress;
+    m_pCompareProgress = nullptr;
+    OnSelectionChanged();
+    if (outcome == CReportComparer::Outcome::Compared && comparer) {
+        auto* result = new CVerifyResultDlg(std::move(comparer), m_strCompareOld, m_strCompareNew, m_help, this);
+        result->show();
+    } else if (outcome == CReportComparer::Outcome::Unreadable && comparer) {
+        ShowMessageBox(this, Filled(IDS_COMPARE_NOT_COMPARED, {ToQString(comparer->Error())}),
+                       Text(IDS_COMPARE_CAPTION), MB_ICONEXCLAMATION);
     }
 }

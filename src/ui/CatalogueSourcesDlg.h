@@ -12,6 +12,7 @@
 class CCatalogueThread;
 class CHelpViewer;
 class CSettingsStore;
+class CCompareRun;
 class CVerifyProgressDlg;
 class CVerifyRun;
 class QCheckBox;
@@ -25,6 +26,8 @@ class QTreeWidget;
 // The check box switches [Catalogue] AddReports at once.
 // Verify against... checks a folder or medium against the one report
 // selected, on a thread of its own, and opens the account in a window.
+// Compare... compares the two reports selected (the older, by the time its
+// file was last written, as the old one) in the same way.
 class CCatalogueSourcesDlg : public QDialog {
     Q_OBJECT
 public:
@@ -41,6 +44,9 @@ public:
     // the selected report. Nothing happens unless exactly one report is
     // selected and no check runs.
     void VerifyAgainst(const QString& folder);
+    // What Compare... does: compares the two reports selected, unless a
+    // comparison runs.
+    void CompareSelected();
 
 private:
     void ShowSources(const std::vector<CSourceInfo>& sources);
@@ -51,6 +57,9 @@ private:
     void OnContextMenu(const QPoint& position);
     void OnVerify();
     void OnVerifyFinished();
+    void OnCompareFinished();
+    // The paths of the selected sources that are reports.
+    std::vector<std::string> SelectedReports() const;
     // The path of the one selected source when it is a report.
     std::optional<std::string> SelectedReport() const;
 
@@ -60,9 +69,14 @@ private:
     QTreeWidget* m_pList = nullptr;
     QPushButton* m_pRemove = nullptr;
     QPushButton* m_pVerify = nullptr;
+    QPushButton* m_pCompare = nullptr;
     QCheckBox* m_pAddReports = nullptr;
     QString m_strVerifyFolder; // the folder last checked, where the next dialog opens
     std::unique_ptr<CVerifyRun> m_pVerifyRun; // while a check runs
     CVerifyProgressDlg* m_pVerifyProgress = nullptr;
     std::string m_strVerifyReport;
+    std::unique_ptr<CCompareRun> m_pCompareRun; // while a comparison runs
+    CVerifyProgressDlg* m_pCompareProgress = nullptr;
+    std::string m_strCompareOld;
+    std::string m_strCompareNew;
 };

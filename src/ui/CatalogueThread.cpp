@@ -48,7 +48,16 @@ void CCatalogueThread::Run() {
             job = std::move(m_jobs.front());
             m_jobs.pop_front();
         }
-        job();
+        // Whatever the catalogue throws ends this job, not the program.
+        try {
+            job();
+        } catch (const std::exception& failure) {
+            const QString text = Text(IDS_FIND_FAILED).replace(QLatin1String("%s"), QString::fromUtf8(failure.what()));
+            Deliver([this, text] { emit Warning(text); });
+        } catch (...) {
+            const QString text = Text(IDS_FIND_FAILED).replace(QLatin1String("%s"), QStringLiteral("?"));
+            Deliver([this, text] { emit Warning(text); });
+        }
     }
 }
 

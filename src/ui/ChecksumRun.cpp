@@ -4,6 +4,7 @@
 
 #include <QEventLoop>
 
+#include <new>
 #include <thread>
 
 CChecksumRun::CChecksumRun(CDropChecksums& checksums, ProgressFn progress)
@@ -17,12 +18,21 @@ bool CChecksumRun::Exec() {
     bool finished = false; // the worker's until it is joined
     int posted = -1;       // the worker's alone: its progress calls never overlap
     std::thread worker([&] {
-        finished = m_checksums.Run([&](int percent) {
-            if (percent != posted) {
-                posted = percent;
-                emit ProgressPosted(percent);
-            }
-        });
+        // Whatever the hashing throws ends these checksums, not the program.
+        try {
+            finished = m_checksums.Run([&](int percent) {
+                if (percent != posted) {
+                    posted = percent;
+                    emit ProgressPosted(percent);
+                }
+            });
+        } catch (const std::bad_alloc&) {
+            m_strFailure = "out of memory";
+        } catch (const std::exception& failure) {
+            m_strFailure = failure.what();
+        } catch (...) {
+            m_strFailure = "an unexpected error";
+        }
         emit Finished();
     });
     loop.exec();

@@ -3,6 +3,7 @@
 #include <QObject>
 
 #include <functional>
+#include <string>
 
 class CDropChecksums;
 
@@ -16,8 +17,11 @@ public:
 
     CChecksumRun(CDropChecksums& checksums, ProgressFn progress);
 
-    // Blocks (handling events) until the checksums are done; false when cancelled.
+    // Blocks (handling events) until the checksums are done; false when
+    // cancelled or when they failed (Failure() says why).
     bool Exec();
+    // After Exec(): what the checksums threw, or empty.
+    const std::string& Failure() const { return m_strFailure; }
     // The caller's thread, while Exec() runs.
     void Cancel();
 
@@ -30,4 +34,5 @@ signals:
 private:
     CDropChecksums& m_checksums;
     ProgressFn m_progress;
+    std::string m_strFailure; // the worker's until it is joined
 };

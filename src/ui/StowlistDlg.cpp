@@ -304,6 +304,10 @@ bool CStowlistDlg::RunChecksums(CDropFiles files) {
     if (!finished) {
         m_pChecksums.reset();
     }
+    if (!run.Failure().empty()) {
+        MessageBox(FormatString(IDS_CHECKSUMS_FAILED, {run.Failure()}), LoadString(IDS_CHECKSUMS_TITLE),
+                   MB_ICONEXCLAMATION);
+    }
     return finished;
 }
 

@@ -1,7 +1,7 @@
 #include "VerifyProgressDlg.h"
 
 #include "UiText.h"
-#include "VerifyRun.h"
+#include "BackgroundRun.h"
 
 #include <QDialogButtonBox>
 #include <QLabel>
@@ -9,11 +9,11 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-CVerifyProgressDlg::CVerifyProgressDlg(CVerifyRun& run, const QString& reportName, const QString& folder,
+CVerifyProgressDlg::CVerifyProgressDlg(CBackgroundRun& run, const QString& title, const QString& text,
                                        QWidget* parent)
     : QDialog(parent), m_run(run) {
-    setWindowTitle(Text(IDS_VERIFY_PROGRESS_TITLE));
-    m_pText = new QLabel(Filled(IDS_VERIFY_PROGRESS, {folder, reportName}), this);
+    setWindowTitle(title);
+    m_pText = new QLabel(text, this);
     m_pText->setTextFormat(Qt::PlainText);
     m_pText->setWordWrap(true);
     m_pBar = new QProgressBar(this);
@@ -30,7 +30,7 @@ CVerifyProgressDlg::CVerifyProgressDlg(CVerifyRun& run, const QString& reportNam
     setMinimumWidth(420);
 
     connect(buttons, &QDialogButtonBox::rejected, this, &CVerifyProgressDlg::reject);
-    connect(&m_run, &CVerifyRun::ProgressPosted, m_pBar, &QProgressBar::setValue);
+    connect(&m_run, &CBackgroundRun::ProgressPosted, m_pBar, &QProgressBar::setValue);
 }
 
 void CVerifyProgressDlg::reject() {

@@ -5,6 +5,7 @@
 #include "HelpViewer.h"
 #include "MediumVerifier.h"
 #include "MessageBoxes.h"
+#include "ReportComparer.h"
 #include "UiText.h"
 
 #include <QApplication>
@@ -25,22 +26,40 @@
 #include <algorithm>
 #include <cstring>
 
+namespace {
+
+QString FileNameOf(const std::string& path) { return QFileInfo(PathToQString(path)).fileName(); }
+
+} // namespace
+
 CVerifyResultDlg::CVerifyResultDlg(std::unique_ptr<CMediumVerifier> verifier, const std::string& reportPath,
                                    const QString& folder, CHelpViewer& help, QWidget* parent)
-    : QDialog(parent), m_pVerifier(std::move(verifier)), m_model(m_pVerifier->Lines()),
-      m_strReportPath(reportPath) {
-    setAttribute(Qt::WA_DeleteOnClose);
-    const QString report = PathToQString(reportPath);
-    setWindowTitle(Filled(IDS_VERIFY_RESULT_TITLE, {QFileInfo(report).fileName()}));
+    : CVerifyResultDlg(std::move(verifier), nullptr, reportPath, Filled(IDS_VERIFY_RESULT_TITLE, {FileNameOf(reportPath)}),
+                       Filled(IDS_VERIFY_REPORT_AND_FOLDER, {PathToQString(reportPath), folder}), help, parent) {}
 
-    auto* where = new QLabel(Filled(IDS_VERIFY_REPORT_AND_FOLDER, {report, folder}), this);
+CVerifyResultDlg::CVerifyResultDlg(std::unique_ptr<CReportComparer> comparer, const std::string& oldPath,
+                                   const std::string& newPath, CHelpViewer& help, QWidget* parent)
+    : CVerifyResultDlg(nullptr, std::move(comparer), newPath,
+                       Filled(IDS_COMPARE_RESULT_TITLE, {FileNameOf(newPath), FileNameOf(oldPath)}),
+                       Filled(IDS_COMPARE_OLD_AND_NEW, {PathToQString(oldPath), PathToQString(newPath)}), help,
+                       parent) {}
+
+CVerifyResultDlg::CVerifyResultDlg(std::unique_ptr<CMediumVerifier> verifier, std::unique_ptr<CReportComparer> comparer,
+                                   const std::string& reportPath, const QString& title, const QString& whereText,
+                                   CHelpViewer& help, QWidget* parent)
+    : QDialog(parent), m_pVerifier(std::move(verifier)), m_pComparer(std::move(comparer)),
+      m_model(m_pVerifier ? m_pVerifier->Lines() : m_pComparer->Lines()), m_strReportPath(reportPath) {
+    setAttribute(Qt::WA_DeleteOnClose);
+    setWindowTitle(title);
+
+    auto* where = new QLabel(whereText, this);
     where->setTextFormat(Qt::PlainText);
-    m_pSummary = new QLabel(ToQString(VerifyText::Summary(m_pVerifier->Counts())), this);
+    m_pSummary = new QLabel(ToQString(Summary()), this);
     m_pSummary->setObjectName(QStringLiteral("verifySummary"));
     m_pSummary->setTextFormat(Qt::PlainText);
     m_pSummary->setTextInteractionFlags(Qt::TextSelectableByMouse);
     QStringList hints;
-    for (const std::string& hint : m_pVerifier->Hints()) {
+    for (const std::string& hint : m_pVerifier ? m_pVerifier->Hints() : m_pComparer->Hints()) {
         hints << ToQString(hint);
     }
     m_pHints = new QLabel(hints.join(QLatin1Char('\n')), this);
@@ -52,7 +71,8 @@ CVerifyResultDlg::CVerifyResultDlg(std::unique_ptr<CMediumVerifier> verifier, co
     m_pKinds = new QComboBox(this);
     m_pKinds->setObjectName(QStringLiteral("verifyKindsBox"));
     m_pKinds->addItem(Text(IDS_VERIFY_ALL_KINDS));
-    for (std::size_t i = 0; i < kVerifyKindCount; ++i) {
+    // A comparison reads no file: none is unreadable (the last kind).
+    for (std::size_t i = 0; i < kVerifyKindCount - (m_pComparer ? 1 : 0); ++i) {
         const std::string_view name = VerifyText::KindName(static_cast<VerifyKind>(i));
         m_pKinds->addItem(QString::fromUtf8(name.data(), static_cast<qsizetype>(name.size())));
     }
@@ -108,11 +128,16 @@ CVerifyResultDlg::CVerifyResultDlg(std::unique_ptr<CMediumVerifier> verifier, co
     copyKey->setContext(Qt::WidgetShortcut);
     connect(copyKey, &QShortcut::activated, this, &CVerifyResultDlg::CopyLines);
     auto* f1 = new QShortcut(QKeySequence(Qt::Key_F1), this);
-    connect(f1, &QShortcut::activated, this, [this, &help] { help.ShowTopic(Text(IDS_VERIFY_HELP_TOPIC), this); });
+    const int topic = m_pVerifier ? IDS_VERIFY_HELP_TOPIC : IDS_COMPARE_HELP_TOPIC;
+    connect(f1, &QShortcut::activated, this, [this, &help, topic] { help.ShowTopic(Text(topic), this); });
     ShowCount();
 }
 
 CVerifyResultDlg::~CVerifyResultDlg() = default;
+
+std::string CVerifyResultDlg::Summary() const {
+    return m_pVerifier ? VerifyText::Summary(m_pVerifier->Counts()) : VerifyText::CompareSummary(m_pComparer->Counts());
+}
 
 QString CVerifyResultDlg::SummaryText() const { return m_pSummary->text(); }
 
@@ -165,7 +190,7 @@ void CVerifyResultDlg::OnSave() {
 
 bool CVerifyResultDlg::SaveTo(const QString& path) {
     const std::string target = PathFromQString(path);
-    const std::string text = m_model.ShownLines() + VerifyText::Summary(m_pVerifier->Counts()) + "\n";
+    const std::string text = m_model.ShownLines() + Summary() + "\n";
     CAtomicFile file;
     if (file.Open(target) && file.Write(text) && file.Commit()) {
         return true;

@@ -3,8 +3,21 @@
 #include "Catalogue.h"
 #include "ManifestPath.h"
 
+#include <new>
+
+namespace {
+
+std::function<void()>& StepBeforeCheck() {
+    static std::function<void()> step;
+    return step;
+}
+
+} // namespace
+
+void CVerifyRun::SetStepBeforeCheck(std::function<void()> step) { StepBeforeCheck() = std::move(step); }
+
 CVerifyRun::CVerifyRun(std::string catalogueDatabase, CVerifyRequest request, QObject* parent)
-    : QObject(parent), m_strDatabase(std::move(catalogueDatabase)), m_request(std::move(request)) {
+    : CBackgroundRun(parent), m_strDatabase(std::move(catalogueDatabase)), m_request(std::move(request)) {
     connect(this, &CVerifyRun::WorkerEnding, this, &CVerifyRun::OnWorkerEnding, Qt::QueuedConnection);
 }
 
@@ -45,21 +58,36 @@ void CVerifyRun::CompleteRequest() {
 }
 
 void CVerifyRun::Work() {
-    CompleteRequest();
-    CMediumVerifier* verifier = nullptr;
-    {
-        std::lock_guard lock(m_mutex);
-        if (!m_bCancelled) {
-            m_pVerifier = std::make_unique<CMediumVerifier>(std::move(m_request));
-            verifier = m_pVerifier.get();
-        }
-    }
-    if (verifier != nullptr) {
-        m_outcome = verifier->Run([this](int percent) {
-            if (m_nPosted.exchange(percent) != percent) {
-                emit ProgressPosted(percent);
+    // Whatever the libraries throw ends this check, not the program.
+    try {
+        CompleteRequest();
+        CMediumVerifier* verifier = nullptr;
+        {
+            std::lock_guard lock(m_mutex);
+            if (!m_bCancelled) {
+                m_pVerifier = std::make_unique<CMediumVerifier>(std::move(m_request));
+                verifier = m_pVerifier.get();
             }
-        });
+        }
+        if (verifier != nullptr) {
+            if (StepBeforeCheck()) {
+                StepBeforeCheck()();
+            }
+            m_outcome = verifier->Run([this](int percent) {
+                if (m_nPosted.exchange(percent) != percent) {
+                    emit ProgressPosted(percent);
+                }
+            });
+        }
+    } catch (const std::bad_alloc&) {
+        m_outcome = VerifyOutcome::Unreadable;
+        m_strFailure = "out of memory";
+    } catch (const std::exception& failure) {
+        m_outcome = VerifyOutcome::Unreadable;
+        m_strFailure = failure.what();
+    } catch (...) {
+        m_outcome = VerifyOutcome::Unreadable;
+        m_strFailure = "an unexpected error";
     }
     emit WorkerEnding();
 }

@@ -1,10 +1,10 @@
 #pragma once
 
+#include "BackgroundRun.h"
 #include "MediumVerifier.h"
 
-#include <QObject>
-
 #include <atomic>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -18,7 +18,7 @@
 // Finished is emitted there, after the worker has been joined, so the
 // results may be read from then on. The destructor cancels a run that is
 // still going and waits for it.
-class CVerifyRun : public QObject {
+class CVerifyRun : public CBackgroundRun {
     Q_OBJECT
 public:
     // The request's log and manifest are filled in from the catalogue at
@@ -27,18 +27,19 @@ public:
     ~CVerifyRun() override;
 
     void Start();
-    void Cancel();
+    void Cancel() override;
 
     // After Finished.
     VerifyOutcome Outcome() const { return m_outcome; }
+    // After Finished: what was thrown on the worker (its outcome Unreadable), or empty.
+    const std::string& Failure() const { return m_strFailure; }
+    // A step the worker runs before each check, where a test makes it throw.
+    static void SetStepBeforeCheck(std::function<void()> step);
     // After Finished: the verifier with its account; null when the run was
     // cancelled before the verifier started.
     std::unique_ptr<CMediumVerifier> TakeVerifier();
 
 signals:
-    // Queued from the worker: 0..100, rising.
-    void ProgressPosted(int percent);
-    void Finished();
     // Queued from the worker when it is about to end; the object joins it
     // and emits Finished.
     void WorkerEnding();
@@ -57,4 +58,5 @@ private:
     bool m_bCancelled = false;
     std::atomic<int> m_nPosted{-1}; // the last percent posted
     VerifyOutcome m_outcome = VerifyOutcome::Cancelled; // the worker's until joined
+    std::string m_strFailure;                           // the worker's until joined
 };

@@ -29,7 +29,7 @@ struct CChecksumResult {
 
 struct CChecksumLimits {
     unsigned m_nHashers = 0; // hashing threads; 0: one per processor
-    std::size_t m_nBufferBytes = std::size_t{1} << 20;
+    std::size_t m_nBufferBytes = std::size_t{256} << 10; // small enough to be hashed while still in the cache
     std::size_t m_nBuffersPerFile = 8; // read ahead of the hashing, per file
 };
 
@@ -42,7 +42,7 @@ struct CChecksumLimits {
 // that two files' hashes are in flight at once; a slow device (a disc, a
 // stick) is always read strictly one file after another. At most four
 // files of a device are read at once. Memory: about devices x min(hashers,
-// 4) x (buffers per file + 1) buffers, 18 MiB a device by default on two
+// 4) x (buffers per file + 1) buffers, 4.5 MiB a device by default on two
 // processors.
 //
 // Threads: Run() blocks its caller (never the user-interface thread) until

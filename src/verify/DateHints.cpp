@@ -56,6 +56,16 @@ std::string DateOf(CLocaleFormat& locale, std::int64_t seconds, bool upper) {
 
 } // namespace
 
+std::vector<std::string> CDateHints::InstalledCandidates() {
+    std::vector<std::string> names;
+    for (const char* name : kCandidateLocales) {
+        if (Installed(name)) {
+            names.emplace_back(name);
+        }
+    }
+    return names;
+}
+
 CDateHints::CDateHints(CLocaleFormat& current, bool upper) : m_current(current), m_bUpper(upper) {}
 
 std::string CDateHints::ShapeOf(std::string_view text) {

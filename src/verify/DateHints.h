@@ -36,6 +36,9 @@ public:
     // Every pair's time is off by the same whole number of hours.
     bool TimeZoneShifted() const { return m_bShifted; }
 
+    // The locales whose dates a report is likely to have that are installed here.
+    static std::vector<std::string> InstalledCandidates();
+
     // The text with runs of digits as "0" and runs of letters as "a".
     static std::string ShapeOf(std::string_view text);
 

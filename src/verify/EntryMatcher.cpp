@@ -28,36 +28,39 @@ struct CMoveKeyHash {
 
 } // namespace
 
-CEntryMatcher::CEntryMatcher(const CReportSide& report, const CFoundTree& found, CLocaleFormat& locale)
-    : m_report(report), m_found(found), m_locale(locale), m_bListing(report.Options().IsListing()),
+CEntryMatcher::CEntryMatcher(const CReportSide& report, const CFoundEntries& found)
+    : m_report(report), m_found(found), m_bListing(report.Options().IsListing()),
       m_bFoldersOnly(report.Layout() == ReportLayout::FoldersOnly) {}
 
-bool CEntryMatcher::Listable(const CFoundEntry& entry) const {
-    return m_bFoldersOnly ? entry.m_bFolder : (m_bListing || !entry.m_bFolder);
+bool CEntryMatcher::Listable(std::size_t found) const {
+    const bool folder = m_found.IsFolder(found);
+    return m_bFoldersOnly ? folder : (m_bListing || !folder);
 }
 
-std::string_view CEntryMatcher::GroupOf(const CFoundEntry& entry) const {
-    if (!m_bListing && !m_report.LogKnown()) {
+std::string_view CEntryMatcher::GroupOf(std::size_t found) const {
+    if (m_bAnywhere || (!m_bListing && !m_report.LogKnown())) {
         return {};
     }
-    return m_found.Folders()[entry.m_nFolder].m_strReportPath;
+    return m_found.FolderAt(found);
 }
 
-void CEntryMatcher::TextsOf(const CFoundEntry& entry, std::string_view& date, std::string_view& time) const {
-    if (m_bListing) {
-        m_locale.UpperDateTimeText(entry.m_nLastWrite, date, time);
-    } else {
-        m_locale.DateTimeText(entry.m_nLastWrite, date, time);
-    }
+std::string_view CEntryMatcher::GroupOfEntry(std::size_t entry) const {
+    return m_bAnywhere ? std::string_view() : m_report.GroupOf(entry);
+}
+
+std::string_view CEntryMatcher::NameOfEntry(std::size_t entry) const {
+    return m_pNames != nullptr ? (*m_pNames)[entry] : m_report.Entries()[entry].m_strName;
 }
 
 void CEntryMatcher::Match() {
     const std::size_t entries = m_report.Entries().size();
     m_arrStates.assign(entries, EntryState::Missing);
     m_arrPairs.assign(entries, kNone);
-    m_arrTaken.assign(m_found.Entries().size(), false);
+    m_arrTaken.assign(m_found.Count(), false);
     IndexFound();
-    ReadDates();
+    if (m_found.WalkLocale() != nullptr) {
+        ReadDates();
+    }
     PairInPlace();
     if (!m_bFoldersOnly) {
         PairMoved();
@@ -68,23 +71,26 @@ void CEntryMatcher::Match() {
 // them and no allocation a group), each group's sorted by name once it is
 // first asked for.
 void CEntryMatcher::IndexFound() {
-    const auto& found = m_found.Entries();
-    std::vector<std::uint32_t> slotOfFolder(m_found.Folders().size(), kNone);
-    std::vector<std::uint32_t> slotOfEntry(found.size(), kNone);
-    for (std::size_t j = 0; j < found.size(); ++j) {
-        const CFoundEntry& entry = found[j];
-        if (!Listable(entry)) {
+    const std::size_t count = m_found.Count();
+    std::vector<std::uint32_t> slotOfEntry(count, kNone);
+    // Neighbours mostly share a folder: its group is looked up once a run.
+    std::string_view lastGroup;
+    std::uint32_t lastSlot = kNone;
+    for (std::size_t j = 0; j < count; ++j) {
+        if (!Listable(j)) {
             continue;
         }
-        std::uint32_t& slot = slotOfFolder[entry.m_nFolder];
-        if (slot == kNone) {
+        const std::string_view group = GroupOf(j);
+        if (lastSlot == kNone || group.data() != lastGroup.data() || group != lastGroup) {
             const auto [at, inserted] =
-                m_mapSlotOfGroup.try_emplace(GroupOf(entry), static_cast<std::uint32_t>(m_arrSlots.size()));
+                m_mapSlotOfGroup.try_emplace(group, static_cast<std::uint32_t>(m_arrSlots.size()));
             if (inserted) {
                 m_arrSlots.emplace_back();
             }
-            slot = at->second;
+            lastSlot = at->second;
+            lastGroup = group;
         }
+        const std::uint32_t slot = lastSlot;
         slotOfEntry[j] = slot;
         ++m_arrSlots[slot].m_nEnd; // a count for now
     }
@@ -95,7 +101,8 @@ void CEntryMatcher::IndexFound() {
         begin += count;
     }
     m_arrGrouped.resize(begin);
-    for (std::size_t j = 0; j < found.size(); ++j) {
+    m_arrSkip.assign(begin, 0);
+    for (std::size_t j = 0; j < count; ++j) {
         if (slotOfEntry[j] != kNone) {
             m_arrGrouped[m_arrSlots[slotOfEntry[j]].m_nEnd++] = static_cast<std::uint32_t>(j);
         }
@@ -103,17 +110,16 @@ void CEntryMatcher::IndexFound() {
 }
 
 std::pair<const std::uint32_t*, const std::uint32_t*> CEntryMatcher::CandidatesOf(std::size_t entry) {
-    const auto& found = m_found.Entries();
-    if (!m_bLastKnown || m_strLastGroup != m_report.GroupOf(entry)) {
+    if (!m_bLastKnown || m_strLastGroup != GroupOfEntry(entry)) {
         m_bLastKnown = true;
-        m_strLastGroup = m_report.GroupOf(entry);
+        m_strLastGroup = GroupOfEntry(entry);
         const auto at = m_mapSlotOfGroup.find(m_strLastGroup);
         m_pLastSlot = at == m_mapSlotOfGroup.end() ? nullptr : &m_arrSlots[at->second];
         if (m_pLastSlot != nullptr && !m_pLastSlot->m_bSorted) {
             // By name, then in walk order.
             std::sort(m_arrGrouped.begin() + m_pLastSlot->m_nBegin, m_arrGrouped.begin() + m_pLastSlot->m_nEnd,
                       [&](std::uint32_t a, std::uint32_t b) {
-                          const int order = m_found.NameOf(found[a]).compare(m_found.NameOf(found[b]));
+                          const int order = m_found.NameAt(a).compare(m_found.NameAt(b));
                           return order < 0 || (order == 0 && a < b);
                       });
             m_pLastSlot->m_bSorted = true;
@@ -124,12 +130,12 @@ std::pair<const std::uint32_t*, const std::uint32_t*> CEntryMatcher::CandidatesO
     }
     const std::uint32_t* first = m_arrGrouped.data() + m_pLastSlot->m_nBegin;
     const std::uint32_t* last = m_arrGrouped.data() + m_pLastSlot->m_nEnd;
-    const auto range = std::equal_range(first, last, m_report.Entries()[entry].m_strName,
+    const auto range = std::equal_range(first, last, NameOfEntry(entry),
                                         [&](const auto& a, const auto& b) {
                                             if constexpr (std::is_same_v<std::decay_t<decltype(a)>, std::string_view>) {
-                                                return a < m_found.NameOf(found[b]);
+                                                return a < m_found.NameAt(b);
                                             } else {
-                                                return m_found.NameOf(found[a]) < b;
+                                                return m_found.NameAt(a) < b;
                                             }
                                         });
     return {range.first, range.second};
@@ -140,7 +146,6 @@ std::pair<const std::uint32_t*, const std::uint32_t*> CEntryMatcher::CandidatesO
 // time zone.
 void CEntryMatcher::ReadDates() {
     const auto& entries = m_report.Entries();
-    const auto& found = m_found.Entries();
     const auto datePairs = [&](std::size_t most) {
         std::vector<std::string_view> dates;
         std::vector<CDatePair> pairs;
@@ -153,8 +158,8 @@ void CEntryMatcher::ReadDates() {
             }
             const auto [first, last] = CandidatesOf(i);
             for (const std::uint32_t* j = first; j != last; ++j) {
-                if (!found[*j].m_bFolder && found[*j].m_nSize == entries[i].m_nSize) {
-                    pairs.push_back({entries[i].m_strDate, entries[i].m_strTime, found[*j].m_nLastWrite});
+                if (!m_found.IsFolder(*j) && m_found.SizeOf(*j) == entries[i].m_nSize) {
+                    pairs.push_back({entries[i].m_strDate, entries[i].m_strTime, m_found.LastWriteAt(*j)});
                     break;
                 }
             }
@@ -162,28 +167,50 @@ void CEntryMatcher::ReadDates() {
         return std::make_pair(std::move(dates), std::move(pairs));
     };
     const auto [dates, pairs] = datePairs(kDateSample);
-    CDateHints sample(m_locale, m_bListing);
+    CLocaleFormat& locale = *m_found.WalkLocale();
+    CDateHints sample(locale, m_bListing);
     sample.Examine(dates, pairs);
     m_bDatesComparable = sample.DatesComparable();
     m_arrHints = sample.Hints();
     if (sample.TimeZoneShifted()) {
         const auto [allDates, allPairs] = datePairs(SIZE_MAX);
-        CDateHints every(m_locale, m_bListing);
+        CDateHints every(locale, m_bListing);
         every.Examine(allDates, allPairs);
         m_arrHints = every.Hints();
     }
 }
 
-bool CEntryMatcher::SameFile(std::size_t entry, const CFoundEntry& found) const {
+// Many entries of one group may share a name (an archive without its log
+// is one group): the taken ones at the front of a run of candidates are
+// skipped by pointers that lead past them, shortened on every walk.
+const std::uint32_t* CEntryMatcher::FirstFree(const std::uint32_t* first, const std::uint32_t* last) {
+    if (first == last) {
+        return last; // also no group at all: null
+    }
+    const auto position = [&](const std::uint32_t* at) { return static_cast<std::uint32_t>(at - m_arrGrouped.data()); };
+    const std::uint32_t end = position(last);
+    std::uint32_t free = position(first);
+    while (free < end && m_arrTaken[m_arrGrouped[free]]) {
+        free = std::max(free + 1, m_arrSkip[free]);
+    }
+    for (std::uint32_t at = position(first); at < free;) {
+        const std::uint32_t next = std::max(at + 1, m_arrSkip[at]);
+        m_arrSkip[at] = free;
+        at = next;
+    }
+    return m_arrGrouped.data() + free;
+}
+
+bool CEntryMatcher::SameFile(std::size_t entry, std::size_t found) const {
     const CReportEntry& line = m_report.Entries()[entry];
-    if (found.m_nSize != line.m_nSize) {
+    if (m_found.SizeOf(found) != line.m_nSize) {
         return false;
     }
     if (!m_bDatesComparable) {
         return true;
     }
     std::string_view date, time;
-    TextsOf(found, date, time);
+    m_found.TextsAt(found, date, time);
     return date == line.m_strDate && time == line.m_strTime;
 }
 
@@ -191,18 +218,17 @@ bool CEntryMatcher::SameFile(std::size_t entry, const CFoundEntry& found) const 
 // any of its kind (changed).
 void CEntryMatcher::PairInPlace() {
     const auto& entries = m_report.Entries();
-    const auto& found = m_found.Entries();
     for (std::size_t i = m_report.FirstEntry(); i < entries.size(); ++i) {
         const bool folder = entries[i].m_bFolder;
         std::uint32_t chosen = kNone;
         std::uint32_t anyOfKind = kNone;
         const auto [first, last] = CandidatesOf(i);
-        for (const std::uint32_t* at = first; at != last; ++at) {
+        for (const std::uint32_t* at = FirstFree(first, last); at != last; ++at) {
             const std::uint32_t j = *at;
-            if (m_arrTaken[j] || found[j].m_bFolder != folder) {
+            if (m_arrTaken[j] || m_found.IsFolder(j) != folder) {
                 continue;
             }
-            if (folder || SameFile(i, found[j])) {
+            if (folder || SameFile(i, j)) {
                 chosen = j;
                 break;
             }
@@ -227,11 +253,10 @@ void CEntryMatcher::PairInPlace() {
 // only among the files left over, and only when some are missing.
 void CEntryMatcher::PairMoved() {
     const auto& entries = m_report.Entries();
-    const auto& found = m_found.Entries();
     std::unordered_map<CMoveKey, std::vector<std::uint32_t>, CMoveKeyHash> notInPlace;
     for (std::size_t i = entries.size(); i-- > m_report.FirstEntry();) {
         if (m_arrStates[i] == EntryState::Missing && !entries[i].m_bFolder) {
-            CMoveKey key{entries[i].m_strName, entries[i].m_nSize, {}, {}};
+            CMoveKey key{NameOfEntry(i), entries[i].m_nSize, {}, {}};
             if (m_bDatesComparable) {
                 key.m_strDate = entries[i].m_strDate;
                 key.m_strTime = entries[i].m_strTime;
@@ -239,15 +264,14 @@ void CEntryMatcher::PairMoved() {
             notInPlace[std::move(key)].push_back(static_cast<std::uint32_t>(i)); // the last first
         }
     }
-    for (std::size_t j = 0; j < found.size() && !notInPlace.empty(); ++j) {
-        const CFoundEntry& entry = found[j];
-        if (m_arrTaken[j] || entry.m_bFolder || !Listable(entry)) {
+    for (std::size_t j = 0; j < m_found.Count() && !notInPlace.empty(); ++j) {
+        if (m_arrTaken[j] || m_found.IsFolder(j) || !Listable(j)) {
             continue;
         }
-        CMoveKey key{m_found.NameOf(entry), entry.m_nSize, {}, {}};
+        CMoveKey key{m_found.NameAt(j), m_found.SizeOf(j), {}, {}};
         if (m_bDatesComparable) {
             std::string_view date, time;
-            TextsOf(entry, date, time);
+            m_found.TextsAt(j, date, time);
             key.m_strDate = date;
             key.m_strTime = time;
         }
@@ -268,7 +292,7 @@ void CEntryMatcher::PairMoved() {
 
 std::string CEntryMatcher::ChangeOf(std::size_t entry) const {
     const CReportEntry& line = m_report.Entries()[entry];
-    const CFoundEntry& now = m_found.Entries()[m_arrPairs[entry]];
+    const std::uint32_t now = m_arrPairs[entry];
     std::string detail;
     const auto part = [&](const char* what, std::string_view was, std::string_view is) {
         if (!detail.empty()) {
@@ -280,12 +304,12 @@ std::string CEntryMatcher::ChangeOf(std::size_t entry) const {
         detail += " -> ";
         detail.append(is);
     };
-    if (line.m_nSize != now.m_nSize) {
-        part("size", std::to_string(line.m_nSize), std::to_string(now.m_nSize));
+    if (line.m_nSize != m_found.SizeOf(now)) {
+        part("size", std::to_string(line.m_nSize), std::to_string(m_found.SizeOf(now)));
     }
     if (m_bDatesComparable) {
         std::string_view date, time;
-        TextsOf(now, date, time);
+        m_found.TextsAt(now, date, time);
         const std::string foundDate(date), foundTime(time);
         if (line.m_strDate != foundDate) {
             part("date", line.m_strDate, foundDate);

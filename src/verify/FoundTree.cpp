@@ -35,6 +35,16 @@ std::string CFoundTree::ReportFormOf(std::string_view path) const {
     return form;
 }
 
+std::string CFoundTree::ShownPathAt(std::size_t j) const { return Utf8::Printable(RelativePath(m_arrEntries[j])); }
+
+void CFoundTree::TextsAt(std::size_t j, std::string_view& date, std::string_view& time) const {
+    if (m_options.IsListing()) {
+        m_locale.UpperDateTimeText(m_arrEntries[j].m_nLastWrite, date, time);
+    } else {
+        m_locale.DateTimeText(m_arrEntries[j].m_nLastWrite, date, time);
+    }
+}
+
 bool CFoundTree::Walk(const std::vector<std::string>& paths, std::size_t entries, std::size_t nameBytes,
                       const std::atomic<bool>& cancel, const ProgressFn& progress) {
     m_arrEntries.reserve(entries);

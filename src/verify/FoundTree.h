@@ -1,6 +1,7 @@
 #pragma once
 
 #include "FolderWalker.h"
+#include "FoundEntries.h"
 #include "LocaleFormat.h"
 #include "OptionsSnapshot.h"
 
@@ -43,7 +44,7 @@ struct CFoundFolder {
 //
 // Threads: the caller's; the walk may read ahead on a helper thread of its
 // own. Walk() throws CFoundTree::Cancelled when `cancel` becomes true.
-class CFoundTree : private IWalkSink {
+class CFoundTree : public CFoundEntries, private IWalkSink {
 public:
     struct Cancelled {};
     using ProgressFn = std::function<void(std::size_t entries)>;
@@ -79,6 +80,20 @@ public:
     std::string OpenPath(const CFoundEntry& entry) const;
     // A name or path as the report in this layout writes it.
     std::string ReportFormOf(std::string_view path) const;
+
+    // CFoundEntries: the walk's entries, names and dates as the report in
+    // this layout writes them.
+    std::size_t Count() const override { return m_arrEntries.size(); }
+    bool IsFolder(std::size_t j) const override { return m_arrEntries[j].m_bFolder; }
+    std::uint64_t SizeOf(std::size_t j) const override { return m_arrEntries[j].m_nSize; }
+    std::string_view NameAt(std::size_t j) const override { return NameOf(m_arrEntries[j]); }
+    std::string_view FolderAt(std::size_t j) const override {
+        return m_arrFolders[m_arrEntries[j].m_nFolder].m_strReportPath;
+    }
+    std::string ShownPathAt(std::size_t j) const override;
+    void TextsAt(std::size_t j, std::string_view& date, std::string_view& time) const override;
+    CLocaleFormat* WalkLocale() const override { return &m_locale; }
+    std::int64_t LastWriteAt(std::size_t j) const override { return m_arrEntries[j].m_nLastWrite; }
 
 private:
     void AddEntry(const CFindData& entry, CFolderRecord* record) override;

@@ -6,6 +6,7 @@
 #include "FoundTree.h"
 #include "LocaleFormat.h"
 #include "ManifestReader.h"
+#include "MatchAccount.h"
 #include "ReportSide.h"
 #include "Utf8.h"
 
@@ -23,16 +24,6 @@ constexpr int kWalkShareWithHashes = 30;
 constexpr int kWalkShare = 95;
 
 std::string ErrorText(int error) { return std::strerror(error); }
-
-// Joins a relative folder and a name with "/".
-std::string Joined(std::string_view group, std::string_view name) {
-    std::string path(group);
-    if (!path.empty() && path.back() != '/') {
-        path.push_back('/');
-    }
-    path.append(name);
-    return path;
-}
 
 // Whether two walks with these options find the same entries under the same names.
 bool SameWalk(const COptionsSnapshot& one, const COptionsSnapshot& other) {
@@ -170,7 +161,7 @@ VerifyOutcome CMediumVerifier::Run(const ProgressFn& progress) {
         progress(walkShare);
     }
 
-    CEntryMatcher matcher(report, *walked.m_pTree, *walked.m_pLocale);
+    CEntryMatcher matcher(report, *walked.m_pTree);
     matcher.Match();
     m_arrHints = matcher.Hints();
     std::unordered_map<std::size_t, std::string> details;
@@ -239,87 +230,10 @@ bool CMediumVerifier::Hash(const CReportSide& report, const CFoundTree& found, C
     return true;
 }
 
-// The account: in report order, new entries after their folder's (a new
-// folder's contents right after it).
 void CMediumVerifier::Account(const CReportSide& report, const CFoundTree& found, const CEntryMatcher& matcher,
                               std::unordered_map<std::size_t, std::string>& details) {
-    const auto& entries = report.Entries();
-    const auto& foundEntries = found.Entries();
-    const bool listing = report.Options().IsListing();
-    std::unordered_map<std::string_view, std::vector<std::uint32_t>> newByGroup;
-    for (std::size_t j = 0; j < foundEntries.size(); ++j) {
-        if (!matcher.Taken(j) && matcher.Listable(foundEntries[j])) {
-            newByGroup[matcher.GroupOf(foundEntries[j])].push_back(static_cast<std::uint32_t>(j));
-        }
-    }
-    std::vector<bool> shown(foundEntries.size(), false);
-    const auto add = [&](VerifyKind kind, std::string path, std::string detail) {
-        ++m_counts[kind];
-        m_arrLines.push_back({kind, std::move(path), std::move(detail)});
+    const auto movedFrom = [&](std::size_t i) {
+        return report.GroupOf(i).empty() ? std::string(".") : Utf8::Printable(report.GroupOf(i));
     };
-    const auto shownPath = [&](std::size_t j) { return Utf8::Printable(found.RelativePath(foundEntries[j])); };
-    const auto addNewOf = [&](std::string_view group) {
-        std::vector<std::string> pending{std::string(group)};
-        while (!pending.empty()) {
-            const std::string current = std::move(pending.back());
-            pending.pop_back();
-            const auto at = newByGroup.find(current);
-            if (at == newByGroup.end()) {
-                continue;
-            }
-            std::vector<std::string> below;
-            for (const std::uint32_t j : at->second) {
-                if (shown[j]) {
-                    continue;
-                }
-                shown[j] = true;
-                add(VerifyKind::New, shownPath(j), {});
-                if (listing && foundEntries[j].m_bFolder) {
-                    below.push_back(Joined(current, found.NameOf(foundEntries[j])));
-                }
-            }
-            pending.insert(pending.end(), below.rbegin(), below.rend());
-        }
-    };
-    std::optional<std::string_view> group;
-    for (std::size_t i = report.FirstEntry(); i < entries.size(); ++i) {
-        if (group && *group != report.GroupOf(i)) {
-            addNewOf(*group);
-        }
-        group = report.GroupOf(i);
-        const std::uint32_t pair = matcher.PairOf(i);
-        switch (matcher.StateOf(i)) {
-        case EntryState::Missing:
-            add(VerifyKind::Missing, Utf8::Printable(Joined(report.GroupOf(i), entries[i].m_strName)), {});
-            break;
-        case EntryState::Ok:
-            if (m_request.m_bIncludeOk) {
-                add(VerifyKind::Ok, shownPath(pair), {});
-            } else {
-                ++m_counts[VerifyKind::Ok];
-            }
-            break;
-        case EntryState::Changed:
-            add(VerifyKind::Changed, shownPath(pair), matcher.ChangeOf(i));
-            break;
-        case EntryState::Moved:
-            add(VerifyKind::Moved, shownPath(pair),
-                report.GroupOf(i).empty() ? std::string(".") : Utf8::Printable(report.GroupOf(i)));
-            break;
-        case EntryState::Corrupt:
-            add(VerifyKind::Corrupt, shownPath(pair), std::move(details[i]));
-            break;
-        case EntryState::Unreadable:
-            add(VerifyKind::Unreadable, shownPath(pair), std::move(details[i]));
-            break;
-        }
-    }
-    if (group) {
-        addNewOf(*group);
-    }
-    for (std::size_t j = 0; j < foundEntries.size(); ++j) {
-        if (!matcher.Taken(j) && !shown[j] && matcher.Listable(foundEntries[j])) {
-            addNewOf(matcher.GroupOf(foundEntries[j]));
-        }
-    }
+    CMatchAccount::Build(report, found, matcher, m_request.m_bIncludeOk, movedFrom, details, m_arrLines, m_counts);
 }

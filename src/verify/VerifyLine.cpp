@@ -61,3 +61,41 @@ std::string VerifyText::JsonSummary(const CVerifyCounts& counts) {
     text += "}}";
     return text;
 }
+
+namespace {
+
+std::uint64_t Compared(const CVerifyCounts& counts) {
+    return counts.Total() - counts[VerifyKind::New] - counts[VerifyKind::Unreadable];
+}
+
+} // namespace
+
+std::string VerifyText::CompareSummary(const CVerifyCounts& counts) {
+    std::string text = "Compared " + std::to_string(Compared(counts)) + " entries: ";
+    for (std::size_t i = 0; i < kVerifyKindCount; ++i) {
+        if (static_cast<VerifyKind>(i) == VerifyKind::Unreadable) {
+            continue;
+        }
+        if (i > 0) {
+            text += ", ";
+        }
+        text += std::to_string(counts.m_counts[i]);
+        text.push_back(' ');
+        text += kKindNames[i];
+    }
+    return text;
+}
+
+std::string VerifyText::JsonCompareSummary(const CVerifyCounts& counts) {
+    std::string text = "{\"summary\":{\"compared\":" + std::to_string(Compared(counts));
+    for (std::size_t i = 0; i < kVerifyKindCount; ++i) {
+        if (static_cast<VerifyKind>(i) == VerifyKind::Unreadable) {
+            continue;
+        }
+        text += ",\"";
+        text += kKindNames[i];
+        text += "\":" + std::to_string(counts.m_counts[i]);
+    }
+    text += "}}";
+    return text;
+}

@@ -42,5 +42,11 @@ std::string JsonLine(const CVerifyLine& line);
 std::string Summary(const CVerifyCounts& counts);
 // {"summary":{"checked":N,"ok":A,...}}
 std::string JsonSummary(const CVerifyCounts& counts);
+// Two reports compared, N counting the older's entries (every kind but new
+// and unreadable): "Compared N entries: A ok, B changed, C missing, D new,
+// E moved, F corrupt".
+std::string CompareSummary(const CVerifyCounts& counts);
+// {"summary":{"compared":N,"ok":A,...,"corrupt":F}}
+std::string JsonCompareSummary(const CVerifyCounts& counts);
 
 } // namespace VerifyText

@@ -1,6 +1,7 @@
 #include "CatalogueCommandLine.h"
 #include "CliProcess.h"
 #include "CommandLine.h"
+#include "CompareCommandLine.h"
 #include "FindCommandLine.h"
 #include "OptionScanner.h"
 #include "PlanCommandLine.h"
@@ -66,7 +67,7 @@ TEST_F(CliOptionLayer, EveryCommandReadsOptionsAlike) {
     const std::string version = std::string("stowlist-cli ") + STOWLIST_VERSION;
     const std::string run = "stowlist-cli", find = "stowlist-cli find",
                       cat = "stowlist-cli catalogue", plan = "stowlist-cli plan",
-                      verify = "stowlist-cli verify";
+                      verify = "stowlist-cli verify", compare = "stowlist-cli compare";
     const std::vector<Case> cases = {
         {{"--version"}, 0, version, ""},
         {{"-h"}, 0, "Usage: stowlist-cli [OPTION]... PATH...", ""},
@@ -140,6 +141,18 @@ TEST_F(CliOptionLayer, EveryCommandReadsOptionsAlike) {
          "",
          bad(verify, "option '--manifest' needs a value")},
         {{"verify", "--all=1", R, "tree"}, 2, "", bad(verify, "option '--all' takes no value")},
+
+        {{"compare", "--version"}, 0, version, ""},
+        {{"compare", "-h"}, 0, "Usage: stowlist-cli compare [OPTION]... OLD NEW", ""},
+        {{"compare", "--catalogue=" + C, R, R},
+         0,
+         "Compared 3 entries: 3 ok, 0 changed, 0 missing, 0 new, 0 moved, 0 corrupt",
+         ""},
+        {{"compare", "--", "--all", R}, 3, "", "stowlist-cli compare: " + T + "/--all: No such file or directory"},
+        {{"compare", "--bogus=1", R, R}, 2, "", bad(compare, "unknown option '--bogus'")},
+        {{"compare", R, R, "--old-log"}, 2, "", bad(compare, "option '--old-log' needs a value")},
+        {{"compare", "--folders=1", R, R}, 2, "", bad(compare, "option '--folders' takes no value")},
+        {{"compare", R}, 2, "", bad(compare, "compare needs two reports, OLD and NEW")},
     };
     for (const Case& c : cases) {
         std::string joined;
@@ -158,7 +171,7 @@ TEST(OptionLayer, HelpNamesEveryOption) {
     for (const CCommandSpec* command :
          {&CCommandLineParser::Spec(), &CFindCommandLineParser::Spec(),
           &CCatalogueCommandLineParser::Spec(), &CPlanCommandLineParser::Spec(),
-          &CVerifyCommandLineParser::Spec()}) {
+          &CVerifyCommandLineParser::Spec(), &CCompareCommandLineParser::Spec()}) {
         const std::string usage = COptionScanner::Usage(*command);
         for (const COptionSpec& option : command->options) {
             EXPECT_NE(usage.find(std::string(option.name)), std::string::npos)

@@ -1,10 +1,11 @@
 // Arbitrary argument lists (arguments separated by NUL bytes) through the
 // option scanner that every command shares and the command lines of the
-// report run and of the find, copies, catalogue, plan and verify commands: each must
-// always come back with a coherent answer.
+// report run and of the find, copies, catalogue, plan, verify and compare
+// commands: each must always come back with a coherent answer.
 #include "ArchiveSettings.h"
 #include "CatalogueCommandLine.h"
 #include "CommandLine.h"
+#include "CompareCommandLine.h"
 #include "CopiesCommandLine.h"
 #include "FindCommandLine.h"
 #include "OptionScanner.h"
@@ -57,7 +58,12 @@ void ScanEveryCommand(const std::vector<std::string>& args) {
                 return std::string();
             });
         RequireAnswer(scan.action, scan.error, "the scanner's answer");
-        Require(taken + scan.operands.size() <= args.size(),
+        // A cluster such as "-qq" holds several options in one argument.
+        std::size_t letters = 0;
+        for (const std::string& arg : args) {
+            letters += arg.size();
+        }
+        Require(scan.operands.size() <= args.size() && taken <= letters,
                 "options and operands come from the arguments");
     }
 }
@@ -160,6 +166,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         Require(withPaths || catalogue.verb == "refresh" || catalogue.verb == "list",
                 "a known action");
         Require(withPaths != catalogue.paths.empty(), "paths exactly for add and remove");
+    }
+    const CCompareCommandLine compare = CCompareCommandLineParser::Parse(args);
+    RequireAnswer(compare.action, compare.error, "the comparison's answer");
+    if (compare.action == CliAction::Run) {
+        Require(!compare.oldReport.empty() && !compare.newReport.empty(), "a comparison has two reports");
+        Require(compare.checksums || (!compare.oldManifest && !compare.newManifest),
+                "a manifest is never given with checksums off");
     }
     return 0;
 }

@@ -2,6 +2,7 @@
 // settings files that are not files, and a process killed in mid-write.
 // Whatever happens, an earlier file stays whole and nothing half-written
 // takes its place.
+#include "AtomicFile.h"
 #include "CliProcess.h"
 #include "EngineFixture.h"
 #include "TempTree.h"
@@ -11,6 +12,7 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <random>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <thread>
@@ -125,6 +127,69 @@ TEST(FaultsInExport, FolderMovedAwayBeforeTheRename) {
     EXPECT_EQ(f.m_host.m_boxes[0].text, target + "/report.txt contains an invalid path.");
     EXPECT_EQ(FolderEntries(moved), std::vector<std::string>{});
     EXPECT_EQ(f.m_engine->Session().m_bSaved, 0); // the catalogue can still be exported
+}
+
+// A file written in many pieces, its write-back started chunk by chunk as it
+// grows: what is in place afterwards is exactly what was written, and a
+// write refused in the middle (the file size limit here, as a full disk
+// would refuse it) fails, keeps the earlier file whole and leaves no
+// temporary file behind.
+TEST(FaultsInWriteBack, LargeFilesArriveWholeOrNotAtAll) {
+    constexpr std::uint64_t kChunk = CAtomicFile::kWriteBackChunk;
+    struct Case {
+        std::uint64_t size;
+        std::size_t piece;  // bytes per Write
+        std::uint64_t limit; // file size limit, 0 for none
+    };
+    const Case cases[] = {
+        {0, 1, 0},
+        {kChunk - 1, std::size_t{1} << 20, 0},
+        {kChunk + 1, 65536 + 3, 0},
+        {3 * kChunk + 12345, (std::size_t{1} << 20) + 7, 0},
+        {3 * kChunk, std::size_t{1} << 20, kChunk + 3 * 4096 + 5},
+        {3 * kChunk, 4093, 2 * kChunk},
+        {kChunk / 2, 1000, 100},
+    };
+    const std::string oldText = "the earlier file\r\n";
+    struct rlimit saved {};
+    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
+    const auto previousHandler = signal(SIGXFSZ, SIG_IGN); // EFBIG instead of the signal
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << "size " << c.size << ", pieces of " << c.piece << ", limit " << c.limit);
+        CTempTree tree;
+        tree.WriteText("report.txt", oldText);
+        std::string bytes(c.size, '\0');
+        std::uint32_t state = static_cast<std::uint32_t>(c.size) ^ 0x9e3779b9u;
+        for (char& byte : bytes) {
+            state = state * 1664525u + 1013904223u;
+            byte = static_cast<char>(state >> 24);
+        }
+        CAtomicFile file;
+        ASSERT_TRUE(file.Open(tree.Path("report.txt")));
+        if (c.limit != 0) {
+            struct rlimit limited = saved;
+            limited.rlim_cur = c.limit;
+            ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &limited), 0);
+        }
+        bool written = true;
+        for (std::size_t at = 0; at < bytes.size() && written; at += c.piece) {
+            written = file.Write(std::string_view(bytes).substr(at, c.piece));
+        }
+        const int error = file.LastError();
+        const bool committed = written && file.Commit();
+        ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &saved), 0);
+        if (c.limit == 0) {
+            EXPECT_TRUE(committed);
+            EXPECT_TRUE(tree.ReadText("report.txt") == bytes) << "the file differs from what was written";
+        } else {
+            EXPECT_FALSE(written);
+            EXPECT_EQ(error, EFBIG);
+            file.Abandon();
+            EXPECT_EQ(tree.ReadText("report.txt"), oldText);
+        }
+        EXPECT_EQ(FolderEntries(tree.Root()), std::vector<std::string>{"report.txt"});
+    }
+    signal(SIGXFSZ, previousHandler);
 }
 
 // Starts stowlist-cli with `home` as its home and kills it with SIGKILL after

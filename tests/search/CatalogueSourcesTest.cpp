@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 #include <map>
 #include <memory>
+#include <sys/mount.h>
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
@@ -44,10 +45,9 @@ public:
         const auto played = m_played->fileSystemOf.find(folder);
         return played != m_played->fileSystemOf.end() ? played->second : m_local.FileSystemOf(folder);
     }
-    int ReadSample(const std::string& path, std::size_t head, std::size_t tail, std::string& first,
-                   std::string& last) override {
+    int ReadHead(const std::string& path, std::size_t bytes, std::string& head) override {
         ++m_played->samples;
-        return m_local.ReadSample(path, head, tail, first, last);
+        return m_local.ReadHead(path, bytes, head);
     }
 
 private:
@@ -148,13 +148,77 @@ TEST(CatalogueSources, OfflineMediaAreKept) {
         c.change(tree, *played);
         CCatalogue next(db, std::make_unique<CPlayedLocal>(played));
         ASSERT_TRUE(next.Open(false));
+        EXPECT_EQ(List(next, tree.Root()), c.list); // the list alone brings the states up to date
         EXPECT_EQ(FindAll(next), c.found);
-        EXPECT_EQ(List(next, tree.Root()), c.list);
         played->errors.clear(); // readable again: read again, still there
         if (c.list == std::vector<std::string>{"3 0 1 /media/usb/r.txt"}) {
             ASSERT_TRUE(next.Refresh(false));
             EXPECT_EQ(List(next, tree.Root()), std::vector<std::string>{"0 0 1 /media/usb/r.txt"});
         }
+    }
+}
+
+// A tmpfs mounted on a folder that stays when it is unmounted, as a medium
+// on /mnt/usb: the real file systems, where the test may mount them.
+class CMountedMedium {
+public:
+    explicit CMountedMedium(std::string folder) : m_strFolder(std::move(folder)) {}
+    ~CMountedMedium() { Unmount(); }
+    CMountedMedium(const CMountedMedium&) = delete;
+    CMountedMedium& operator=(const CMountedMedium&) = delete;
+    bool Mount() { return m_bMounted = mount("tmpfs", m_strFolder.c_str(), "tmpfs", 0, "size=1m") == 0; }
+    void Unmount() {
+        if (m_bMounted) {
+            umount2(m_strFolder.c_str(), MNT_DETACH);
+            m_bMounted = false;
+        }
+    }
+
+private:
+    std::string m_strFolder;
+    bool m_bMounted = false;
+};
+
+TEST(CatalogueSources, ReportOnAMountedMedium) {
+    CTempTree tree;
+    tree.Folder("usb", 0);
+    CMountedMedium medium(tree.Path("usb"));
+    if (!medium.Mount()) {
+        GTEST_SKIP() << "mounting is not permitted here";
+    }
+    const std::string report = tree.Path("usb/r.txt");
+    tree.WriteText("usb/r.txt", ArchiveLine("a.jpg", "CD01-01"));
+    tree.WriteText("usb/gone.txt", ArchiveLine("b.jpg", "CD01-02"));
+    CTempTree data;
+    const std::string db = data.Path("catalogue.sqlite");
+    {
+        CCatalogue catalogue(db);
+        ASSERT_TRUE(catalogue.Open(true));
+        ASSERT_TRUE(catalogue.AddPaths({report, tree.Path("usb/gone.txt")})) << catalogue.LastError();
+    }
+    unlink(tree.Path("usb/gone.txt").c_str()); // deleted from the medium while it is there
+    struct Step {
+        const char* name;
+        std::function<void()> change;
+        std::vector<std::string> list;
+        std::vector<std::string> found;
+    };
+    const std::vector<Step> steps = {
+        {"Mounted", [] {}, {"0 0 1 /usb/r.txt"}, {"a.jpg CD01-01"}},
+        {"Unmounted", [&] { medium.Unmount(); }, {"2 0 1 /usb/r.txt"}, {"a.jpg CD01-01"}},
+        {"AnotherMediumMounted", [&] { ASSERT_TRUE(medium.Mount()); }, {"2 0 1 /usb/r.txt"}, {"a.jpg CD01-01"}},
+        {"BackWithTheReport",
+         [&] { tree.WriteText("usb/r.txt", ArchiveLine("a.jpg", "CD01-01") + ArchiveLine("c.jpg", "CD01-01")); },
+         {"0 0 2 /usb/r.txt"},
+         {"a.jpg CD01-01", "c.jpg CD01-01"}},
+    };
+    for (const Step& step : steps) {
+        SCOPED_TRACE(step.name);
+        step.change();
+        CCatalogue next(db); // each step a new process
+        ASSERT_TRUE(next.Open(false));
+        EXPECT_EQ(FindAll(next), step.found);
+        EXPECT_EQ(List(next, tree.Root()), step.list);
     }
 }
 

@@ -7,6 +7,10 @@
 #include <algorithm>
 #include <fcntl.h>
 #include <functional>
+#include "EntryBlob.h"
+#include "ReportReader.h"
+#include <dirent.h>
+#include <sqlite3.h>
 #include <gtest/gtest.h>
 #include <random>
 #include <sys/stat.h>
@@ -178,15 +182,16 @@ TEST(Catalogue, FindAgreesWithThePlainLoopOverEveryQuery) {
     EXPECT_GT(PlainFind(all, queries[0]).size(), 5u);
 }
 
-// The name image saved beside the catalogue serves the next catalogue
-// object (the next process) only while it was made from the entries as they
-// are: the file is replaced when it is rebuilt and left as it is when used.
-TEST(Catalogue, SavedNameImageIsUsedOnlyWhileItFits) {
+// The index lives in segment files beside the catalogue, named after it:
+// a catalogue object (the next process) maps those its database lists,
+// changes add segments and merges replace them, files no commit lists are
+// removed by the next writer, and a catalogue of the former form (entries
+// in a table, a "-names" image) is converted at its first open, nothing lost.
+TEST(Catalogue, SegmentsBesideTheCatalogueFollowItsChanges) {
     CTempTree tree;
     std::vector<PlainEntry> all;
     CTempTree data;
     const std::string db = data.Path("catalogue.sqlite");
-    const std::string image = db + "-names";
     std::vector<CFindQuery> queries(6);
     queries[0].m_arrTexts = {"o"};
     queries[1].m_arrTexts = {"ÉTÉ"}; // Windows-1252 lines
@@ -196,58 +201,99 @@ TEST(Catalogue, SavedNameImageIsUsedOnlyWhileItFits) {
     queries[3].m_kinds = FindKinds::Folders;
     queries[4].m_strGlob = "*m?nchen*";
     queries[5].m_strGlob = "*";
-    const auto imageFile = [&] {
-        struct stat info {};
-        return stat(image.c_str(), &info) == 0 ? info.st_ino : 0;
+    const auto files = [&] {
+        std::vector<std::string> names;
+        if (DIR* dir = opendir(data.Root().c_str())) {
+            while (const dirent* entry = readdir(dir)) {
+                const std::string name = entry->d_name;
+                if (name.rfind("catalogue.sqlite-", 0) == 0 && name != "catalogue.sqlite-wal" &&
+                    name != "catalogue.sqlite-shm") {
+                    names.push_back(name.substr(17));
+                }
+            }
+            closedir(dir);
+        }
+        std::sort(names.begin(), names.end());
+        std::string text;
+        for (const std::string& name : names) {
+            text += name + " ";
+        }
+        return text;
     };
     const auto removeCatalogue = [&] {
         for (const char* suffix : {"", "-wal", "-shm"}) {
             unlink((db + suffix).c_str());
         }
     };
-    // Keeps the header (key and sizes), so only the image's own checks can refuse it.
-    const auto zeroImage = [&] {
-        struct stat info {};
-        ASSERT_EQ(stat(image.c_str(), &info), 0);
-        const std::string zeros(static_cast<std::size_t>(info.st_size) - 64, '\0');
-        const int fd = open(image.c_str(), O_WRONLY);
-        ASSERT_GE(fd, 0);
-        EXPECT_EQ(pwrite(fd, zeros.data(), zeros.size(), 64), static_cast<ssize_t>(zeros.size()));
-        close(fd);
+    // The former form: the entries as blobs in their table, the segments gone.
+    const auto formerForm = [&] {
+        sqlite3* handle = nullptr;
+        ASSERT_EQ(sqlite3_open(db.c_str(), &handle), SQLITE_OK);
+        ASSERT_EQ(sqlite3_exec(handle, "CREATE TABLE entries(source INTEGER PRIMARY KEY, data BLOB NOT NULL); "
+                                       "DELETE FROM segments; DELETE FROM placement; DELETE FROM hidden;",
+                               nullptr, nullptr, nullptr), SQLITE_OK);
+        sqlite3_stmt* sources = nullptr;
+        ASSERT_EQ(sqlite3_prepare_v2(handle, "SELECT id, path FROM sources WHERE kind=0", -1, &sources, nullptr), SQLITE_OK);
+        std::vector<std::pair<std::int64_t, std::string>> reports;
+        while (sqlite3_step(sources) == SQLITE_ROW) {
+            reports.emplace_back(sqlite3_column_int64(sources, 0),
+                                 reinterpret_cast<const char*>(sqlite3_column_blob(sources, 1)));
+        }
+        sqlite3_finalize(sources);
+        for (const auto& [id, path] : reports) {
+            CEntryBlobWriter blob;
+            CReportReader reader;
+            const std::string bytes = CTempTree::ReadFile(path);
+            ASSERT_TRUE(reader.Read(bytes, [&](const CReportEntry& e) { blob.Add(e); }));
+            const std::string data = blob.Finish();
+            sqlite3_stmt* insert = nullptr;
+            ASSERT_EQ(sqlite3_prepare_v2(handle, "INSERT INTO entries VALUES(?,?)", -1, &insert, nullptr), SQLITE_OK);
+            sqlite3_bind_int64(insert, 1, id);
+            sqlite3_bind_blob(insert, 2, data.data(), static_cast<int>(data.size()), SQLITE_TRANSIENT);
+            ASSERT_EQ(sqlite3_step(insert), SQLITE_DONE);
+            sqlite3_finalize(insert);
+        }
+        sqlite3_close(handle);
+        for (const std::string& name : {std::string("seg-4")}) {
+            unlink((db + "-" + name).c_str());
+        }
+        data.WriteText("catalogue.sqlite-names", "an image of the former form");
     };
     struct Step {
         const char* name;
         std::function<void()> change;
-        bool add;     // the reports added to a catalogue made anew
-        bool rebuilt; // the image made again rather than mapped
+        std::function<bool(CCatalogue&)> act; // what the catalogue object does before the searches
+        const char* files;                    // the files beside the catalogue after the step
     };
+    const auto add = [&](CCatalogue& c) { return c.AddPaths({tree.Root()}); };
+    const auto nothing = [](CCatalogue&) { return true; };
     const std::vector<Step> steps = {
-        {"First", [&] { all = WriteReports(tree, 11, 6); }, true, true},
-        {"Unchanged", [] {}, false, false},
-        {"CatalogueMadeAnew", removeCatalogue, true, true},
-        {"Truncated", [&] { ASSERT_EQ(truncate(image.c_str(), 4096), 0); }, false, true},
-        {"NotAnImage", [&] { data.WriteText("catalogue.sqlite-names", "not an image"); }, false, true},
-        {"ZeroedPastItsHeader", zeroImage, false, true},
-        {"ReportsChanged", [&] { all = WriteReports(tree, 12, 6); }, false, true},
-        {"UnchangedAgain", [] {}, false, false},
+        {"First", [&] { all = WriteReports(tree, 11, 6); }, add, "seg-1 "},
+        {"Unchanged", [] {}, nothing, "seg-1 "},
+        {"ReportsChanged", [&] { all = WriteReports(tree, 12, 6); }, [](CCatalogue& c) { return c.Refresh(true); },
+         "seg-2 "},
+        {"OneRemovedThenCompacted", [&] { std::erase_if(all, [&](const PlainEntry& e) { return e.report == tree.Path("r2.txt"); }); },
+         [&](CCatalogue& c) { return c.Remove({tree.Path("r2.txt")}) && c.Compact(); }, "seg-3 "},
+        {"OrphanOfAStoppedWriter", [&] { data.WriteText("catalogue.sqlite-seg-9", "half written"); }, nothing,
+         "seg-3 seg-9 "},
+        {"RemovedByTheNextWriter", [&] { all = WriteReports(tree, 14, 6); },
+         [](CCatalogue& c) { return c.Refresh(true); }, "seg-4 "},
+        {"FormerForm", formerForm, nothing, "seg-5 "},
+        {"CatalogueMadeAnew", removeCatalogue, add, "seg-1 "},
     };
     for (const Step& step : steps) {
         SCOPED_TRACE(step.name);
         step.change();
-        const ino_t before = imageFile();
         CCatalogue catalogue(db);
         ASSERT_TRUE(catalogue.Open(true)) << catalogue.LastError();
-        if (step.add) {
-            ASSERT_TRUE(catalogue.AddPaths({tree.Root()})) << catalogue.LastError();
-        }
+        ASSERT_TRUE(step.act(catalogue)) << catalogue.LastError();
         for (const CFindQuery& q : queries) {
             std::uint64_t total = 0;
             const std::vector<std::string> plain = PlainFind(all, q);
             EXPECT_EQ(Find(catalogue, q, 1000000, &total), plain);
             EXPECT_EQ(total, plain.size());
         }
-        EXPECT_NE(imageFile(), 0u);
-        EXPECT_EQ(imageFile() != before, step.rebuilt);
+        EXPECT_EQ(files(), step.files);
     }
     EXPECT_GT(PlainFind(all, queries[1]).size(), 0u);
 }

@@ -6,6 +6,7 @@
 #include "WindowFixture.h"
 
 #include <QLabel>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
@@ -64,6 +65,22 @@ void ChecksumsDropTest::exportWritesTheManifestBesideTheReport() {
     QVERIFY(answers.Done());
     QCOMPARE(f.m_tree.ReadText("plain.txt"), f.m_tree.ReadText("out.txt"));
     QVERIFY(!CTempTree::Exists(f.m_tree.Path("plain.sha256")));
+
+    // A drop without checksums exported over the first report: the manifest
+    // beside it described the report replaced, and goes, here and in the catalogue.
+    QVERIFY(f.Drop({"Media"}));
+    QTRY_COMPARE_WITH_TIMEOUT(f.StatusText(), kCanExport, 10000);
+    answers.Then([&f](QWidget* widget) { SaveAs(widget, QString::fromStdString(f.m_tree.Path("out.txt"))); });
+    answers.Then([](QWidget* widget) {
+        auto* box = qobject_cast<QMessageBox*>(widget);
+        QVERIFY2(box != nullptr, widget->metaObject()->className());
+        ClickBoxButton(box, QMessageBox::Yes); // replace the report
+    });
+    QTest::mouseClick(f.Button("exportButton"), Qt::LeftButton);
+    QTRY_VERIFY_WITH_TIMEOUT(answers.Done(), 10000);
+    QCOMPARE(f.m_tree.ReadText("out.txt"), f.m_tree.ReadText("plain.txt"));
+    QVERIFY(!CTempTree::Exists(f.m_tree.Path("out.sha256")));
+    QTRY_COMPARE_WITH_TIMEOUT(manifestOf(), std::string(), 10000);
 }
 
 void ChecksumsDropTest::cancelWritesNeitherReportNorManifest() {

@@ -10,6 +10,7 @@
 #include "SettingsStore.h"
 #include "VerifyProgressDlg.h"
 #include "VerifyResultDlg.h"
+#include "VerifyRun.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -27,6 +28,7 @@
 
 #include <cstdio>
 #include <memory>
+#include <stdexcept>
 
 namespace {
 
@@ -118,6 +120,7 @@ private slots:
     }
 
     void cleanup() {
+        CVerifyRun::SetStepBeforeCheck(nullptr);
         m_sources.reset();
         m_catalogue.reset();
         m_help.reset();
@@ -251,6 +254,39 @@ private slots:
         QVERIFY(m_sources->findChild<CVerifyResultDlg*>() == nullptr);
         QCOMPARE(answers.Unexpected(), 0);
         QVERIFY(VerifyButton()->isEnabled());
+    }
+
+    // A throw on the check's thread ends that check with a message; the list
+    // stays usable and the next check runs to its account.
+    void failureOnTheWorkerIsShownAndTheListGoesOn() {
+        WriteReport();
+        ListAndSelectReport();
+        if (QTest::currentTestFailed()) {
+            return;
+        }
+        CVerifyRun::SetStepBeforeCheck([] { throw std::runtime_error("injected failure"); });
+        CModalAnswerer answers;
+        QString shown;
+        answers.Then([&shown](QWidget* widget) {
+            auto* box = qobject_cast<QMessageBox*>(widget);
+            QVERIFY2(box != nullptr, widget->metaObject()->className());
+            shown = box->text();
+            ClickBoxButton(box, QMessageBox::Ok);
+        });
+        m_sources->VerifyAgainst(MediaFolder());
+        QTRY_VERIFY_WITH_TIMEOUT(answers.Done() && m_sources->findChild<CVerifyProgressDlg*>() == nullptr, kWaitMs);
+        CVerifyRun::SetStepBeforeCheck(nullptr);
+        QCOMPARE(shown, QStringLiteral("The check could not be made: ") + QString::fromStdString(Report()) +
+                            QStringLiteral(": injected failure"));
+        QVERIFY(m_sources->findChild<CVerifyResultDlg*>() == nullptr);
+        QVERIFY(VerifyButton()->isEnabled());
+
+        m_sources->VerifyAgainst(MediaFolder());
+        CVerifyResultDlg* result = WaitForResult();
+        QVERIFY(result != nullptr);
+        QCOMPARE(Rows(*result), (QStringList{"ok\tMedia\t", "ok\tMedia/Sub\t", "ok\tMedia/a.txt\t",
+                                             "ok\tMedia/c.txt\t", "ok\tMedia/Sub/b.txt\t"}));
+        QCOMPARE(answers.Unexpected(), 0);
     }
 
     // A report deleted after it was listed cannot be read: the reason in a message.
