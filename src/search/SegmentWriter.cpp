@@ -222,7 +222,11 @@ bool CSegmentWriter::Finish() {
     m_header.m_nEntries = m_nEntries;
     m_header.m_nPlaces = m_arrPlaceIndex.size();
     m_header.m_nReports = m_arrReports.size();
-    if (!ok || pwrite(m_fd, &m_header, sizeof m_header, 0) != static_cast<ssize_t>(sizeof m_header) ||
+    // Written from a copy of its bytes: some optimisers take the address of the
+    // header for that of its first field and warn of a read past it.
+    char headerBytes[sizeof m_header];
+    std::memcpy(headerBytes, &m_header, sizeof headerBytes);
+    if (!ok || pwrite(m_fd, headerBytes, sizeof headerBytes, 0) != static_cast<ssize_t>(sizeof headerBytes) ||
         fdatasync(m_fd) != 0) {
         return Fail(std::strerror(errno));
     }
