@@ -67,7 +67,8 @@ CFindCommandLine CFindCommandLineParser::Parse(const std::vector<std::string>& a
     }
     if (line.query.m_arrTexts.empty()) {
         line.error = LoadString(IDS_FIND_NO_TEXT);
-    } else if (glob && line.query.m_arrTexts.size() != 1) {
+    } else if (glob && (line.query.m_arrTexts.size() != 1 || line.query.m_arrTexts.front().empty())) {
+        // An empty pattern would be taken for no pattern, and find every name.
         line.error = LoadString(IDS_FIND_ONE_PATTERN);
     } else if (glob) {
         line.query.m_strGlob = std::move(line.query.m_arrTexts.front());

@@ -120,6 +120,7 @@ TEST_F(CliCatalogue, FindPrintsExactLines) {
         {{"--medium", "cd01-02", "t"}, 0, notes, ""},
         {{"--glob", "*.PNG"}, 0, figure, ""},
         {{"--glob", "fig"}, 1, "", ""},
+        {{"--glob", ""}, 2, "", "stowlist-cli find: --glob takes one pattern (stowlist-cli find --help lists the options)\n"},
         {{"--limit", "1", "fig"}, 0, fig, ""},
         {{"nothing"}, 1, "", ""},
         {{"--json", "figure"},
