@@ -163,7 +163,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     RequireAnswer(catalogue.action, catalogue.error, "the catalogue's answer");
     if (catalogue.action == CliAction::Run) {
         const bool withPaths = catalogue.verb == "add" || catalogue.verb == "remove";
-        Require(withPaths || catalogue.verb == "refresh" || catalogue.verb == "list",
+        Require(withPaths || catalogue.verb == "refresh" || catalogue.verb == "compact" ||
+                    catalogue.verb == "list",
                 "a known action");
         Require(withPaths != catalogue.paths.empty(), "paths exactly for add and remove");
     }
