@@ -1,6 +1,7 @@
 #include "CopyKeys.h"
 
 #include "CaseFold.h"
+#include "Varint.h"
 #include "Windows1252.h"
 
 #include <cstring>
@@ -12,35 +13,14 @@ constexpr std::string_view kMagic = "SCK1";
 constexpr std::uint8_t kNameWindows1252 = 1;
 constexpr std::uint8_t kHasDigest = 2;
 
-void PutVarint(std::string& out, std::uint64_t value) {
-    while (value >= 0x80) {
-        out.push_back(static_cast<char>((value & 0x7F) | 0x80));
-        value >>= 7;
-    }
-    out.push_back(static_cast<char>(value));
-}
-
-bool GetVarint(std::string_view& in, std::uint64_t& value) {
-    value = 0;
-    for (int shift = 0; shift < 64 && !in.empty(); shift += 7) {
-        const auto byte = static_cast<unsigned char>(in.front());
-        in.remove_prefix(1);
-        value |= static_cast<std::uint64_t>(byte & 0x7F) << shift;
-        if ((byte & 0x80) == 0) {
-            return true;
-        }
-    }
-    return false;
-}
-
 void PutText(std::string& out, std::string_view text) {
-    PutVarint(out, text.size());
+    Varint::Put(out, text.size());
     out.append(text);
 }
 
 bool GetText(std::string_view& in, std::string_view& text) {
     std::uint64_t length = 0;
-    if (!GetVarint(in, length) || length > in.size()) {
+    if (!Varint::Get(in, length) || length > in.size()) {
         return false;
     }
     text = in.substr(0, length);
@@ -128,9 +108,9 @@ void CCopyKeysWriter::Add(const CReportEntry& entry, const std::optional<EntryDi
     CKeyHash nameStamp = nameSize;
     nameStamp.Add(entry.m_strDate);
     nameStamp.Add(entry.m_strTime);
-    PutVarint(m_strRecords, Place(entry.m_strMedium, entry.m_strFolder, folderWindows1252));
-    PutVarint(m_strRecords, entry.m_nLine);
-    PutVarint(m_strRecords, entry.m_nSize);
+    Varint::Put(m_strRecords, Place(entry.m_strMedium, entry.m_strFolder, folderWindows1252));
+    Varint::Put(m_strRecords, entry.m_nLine);
+    Varint::Put(m_strRecords, entry.m_nSize);
     PutFixed64(m_strRecords, nameStamp.Value());
     PutFixed64(m_strRecords, nameSize.Value());
     m_strRecords.push_back(static_cast<char>((entry.m_bWindows1252 ? kNameWindows1252 : 0) | (digest ? kHasDigest : 0)));
@@ -143,9 +123,9 @@ void CCopyKeysWriter::Add(const CReportEntry& entry, const std::optional<EntryDi
 
 std::string CCopyKeysWriter::Finish() {
     std::string blob(kMagic);
-    PutVarint(blob, m_nPlaces);
+    Varint::Put(blob, m_nPlaces);
     blob += m_strPlaces;
-    PutVarint(blob, m_nCount);
+    Varint::Put(blob, m_nCount);
     blob += m_strRecords;
     return blob;
 }
@@ -156,7 +136,7 @@ bool ReadCopyKeys(std::string_view in, const std::function<void(const CCopyKey&)
     }
     in.remove_prefix(kMagic.size());
     std::uint64_t places = 0;
-    if (!GetVarint(in, places) || places > in.size()) {
+    if (!Varint::Get(in, places) || places > in.size()) {
         return false;
     }
     struct CPlace {
@@ -178,15 +158,15 @@ bool ReadCopyKeys(std::string_view in, const std::function<void(const CCopyKey&)
         table.push_back(place);
     }
     std::uint64_t count = 0;
-    if (!GetVarint(in, count)) {
+    if (!Varint::Get(in, count)) {
         return false;
     }
     EntryDigest digest{};
     for (std::uint64_t i = 0; i < count; ++i) {
         std::uint64_t place = 0, line = 0;
         CCopyKey key;
-        if (!GetVarint(in, place) || place >= table.size() || !GetVarint(in, line) || line > UINT32_MAX ||
-            !GetVarint(in, key.m_nSize) || !GetFixed64(in, key.m_nNameStamp) || !GetFixed64(in, key.m_nNameSize) ||
+        if (!Varint::Get(in, place) || place >= table.size() || !Varint::Get(in, line) || line > UINT32_MAX ||
+            !Varint::Get(in, key.m_nSize) || !GetFixed64(in, key.m_nNameStamp) || !GetFixed64(in, key.m_nNameSize) ||
             in.empty()) {
             return false;
         }

@@ -1,33 +1,14 @@
 #include "EntryBlob.h"
 
+#include "Varint.h"
+
 #include <vector>
 
 namespace {
 
-void PutVarint(std::string& out, std::uint64_t value) {
-    while (value >= 0x80) {
-        out.push_back(static_cast<char>((value & 0x7F) | 0x80));
-        value >>= 7;
-    }
-    out.push_back(static_cast<char>(value));
-}
-
-bool GetVarint(std::string_view& in, std::uint64_t& value) {
-    value = 0;
-    for (int shift = 0; shift < 64 && !in.empty(); shift += 7) {
-        const auto byte = static_cast<unsigned char>(in.front());
-        in.remove_prefix(1);
-        value |= static_cast<std::uint64_t>(byte & 0x7F) << shift;
-        if ((byte & 0x80) == 0) {
-            return true;
-        }
-    }
-    return false;
-}
-
 bool GetText(std::string_view& in, std::string_view& text) {
     std::uint64_t length = 0;
-    if (!GetVarint(in, length) || length > in.size()) {
+    if (!Varint::Get(in, length) || length > in.size()) {
         return false;
     }
     text = in.substr(0, length);
@@ -41,7 +22,7 @@ std::uint32_t CEntryBlobWriter::Intern(std::string_view text) {
     const auto [it, added] = m_mapStrings.emplace(std::string(text), m_nStrings);
     if (added) {
         ++m_nStrings;
-        PutVarint(m_strStrings, text.size());
+        Varint::Put(m_strStrings, text.size());
         m_strStrings.append(text);
     }
     return it->second;
@@ -49,29 +30,29 @@ std::uint32_t CEntryBlobWriter::Intern(std::string_view text) {
 
 void CEntryBlobWriter::Add(const CReportEntry& e) {
     m_strRecords.push_back(static_cast<char>((e.m_bFolder ? 1 : 0) | (e.m_bWindows1252 ? 2 : 0)));
-    PutVarint(m_strRecords, e.m_nLine);
-    PutVarint(m_strRecords, e.m_nSize);
-    PutVarint(m_strRecords, e.m_strName.size());
+    Varint::Put(m_strRecords, e.m_nLine);
+    Varint::Put(m_strRecords, e.m_nSize);
+    Varint::Put(m_strRecords, e.m_strName.size());
     m_strRecords.append(e.m_strName);
-    PutVarint(m_strRecords, Intern(e.m_strDate));
-    PutVarint(m_strRecords, Intern(e.m_strTime));
-    PutVarint(m_strRecords, Intern(e.m_strFolder));
-    PutVarint(m_strRecords, Intern(e.m_strMedium));
+    Varint::Put(m_strRecords, Intern(e.m_strDate));
+    Varint::Put(m_strRecords, Intern(e.m_strTime));
+    Varint::Put(m_strRecords, Intern(e.m_strFolder));
+    Varint::Put(m_strRecords, Intern(e.m_strMedium));
     ++m_nCount;
 }
 
 std::string CEntryBlobWriter::Finish() {
     std::string blob;
-    PutVarint(blob, m_nStrings);
+    Varint::Put(blob, m_nStrings);
     blob += m_strStrings;
-    PutVarint(blob, m_nCount);
+    Varint::Put(blob, m_nCount);
     blob += m_strRecords;
     return blob;
 }
 
 bool ReadEntryBlob(std::string_view blob, const std::function<void(const CReportEntry&)>& sink) {
     std::uint64_t stringCount = 0;
-    if (!GetVarint(blob, stringCount) || stringCount > blob.size()) {
+    if (!Varint::Get(blob, stringCount) || stringCount > blob.size()) {
         return false;
     }
     std::vector<std::string_view> strings(stringCount);
@@ -81,7 +62,7 @@ bool ReadEntryBlob(std::string_view blob, const std::function<void(const CReport
         }
     }
     std::uint64_t count = 0;
-    if (!GetVarint(blob, count)) {
+    if (!Varint::Get(blob, count)) {
         return false;
     }
     CReportEntry e;
@@ -92,9 +73,9 @@ bool ReadEntryBlob(std::string_view blob, const std::function<void(const CReport
         const auto flags = static_cast<unsigned char>(blob.front());
         blob.remove_prefix(1);
         std::uint64_t line = 0, date = 0, time = 0, folder = 0, medium = 0;
-        if (!GetVarint(blob, line) || !GetVarint(blob, e.m_nSize) || !GetText(blob, e.m_strName) ||
-            !GetVarint(blob, date) || !GetVarint(blob, time) || !GetVarint(blob, folder) ||
-            !GetVarint(blob, medium) || date >= stringCount || time >= stringCount || folder >= stringCount ||
+        if (!Varint::Get(blob, line) || !Varint::Get(blob, e.m_nSize) || !GetText(blob, e.m_strName) ||
+            !Varint::Get(blob, date) || !Varint::Get(blob, time) || !Varint::Get(blob, folder) ||
+            !Varint::Get(blob, medium) || date >= stringCount || time >= stringCount || folder >= stringCount ||
             medium >= stringCount) {
             return false;
         }

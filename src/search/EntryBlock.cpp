@@ -1,5 +1,7 @@
 #include "EntryBlock.h"
 
+#include "Varint.h"
+
 #include <cstdint>
 #include <memory>
 #include <zstd.h>
@@ -9,27 +11,6 @@ namespace {
 // A damaged frame cannot make a reader allocate more than this.
 constexpr unsigned long long kLargestBlock = 192ull << 20;
 constexpr int kLevel = 3;
-
-void PutVarint(std::string& out, std::uint64_t value) {
-    while (value >= 0x80) {
-        out.push_back(static_cast<char>((value & 0x7F) | 0x80));
-        value >>= 7;
-    }
-    out.push_back(static_cast<char>(value));
-}
-
-bool GetVarint(std::string_view& in, std::uint64_t& value) {
-    value = 0;
-    for (int shift = 0; shift < 64 && !in.empty(); shift += 7) {
-        const auto byte = static_cast<unsigned char>(in.front());
-        in.remove_prefix(1);
-        value |= static_cast<std::uint64_t>(byte & 0x7F) << shift;
-        if ((byte & 0x80) == 0) {
-            return true;
-        }
-    }
-    return false;
-}
 
 // The name's form in its column: kSameName, kXorName (the name's bytes
 // XOR the folded name's), or kRawName plus the length of the name as is.
@@ -57,23 +38,23 @@ ZSTD_DCtx* DecompressContext() {
 
 void CEntryBlock::Add(const CBlockEntry& entry, std::string_view folded) {
     m_columns[kFlags].push_back(static_cast<char>((entry.m_bFolder ? 1 : 0) | (entry.m_bWindows1252 ? 2 : 0)));
-    PutVarint(m_columns[kLines], entry.m_nLine);
-    PutVarint(m_columns[kSizes], entry.m_nSize);
-    PutVarint(m_columns[kReports], entry.m_nReport);
+    Varint::Put(m_columns[kLines], entry.m_nLine);
+    Varint::Put(m_columns[kSizes], entry.m_nSize);
+    Varint::Put(m_columns[kReports], entry.m_nReport);
     const std::string_view name = entry.m_strName;
     if (name == folded) {
-        PutVarint(m_columns[kNameForms], kSameName);
+        Varint::Put(m_columns[kNameForms], kSameName);
     } else if (name.size() == folded.size()) {
-        PutVarint(m_columns[kNameForms], kXorName);
+        Varint::Put(m_columns[kNameForms], kXorName);
         for (std::size_t i = 0; i < name.size(); ++i) {
             m_columns[kNames].push_back(static_cast<char>(name[i] ^ folded[i]));
         }
     } else {
-        PutVarint(m_columns[kNameForms], kRawName + name.size());
+        Varint::Put(m_columns[kNameForms], kRawName + name.size());
         m_columns[kNames].append(name);
     }
-    PutVarint(m_columns[kDateLengths], entry.m_strDate.size());
-    PutVarint(m_columns[kTimeLengths], entry.m_strTime.size());
+    Varint::Put(m_columns[kDateLengths], entry.m_strDate.size());
+    Varint::Put(m_columns[kTimeLengths], entry.m_strTime.size());
     m_columns[kDates].append(entry.m_strDate);
     m_columns[kTimes].append(entry.m_strTime);
     ++m_nAdded;
@@ -81,9 +62,9 @@ void CEntryBlock::Add(const CBlockEntry& entry, std::string_view folded) {
 
 std::string CEntryBlock::Finish() {
     std::string raw;
-    PutVarint(raw, m_nAdded);
+    Varint::Put(raw, m_nAdded);
     for (std::string& column : m_columns) {
-        PutVarint(raw, column.size());
+        Varint::Put(raw, column.size());
         raw.append(column);
         column.clear();
     }
@@ -112,10 +93,10 @@ bool CEntryBlock::Decode(std::string_view compressed, const std::vector<std::str
     std::string_view in = m_strDecoded;
     std::uint64_t count = 0;
     std::string_view columns[kColumns];
-    bool ok = GetVarint(in, count) && count <= in.size();
+    bool ok = Varint::Get(in, count) && count <= in.size();
     for (std::string_view& column : columns) {
         std::uint64_t length = 0;
-        ok = ok && GetVarint(in, length) && length <= in.size();
+        ok = ok && Varint::Get(in, length) && length <= in.size();
         if (ok) {
             column = in.substr(0, length);
             in.remove_prefix(length);
@@ -126,7 +107,7 @@ bool CEntryBlock::Decode(std::string_view compressed, const std::vector<std::str
     std::size_t names = 0;
     std::vector<std::uint64_t> forms(ok ? count : 0);
     for (std::size_t i = 0; ok && i < count; ++i) {
-        ok = GetVarint(columns[kNameForms], forms[i]) && forms[i] <= UINT32_MAX;
+        ok = Varint::Get(columns[kNameForms], forms[i]) && forms[i] <= UINT32_MAX;
         names += forms[i] == kSameName ? 0 : forms[i] == kXorName ? folded[i].size() : forms[i] - kRawName;
     }
     ok = ok && names == columns[kNames].size();
@@ -156,10 +137,10 @@ bool CEntryBlock::Decode(std::string_view compressed, const std::vector<std::str
         const std::size_t name = forms[i] == kSameName ? folded[i].size()
                                  : forms[i] == kXorName ? folded[i].size()
                                                         : forms[i] - kRawName;
-        ok = GetVarint(columns[kLines], e.m_nLine) && GetVarint(columns[kSizes], e.m_nSize) &&
-             GetVarint(columns[kReports], report) && report <= UINT32_MAX &&
-             GetVarint(columns[kDateLengths], date) && date <= columns[kDates].size() &&
-             GetVarint(columns[kTimeLengths], time) && time <= columns[kTimes].size();
+        ok = Varint::Get(columns[kLines], e.m_nLine) && Varint::Get(columns[kSizes], e.m_nSize) &&
+             Varint::Get(columns[kReports], report) && report <= UINT32_MAX &&
+             Varint::Get(columns[kDateLengths], date) && date <= columns[kDates].size() &&
+             Varint::Get(columns[kTimeLengths], time) && time <= columns[kTimes].size();
         if (ok) {
             e.m_nReport = static_cast<std::uint32_t>(report);
             e.m_strName = madeNames.substr(0, name);
