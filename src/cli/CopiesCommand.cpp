@@ -114,7 +114,12 @@ int CCopiesCommand::Run() {
         CCommandMessages::Print(m_pErr, spec.name, catalogue.LastError());
         return kExitFailed;
     }
-    const CCopiesResult result = catalogue.Copies(command.query, command.summary);
+    // Groups are printed as they come: a catalogue's worth of them is never held.
+    std::size_t printed = 0;
+    const CCopiesResult result = catalogue.Copies(command.query, command.summary, [&](const CCopyGroup& group) {
+        const std::string line = GroupLine(group, command.json);
+        printed += std::fwrite(line.data(), 1, line.size(), m_pOut) > 0 ? 1 : 0;
+    });
     for (const std::string& warning : catalogue.TakeWarnings()) {
         CCommandMessages::Print(m_pErr, spec.name, warning);
     }
@@ -122,17 +127,9 @@ int CCopiesCommand::Run() {
         CCommandMessages::Print(m_pErr, spec.name, catalogue.LastError());
         return kExitFailed;
     }
-    std::size_t printed = 0;
-    if (command.summary) {
-        for (const CMediumCopies& medium : result.m_arrMedia) {
-            const std::string line = MediumLine(medium, command.json);
-            printed += std::fwrite(line.data(), 1, line.size(), m_pOut) > 0 ? 1 : 0;
-        }
-    } else {
-        for (const CCopyGroup& group : result.m_arrGroups) {
-            const std::string line = GroupLine(group, command.json);
-            printed += std::fwrite(line.data(), 1, line.size(), m_pOut) > 0 ? 1 : 0;
-        }
+    for (const CMediumCopies& medium : result.m_arrMedia) {
+        const std::string line = MediumLine(medium, command.json);
+        printed += std::fwrite(line.data(), 1, line.size(), m_pOut) > 0 ? 1 : 0;
     }
     return printed > 0 ? kExitOk : kExitNothing;
 }

@@ -6,6 +6,7 @@
 #include "CopyKeyStore.h"
 #include "CopyKeys.h"
 #include "LocalFileSystem.h"
+#include "ReadSnapshot.h"
 #include "ReportReader.h"
 #include "ReportStream.h"
 #include "SourceScanner.h"
@@ -438,8 +439,9 @@ bool CCatalogue::CheckSources(bool read, const ReadProgressFn& progress) {
         return DatabaseFailed();
     }
     std::vector<std::int64_t> toRead;
+    CSourceScanner::CFileSystems fileSystems;
     for (const CSourceRow& row : rows) {
-        const CSourceScanner::CCheck check = m_pScanner->Check(row);
+        const CSourceScanner::CCheck check = m_pScanner->Check(row, fileSystems);
         if (!check.m_strFileSystem.empty() && check.m_strFileSystem != row.m_strFileSystem &&
             !m_pStore->SetFileSystem(row.m_nId, check.m_strFileSystem)) {
             return DatabaseFailed();
@@ -574,7 +576,13 @@ const CCopyIndex* CCatalogue::CurrentCopyIndex(bool byName) {
         return m_pCopyIndex.get();
     }
     m_pCopyIndex.reset();
-    auto index = std::make_unique<CCopyIndex>();
+    auto index = std::make_unique<CCopyIndex>(byName);
+    {
+        CSqliteStatement entries(m_pStore->Db().Handle(), "SELECT total(entries) FROM sources WHERE kind=0");
+        if (entries.Step()) {
+            index->Reserve(static_cast<std::size_t>(std::clamp<std::int64_t>(entries.Int(0), 0, INT32_MAX)));
+        }
+    }
     const bool read = m_pCopyKeys->ForEach([&](std::string_view path, std::string_view blob) {
         if (!index->AddReport(path, blob)) {
             m_arrWarnings.push_back(std::string(path) + ": damaged entries in the catalogue; refresh it");
@@ -583,13 +591,14 @@ const CCopyIndex* CCatalogue::CurrentCopyIndex(bool byName) {
     if (!read) {
         return nullptr;
     }
-    index->Group(byName);
+    index->Group();
     m_pCopyIndex = std::move(index);
     m_copyIndexKey = key;
     return m_pCopyIndex.get();
 }
 
-CCopiesResult CCatalogue::Copies(const CCopiesQuery& query, bool summary) {
+CCopiesResult CCatalogue::Copies(const CCopiesQuery& query, bool summary,
+                                 const std::function<void(const CCopyGroup&)>& onGroup) {
     std::lock_guard lock(m_mutex);
     const CCancellable cancellable(*this);
     CCopiesResult result;
@@ -598,6 +607,8 @@ CCopiesResult CCatalogue::Copies(const CCopiesQuery& query, bool summary) {
         result.m_bFailed = !m_bCancel;
         return result;
     }
+    // The answer reads the names of what it gives from the keys it grouped.
+    const CReadSnapshot snapshot(m_pStore->Db());
     const CCopyIndex* index = CurrentCopyIndex(query.m_bByName);
     if (index == nullptr) {
         result.m_bCancelled = m_bCancel;
@@ -607,7 +618,18 @@ CCopiesResult CCatalogue::Copies(const CCopiesQuery& query, bool summary) {
         }
         return result;
     }
-    return summary ? index->Summary(query, m_bCancel) : index->Groups(query, m_bCancel);
+    const CCopyIndex::CKeysSource source = [this](const std::string& path, std::string& blob) {
+        return m_pCopyKeys->Read(path, blob);
+    };
+    const CCopyIndex::CGroupSink none = [](const CCopyGroup&) {};
+    result = summary ? index->Summary(query, source, m_bCancel) : index->Groups(query, source, onGroup ? onGroup : none, m_bCancel);
+    for (std::string& warning : result.m_arrWarnings) {
+        if (std::find(m_arrWarnings.begin(), m_arrWarnings.end(), warning) == m_arrWarnings.end()) {
+            m_arrWarnings.push_back(std::move(warning));
+        }
+    }
+    result.m_arrWarnings.clear();
+    return result;
 }
 
 std::vector<std::uint32_t> CCatalogue::CopiesOf(const std::vector<std::pair<std::string, std::uint64_t>>& places) {

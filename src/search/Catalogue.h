@@ -105,9 +105,11 @@ public:
     void Cancel();
 
     // Reads changed reports first, then groups the catalogue's files by
-    // copy (see CCopyIndex): the groups the query keeps, or with summary
-    // the media's counts. The grouping is kept until the catalogue changes.
-    CCopiesResult Copies(const CCopiesQuery& query, bool summary);
+    // copy (see CCopyIndex): the groups the query keeps, handed to onGroup
+    // in their order, or with summary the media's counts. The grouping is
+    // kept until the catalogue changes.
+    CCopiesResult Copies(const CCopiesQuery& query, bool summary,
+                         const std::function<void(const CCopyGroup&)>& onGroup = {});
     // The copy count of each file at (report, line), 0 for no file; reads
     // nothing, and uses the grouping kept when it is current.
     std::vector<std::uint32_t> CopiesOf(const std::vector<std::pair<std::string, std::uint64_t>>& places);

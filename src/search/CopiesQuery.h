@@ -38,8 +38,7 @@ struct CMediumCopies {
 };
 
 struct CCopiesResult {
-    std::vector<CCopyGroup> m_arrGroups;   // by copy count, media, folder and name
-    std::vector<CMediumCopies> m_arrMedia; // by medium
+    std::vector<CMediumCopies> m_arrMedia; // by medium (a summary); the groups go to the caller's sink
     std::vector<std::string> m_arrWarnings;
     bool m_bCancelled = false;
     bool m_bFailed = false; // the catalogue could not be read: see LastError()

@@ -1,12 +1,15 @@
 #include "CopyIndex.h"
 
 #include <algorithm>
-#include <cstring>
 #include <numeric>
+#include <optional>
+#include <tuple>
 
 namespace {
 
 constexpr std::uint32_t kConflict = CCopyIndex::kNone - 1;
+// Members whose names one batch of an answer reads at once.
+constexpr std::size_t kBatchMembers = std::size_t{1} << 18;
 
 // The medium of an archive's tag: the text before its last "-".
 std::string_view MediumOfTag(std::string_view tag) {
@@ -14,26 +17,109 @@ std::string_view MediumOfTag(std::string_view tag) {
     return dash == std::string_view::npos ? tag : tag.substr(0, dash);
 }
 
+bool HoldsAll(const std::string& foldedName, const std::vector<std::string>& texts) {
+    return std::all_of(texts.begin(), texts.end(),
+                       [&](const std::string& text) { return foldedName.find(text) != std::string::npos; });
+}
+
 } // namespace
 
-std::size_t CCopyIndex::CDigestHash::operator()(const EntryDigest& d) const {
-    std::size_t value = 0;
-    std::memcpy(&value, d.data(), sizeof value);
-    return value;
-}
+// The groups of one batch of an answer, with the entries read again for
+// them; the buffers are kept from batch to batch.
+struct CCopyIndex::CBatch {
+    struct CPlace {
+        std::string m_strTag, m_strFolder, m_strFoldedTag, m_strFoldedFolder;
+        bool m_bWindows1252 = false;
+        std::uint32_t m_nFindRank = 0;   // by folded tag and folder, then as written
+        std::uint32_t m_nFolderRank = 0; // by folded folder alone (equal folded folders share one)
+    };
+    struct CFetched {
+        bool m_bPresent = false;
+        std::uint32_t m_nPlace = 0;
+        std::string m_strName, m_strFoldedName;
+        bool m_bWindows1252 = false;
+        bool m_bHasDigest = false;
+        EntryDigest m_digest{};
+        std::uint64_t m_nSize = 0;
+        std::uint32_t m_nReportRank = 0;
+        std::uint32_t m_nLine = 0;
+    };
+    struct CAnswer {
+        std::uint32_t m_nGroup; // into m_arrGroups
+        std::uint32_t m_nFirst; // into m_arrFetched
+    };
 
-std::uint32_t CCopyIndex::InternPlace(const CCopyKey& key) {
-    std::string text;
-    text.reserve(key.m_strTag.size() + key.m_strFolder.size() + 2);
-    text.append(key.m_strTag).push_back('\t');
-    text.append(key.m_strFolder).push_back(key.m_bFolderWindows1252 ? '1' : '0');
-    const auto [at, inserted] = m_mapPlaces.emplace(std::move(text), static_cast<std::uint32_t>(m_arrPlaces.size()));
-    if (inserted) {
-        m_arrPlaces.push_back({std::string(key.m_strTag), std::string(key.m_strFolder), key.m_bFolderWindows1252,
-                               FoldedName(key.m_strFolder, key.m_bFolderWindows1252)});
+    // A group with its media: a group of one copy holds its medium's rank,
+    // the others where their ranks start in m_arrMediaPool.
+    struct CRun {
+        std::uint32_t m_nGroup;
+        std::uint32_t m_nMedia;
+    };
+    std::vector<std::uint32_t> m_arrMediaPool;
+    const std::vector<std::uint32_t>* m_pMediumOfRank = nullptr;
+    const std::uint32_t* MediaOf(const CRun& run, std::uint32_t copies) const {
+        return copies == 1 ? &run.m_nMedia : m_arrMediaPool.data() + run.m_nMedia;
     }
-    return at->second;
-}
+
+    // In: groups of whole runs of one copy count and media, and where each run ends.
+    std::vector<CRun> m_arrGroups;
+    std::vector<std::uint32_t> m_arrRunEnds;
+
+    // The members of m_arrGroups[i] are m_arrFetched[m_arrGroupSlot[i], m_arrGroupSlot[i + 1]).
+    std::vector<std::uint32_t> m_arrGroupSlot;
+    std::vector<std::pair<std::uint32_t, std::uint32_t>> m_arrWanted; // (entry, slot), by entry
+    std::vector<CFetched> m_arrFetched;
+    std::vector<CPlace> m_arrPlaces;
+    std::unordered_map<std::string, std::uint32_t> m_mapPlaces;
+    std::vector<CAnswer> m_arrAnswers;
+
+    std::uint32_t PlaceOf(const CCopyKey& key) {
+        std::string text;
+        text.reserve(key.m_strTag.size() + key.m_strFolder.size() + 2);
+        text.append(key.m_strTag).push_back('\t');
+        text.append(key.m_strFolder).push_back(key.m_bFolderWindows1252 ? '1' : '0');
+        const auto [at, inserted] = m_mapPlaces.emplace(std::move(text), static_cast<std::uint32_t>(m_arrPlaces.size()));
+        if (inserted) {
+            m_arrPlaces.push_back({std::string(key.m_strTag), std::string(key.m_strFolder),
+                                   FoldedName(key.m_strTag, false),
+                                   FoldedName(key.m_strFolder, key.m_bFolderWindows1252), key.m_bFolderWindows1252});
+        }
+        return at->second;
+    }
+    void RankPlaces() {
+        std::vector<std::uint32_t> order(m_arrPlaces.size());
+        std::iota(order.begin(), order.end(), 0u);
+        std::sort(order.begin(), order.end(), [&](std::uint32_t a, std::uint32_t b) {
+            const CPlace& x = m_arrPlaces[a];
+            const CPlace& y = m_arrPlaces[b];
+            return std::tie(x.m_strFoldedTag, x.m_strFoldedFolder, x.m_strTag, x.m_strFolder, x.m_bWindows1252) <
+                   std::tie(y.m_strFoldedTag, y.m_strFoldedFolder, y.m_strTag, y.m_strFolder, y.m_bWindows1252);
+        });
+        for (std::size_t r = 0; r < order.size(); ++r) {
+            m_arrPlaces[order[r]].m_nFindRank = static_cast<std::uint32_t>(r);
+        }
+        std::sort(order.begin(), order.end(), [&](std::uint32_t a, std::uint32_t b) {
+            return m_arrPlaces[a].m_strFoldedFolder < m_arrPlaces[b].m_strFoldedFolder;
+        });
+        for (std::size_t r = 0; r < order.size(); ++r) {
+            const bool same = r > 0 && m_arrPlaces[order[r]].m_strFoldedFolder == m_arrPlaces[order[r - 1]].m_strFoldedFolder;
+            m_arrPlaces[order[r]].m_nFolderRank = same ? m_arrPlaces[order[r - 1]].m_nFolderRank : static_cast<std::uint32_t>(r);
+        }
+    }
+    // Find's order: tag, folder, name (each case-folded), report, line.
+    bool FindsBefore(const CFetched& x, const CFetched& y) const {
+        const std::uint32_t a = m_arrPlaces[x.m_nPlace].m_nFindRank;
+        const std::uint32_t b = m_arrPlaces[y.m_nPlace].m_nFindRank;
+        if (a != b) {
+            return a < b;
+        }
+        const int name = x.m_strFoldedName.compare(y.m_strFoldedName);
+        if (name != 0) {
+            return name < 0;
+        }
+        return std::tie(x.m_nReportRank, x.m_nLine) < std::tie(y.m_nReportRank, y.m_nLine);
+    }
+};
 
 std::uint32_t CCopyIndex::InternMedium(std::string_view name, bool listing) {
     std::string key(listing ? "L" : "T");
@@ -45,45 +131,37 @@ std::uint32_t CCopyIndex::InternMedium(std::string_view name, bool listing) {
     return at->second;
 }
 
+void CCopyIndex::Reserve(std::size_t entries) {
+    m_arrMediumOf.reserve(entries);
+    m_arrLine.reserve(entries);
+    m_arrKey.reserve(entries);
+}
+
 bool CCopyIndex::AddReport(std::string_view reportPath, std::string_view blob) {
     const auto report = static_cast<std::uint32_t>(m_arrReports.size());
-    const std::size_t first = m_arrEntries.size();
-    const std::size_t firstName = m_strNames.size();
+    const std::size_t first = m_arrLine.size();
+    const std::size_t firstHashed = m_arrHashed.size();
     std::uint32_t listingMedium = kNone;
     const bool ok = ReadCopyKeys(blob, [&](const CCopyKey& key) {
-        CEntry entry{};
-        entry.m_nReport = report;
-        entry.m_nPlace = InternPlace(key);
         if (key.m_strTag.empty()) {
             if (listingMedium == kNone) {
                 listingMedium = InternMedium(reportPath, true);
             }
-            entry.m_nMedium = listingMedium;
+            m_arrMediumOf.push_back(listingMedium);
         } else {
-            entry.m_nMedium = InternMedium(MediumOfTag(key.m_strTag), false);
+            m_arrMediumOf.push_back(InternMedium(MediumOfTag(key.m_strTag), false));
         }
-        entry.m_nLine = key.m_nLine;
-        entry.m_nDigest = kNone;
         if (key.m_pDigest != nullptr) {
-            const auto [at, inserted] =
-                m_mapDigests.emplace(*key.m_pDigest, static_cast<std::uint32_t>(m_arrDigests.size()));
-            if (inserted) {
-                m_arrDigests.push_back(*key.m_pDigest);
-            }
-            entry.m_nDigest = at->second;
+            m_arrHashed.push_back({*key.m_pDigest, static_cast<std::uint32_t>(m_arrLine.size())});
         }
-        entry.m_nNameOffset = m_strNames.size();
-        entry.m_nNameLength = static_cast<std::uint32_t>(key.m_strName.size());
-        m_strNames.append(key.m_strName);
-        entry.m_nSize = key.m_nSize;
-        entry.m_nNameStamp = key.m_nNameStamp;
-        entry.m_nNameSize = key.m_nNameSize;
-        entry.m_bWindows1252 = key.m_bWindows1252;
-        m_arrEntries.push_back(entry);
+        m_arrLine.push_back(key.m_nLine);
+        m_arrKey.push_back(m_bByName ? key.m_nNameSize : key.m_nNameStamp);
     });
-    if (!ok) {
-        m_arrEntries.resize(first);
-        m_strNames.resize(firstName);
+    if (!ok || m_arrLine.size() >= kConflict) {
+        m_arrMediumOf.resize(first);
+        m_arrLine.resize(first);
+        m_arrKey.resize(first);
+        m_arrHashed.resize(firstHashed);
         return false;
     }
     if (m_arrReportStart.empty()) {
@@ -91,33 +169,13 @@ bool CCopyIndex::AddReport(std::string_view reportPath, std::string_view blob) {
     }
     m_arrReports.emplace_back(reportPath);
     m_mapReports.emplace(std::string(reportPath), report);
-    m_arrReportStart.push_back(static_cast<std::uint32_t>(m_arrEntries.size()));
+    m_arrReportStart.push_back(static_cast<std::uint32_t>(m_arrLine.size()));
     return true;
 }
 
-std::string_view CCopyIndex::NameOf(const CEntry& entry) const {
-    return std::string_view(m_strNames).substr(entry.m_nNameOffset, entry.m_nNameLength);
-}
-
-void CCopyIndex::Group(bool byName) {
-    m_bByName = byName;
-    // The orders Find shows places, media and reports in.
-    std::vector<std::string> foldedTags(m_arrPlaces.size());
-    for (std::size_t i = 0; i < m_arrPlaces.size(); ++i) {
-        foldedTags[i] = FoldedName(m_arrPlaces[i].m_strTag, m_arrPlaces[i].m_bWindows1252);
-    }
-    std::vector<std::uint32_t> order(m_arrPlaces.size());
-    std::iota(order.begin(), order.end(), 0u);
-    std::sort(order.begin(), order.end(), [&](std::uint32_t a, std::uint32_t b) {
-        const CPlace& x = m_arrPlaces[a];
-        const CPlace& y = m_arrPlaces[b];
-        return std::tie(foldedTags[a], x.m_strFoldedFolder, x.m_strTag, x.m_strFolder) <
-               std::tie(foldedTags[b], y.m_strFoldedFolder, y.m_strTag, y.m_strFolder);
-    });
-    for (std::size_t r = 0; r < order.size(); ++r) {
-        m_arrPlaces[order[r]].m_nRank = static_cast<std::uint32_t>(r);
-    }
-    order.resize(m_arrMedia.size());
+void CCopyIndex::Group() {
+    // The orders Find shows media and reports in.
+    std::vector<std::uint32_t> order(m_arrMedia.size());
     std::iota(order.begin(), order.end(), 0u);
     std::sort(order.begin(), order.end(), [&](std::uint32_t a, std::uint32_t b) {
         return std::tie(m_arrMedia[a].m_strFolded, m_arrMedia[a].m_strName) <
@@ -133,205 +191,401 @@ void CCopyIndex::Group(bool byName) {
     for (std::size_t r = 0; r < order.size(); ++r) {
         m_arrReportRank[order[r]] = static_cast<std::uint32_t>(r);
     }
+    if (m_arrReportStart.empty()) {
+        m_arrReportStart.push_back(0);
+    }
 
-    // Hashed entries by digest; the others by what the hashed ones equal to them say.
-    const auto keyOf = [byName](const CEntry& e) { return byName ? e.m_nNameSize : e.m_nNameStamp; };
-    std::unordered_map<std::uint64_t, std::uint32_t> digestOfKey;
-    for (const CEntry& e : m_arrEntries) {
-        if (e.m_nDigest != kNone) {
-            const auto [at, inserted] = digestOfKey.emplace(keyOf(e), e.m_nDigest);
-            if (!inserted && at->second != e.m_nDigest) {
-                at->second = kConflict;
-            }
-        }
-    }
-    auto groups = static_cast<std::uint32_t>(m_arrDigests.size());
-    m_arrGroupDigest.resize(groups);
-    std::iota(m_arrGroupDigest.begin(), m_arrGroupDigest.end(), 0u);
-    std::unordered_map<std::uint64_t, std::uint32_t> unhashedGroup;
-    m_arrGroupOf.resize(m_arrEntries.size());
-    for (std::size_t i = 0; i < m_arrEntries.size(); ++i) {
-        const CEntry& e = m_arrEntries[i];
-        if (e.m_nDigest != kNone) {
-            m_arrGroupOf[i] = e.m_nDigest;
-            continue;
-        }
-        const auto known = digestOfKey.find(keyOf(e));
-        if (known != digestOfKey.end() && known->second != kConflict) {
-            m_arrGroupOf[i] = known->second;
-            continue;
-        }
-        const auto [at, inserted] = unhashedGroup.emplace(keyOf(e), groups);
-        if (inserted) {
+    // Hashed entries by digest: one group a digest.
+    const std::size_t entries = m_arrLine.size();
+    m_arrGroupOf.assign(entries, kNone);
+    std::sort(m_arrHashed.begin(), m_arrHashed.end(), [](const CHashedEntry& a, const CHashedEntry& b) {
+        return std::tie(a.m_digest, a.m_nEntry) < std::tie(b.m_digest, b.m_nEntry);
+    });
+    std::uint32_t groups = 0;
+    for (std::size_t i = 0; i < m_arrHashed.size(); ++i) {
+        if (i > 0 && m_arrHashed[i].m_digest != m_arrHashed[i - 1].m_digest) {
             ++groups;
-            m_arrGroupDigest.push_back(kNone);
         }
-        m_arrGroupOf[i] = at->second;
+        m_arrGroupOf[m_arrHashed[i].m_nEntry] = groups;
     }
+    groups = m_arrHashed.empty() ? 0 : groups + 1;
+    m_nDigestGroups = groups;
+
+    // Each key of a hashed entry with the group of its digest, or kConflict when two digests share it.
+    std::vector<std::pair<std::uint64_t, std::uint32_t>> digestOfKey;
+    digestOfKey.reserve(m_arrHashed.size());
+    for (const CHashedEntry& hashed : m_arrHashed) {
+        digestOfKey.emplace_back(m_arrKey[hashed.m_nEntry], m_arrGroupOf[hashed.m_nEntry]);
+    }
+    const std::size_t hashedEntries = m_arrHashed.size();
+    std::vector<CHashedEntry>().swap(m_arrHashed);
+    std::sort(digestOfKey.begin(), digestOfKey.end());
+    std::size_t kept = 0;
+    for (std::size_t i = 0; i < digestOfKey.size(); ++i) {
+        if (kept > 0 && digestOfKey[kept - 1].first == digestOfKey[i].first) {
+            if (digestOfKey[kept - 1].second != digestOfKey[i].second) {
+                digestOfKey[kept - 1].second = kConflict;
+            }
+            continue;
+        }
+        digestOfKey[kept++] = digestOfKey[i];
+    }
+    digestOfKey.resize(kept);
+
+    // Unhashed entries join their key's digest, else the unhashed entries of their key.
+    std::vector<std::pair<std::uint64_t, std::uint32_t>> unhashed;
+    unhashed.reserve(entries - hashedEntries);
+    for (std::uint32_t e = 0; e < entries; ++e) {
+        if (m_arrGroupOf[e] == kNone) {
+            unhashed.emplace_back(m_arrKey[e], e);
+        }
+    }
+    std::vector<std::uint64_t>().swap(m_arrKey);
+    std::sort(unhashed.begin(), unhashed.end());
+    auto known = digestOfKey.begin();
+    for (std::size_t i = 0; i < unhashed.size();) {
+        const std::uint64_t key = unhashed[i].first;
+        while (known != digestOfKey.end() && known->first < key) {
+            ++known;
+        }
+        std::uint32_t group = groups;
+        if (known != digestOfKey.end() && known->first == key && known->second != kConflict) {
+            group = known->second;
+        } else {
+            ++groups;
+        }
+        for (; i < unhashed.size() && unhashed[i].first == key; ++i) {
+            m_arrGroupOf[unhashed[i].second] = group;
+        }
+    }
+    std::vector<std::pair<std::uint64_t, std::uint32_t>>().swap(digestOfKey);
+    std::vector<std::pair<std::uint64_t, std::uint32_t>>().swap(unhashed);
 
     // Each group's members, in the order added, and its copy count.
-    m_arrGroupStart.assign(groups + 1, 0);
+    m_arrGroupStart.assign(std::size_t{groups} + 1, 0);
     for (const std::uint32_t g : m_arrGroupOf) {
         ++m_arrGroupStart[g + 1];
     }
     std::partial_sum(m_arrGroupStart.begin(), m_arrGroupStart.end(), m_arrGroupStart.begin());
-    m_arrMembers.resize(m_arrEntries.size());
-    std::vector<std::uint32_t> next(m_arrGroupStart.begin(), m_arrGroupStart.end() - 1);
-    for (std::size_t i = 0; i < m_arrEntries.size(); ++i) {
-        m_arrMembers[next[m_arrGroupOf[i]]++] = static_cast<std::uint32_t>(i);
+    m_arrMembers.resize(entries);
+    {
+        std::vector<std::uint32_t> next(m_arrGroupStart.begin(), m_arrGroupStart.end() - 1);
+        for (std::uint32_t e = 0; e < entries; ++e) {
+            m_arrMembers[next[m_arrGroupOf[e]]++] = e;
+        }
     }
-    m_arrCopies.assign(groups, 0);
+    m_arrCopies.assign(groups, 1);
     std::vector<std::uint32_t> media;
     for (std::uint32_t g = 0; g < groups; ++g) {
+        if (m_arrGroupStart[g + 1] - m_arrGroupStart[g] < 2) {
+            continue;
+        }
         media.clear();
         for (std::uint32_t k = m_arrGroupStart[g]; k < m_arrGroupStart[g + 1]; ++k) {
-            media.push_back(m_arrEntries[m_arrMembers[k]].m_nMedium);
+            media.push_back(m_arrMediumOf[m_arrMembers[k]]);
         }
         std::sort(media.begin(), media.end());
         m_arrCopies[g] = static_cast<std::uint32_t>(std::unique(media.begin(), media.end()) - media.begin());
     }
 }
 
-// Find's order: tag, folder, name (each case-folded), report, line.
-bool CCopyIndex::FindsBefore(std::uint32_t a, std::uint32_t b) const {
-    const CEntry& x = m_arrEntries[a];
-    const CEntry& y = m_arrEntries[b];
-    if (m_arrPlaces[x.m_nPlace].m_nRank != m_arrPlaces[y.m_nPlace].m_nRank) {
-        return m_arrPlaces[x.m_nPlace].m_nRank < m_arrPlaces[y.m_nPlace].m_nRank;
-    }
-    const int byName = FoldedName(NameOf(x), x.m_bWindows1252).compare(FoldedName(NameOf(y), y.m_bWindows1252));
-    if (byName != 0) {
-        return byName < 0;
-    }
-    if (x.m_nReport != y.m_nReport) {
-        return m_arrReportRank[x.m_nReport] < m_arrReportRank[y.m_nReport];
-    }
-    return x.m_nLine < y.m_nLine;
+std::uint32_t CCopyIndex::ReportOf(std::uint32_t entry) const {
+    const auto after = std::upper_bound(m_arrReportStart.begin(), m_arrReportStart.end(), entry);
+    return static_cast<std::uint32_t>(after - m_arrReportStart.begin()) - 1;
 }
 
-std::vector<std::pair<std::uint32_t, std::uint32_t>> CCopyIndex::Selected(const CCopiesQuery& query,
-                                                                          const std::atomic<bool>& cancel) const {
+bool CCopyIndex::ReadReport(std::uint32_t report, const CKeysSource& source,
+                            const std::function<void(std::uint32_t entry, const CCopyKey& key)>& sink,
+                            std::vector<std::string>& warnings) const {
+    std::string blob;
+    const std::uint32_t first = m_arrReportStart[report];
+    const std::uint32_t end = m_arrReportStart[report + 1];
+    std::uint32_t entry = first;
+    // The keys are the ones grouped (the caller reads them in the snapshot they
+    // were grouped from); entries past the count, or on other lines, are skipped.
+    const bool read = source(m_arrReports[report], blob) && ReadCopyKeys(blob, [&](const CCopyKey& key) {
+                          if (entry < end && m_arrLine[entry] == key.m_nLine) {
+                              sink(entry, key);
+                          }
+                          ++entry;
+                      });
+    if (!read || entry != end) {
+        warnings.push_back(m_arrReports[report] + ": damaged entries in the catalogue; refresh it");
+        return false;
+    }
+    return true;
+}
+
+std::vector<bool> CCopyIndex::Selected(const CCopiesQuery& query, const CKeysSource& source,
+                                       const std::atomic<bool>& cancel, std::vector<std::string>& warnings) const {
+    const auto groups = static_cast<std::uint32_t>(m_arrCopies.size());
+    std::vector<bool> selected(groups, false);
     const std::string prefix = FoldedName(query.m_strMediumPrefix, false);
     std::vector<bool> mediumKept(m_arrMedia.size(), true);
     for (std::size_t m = 0; m < m_arrMedia.size(); ++m) {
         mediumKept[m] = m_arrMedia[m].m_strFolded.compare(0, prefix.size(), prefix) == 0;
     }
-    std::vector<std::string> texts;
-    for (const std::string& text : query.m_arrTexts) {
-        texts.push_back(FoldedName(text, false));
-    }
-    std::vector<std::pair<std::uint32_t, std::uint32_t>> selected;
-    const auto groups = static_cast<std::uint32_t>(m_arrCopies.size());
     for (std::uint32_t g = 0; g < groups; ++g) {
-        if ((g & 0xFFF) == 0 && cancel.load(std::memory_order_relaxed)) {
-            break;
-        }
         const std::uint32_t copies = m_arrCopies[g];
         if ((query.m_nFewerThan && copies >= *query.m_nFewerThan) || (query.m_nAtLeast && copies < *query.m_nAtLeast)) {
             continue;
         }
-        bool onMedium = prefix.empty();
-        bool named = texts.empty();
-        std::uint32_t first = kNone;
-        for (std::uint32_t k = m_arrGroupStart[g]; k < m_arrGroupStart[g + 1]; ++k) {
-            const std::uint32_t i = m_arrMembers[k];
-            const CEntry& e = m_arrEntries[i];
-            onMedium = onMedium || mediumKept[e.m_nMedium];
-            if (!named) {
-                const std::string name = FoldedName(NameOf(e), e.m_bWindows1252);
-                named = std::all_of(texts.begin(), texts.end(),
-                                    [&](const std::string& text) { return name.find(text) != std::string::npos; });
-            }
-            if (first == kNone || FindsBefore(i, first)) {
-                first = i;
-            }
+        for (std::uint32_t k = m_arrGroupStart[g]; k < m_arrGroupStart[g + 1] && !selected[g]; ++k) {
+            selected[g] = prefix.empty() || mediumKept[m_arrMediumOf[m_arrMembers[k]]];
         }
-        // A digest of a report whose keys proved damaged part way has no members.
-        if (first != kNone && onMedium && named) {
-            selected.emplace_back(g, first);
-        }
+    }
+    if (query.m_arrTexts.empty()) {
+        return selected;
+    }
+    // Names are not kept: a group is named when one of its entries' names, read again, holds every text.
+    std::vector<std::string> texts;
+    for (const std::string& text : query.m_arrTexts) {
+        texts.push_back(FoldedName(text, false));
+    }
+    std::vector<bool> named(groups, false);
+    for (std::uint32_t r = 0; r + 1 < m_arrReportStart.size() && !cancel.load(std::memory_order_relaxed); ++r) {
+        ReadReport(r, source, [&](std::uint32_t entry, const CCopyKey& key) {
+            const std::uint32_t g = m_arrGroupOf[entry];
+            if (selected[g] && !named[g] && HoldsAll(FoldedName(key.m_strName, key.m_bWindows1252), texts)) {
+                named[g] = true;
+            }
+        }, warnings);
+    }
+    for (std::uint32_t g = 0; g < groups; ++g) {
+        selected[g] = selected[g] && named[g];
     }
     return selected;
 }
 
-CCopiesResult CCopyIndex::Groups(const CCopiesQuery& query, const std::atomic<bool>& cancel) const {
+CCopiesResult CCopyIndex::Groups(const CCopiesQuery& query, const CKeysSource& source, const CGroupSink& sink,
+                                 const std::atomic<bool>& cancel) const {
     CCopiesResult result;
-    const auto selected = Selected(query, cancel);
-    result.m_bCancelled = cancel;
-    struct CSortKey {
-        std::uint32_t copies;
-        std::vector<std::uint32_t> media; // ranks
-        std::string folder, name;          // folded
-        std::uint32_t first, group;
-    };
-    std::vector<CSortKey> keys;
-    keys.reserve(selected.size());
-    for (const auto& [g, first] : selected) {
-        CSortKey key{m_arrCopies[g], {}, {}, {}, first, g};
-        for (std::uint32_t k = m_arrGroupStart[g]; k < m_arrGroupStart[g + 1]; ++k) {
-            key.media.push_back(m_arrMedia[m_arrEntries[m_arrMembers[k]].m_nMedium].m_nRank);
+    const std::vector<bool> selected = Selected(query, source, cancel, result.m_arrWarnings);
+    // The selected groups by copy count and media (ranks, distinct, ascending):
+    // files on one medium, most of most answers, by counting; the others by sorting.
+    CBatch batch;
+    std::vector<std::uint32_t>& mediaPool = batch.m_arrMediaPool;
+    std::vector<CBatch::CRun> order;
+    std::vector<CBatch::CRun> several;
+    std::vector<std::uint32_t> singlesAt(m_arrMedia.size() + 1, 0);
+    for (std::uint32_t g = 0; g < m_arrCopies.size(); ++g) {
+        if (!selected[g]) {
+            continue;
         }
-        std::sort(key.media.begin(), key.media.end());
-        key.media.erase(std::unique(key.media.begin(), key.media.end()), key.media.end());
-        const CEntry& e = m_arrEntries[first];
-        key.folder = m_arrPlaces[e.m_nPlace].m_strFoldedFolder;
-        key.name = FoldedName(NameOf(e), e.m_bWindows1252);
-        keys.push_back(std::move(key));
+        if (m_arrCopies[g] == 1) {
+            ++singlesAt[m_arrMedia[m_arrMediumOf[m_arrMembers[m_arrGroupStart[g]]]].m_nRank + 1];
+            continue;
+        }
+        const auto from = static_cast<std::uint32_t>(mediaPool.size());
+        for (std::uint32_t k = m_arrGroupStart[g]; k < m_arrGroupStart[g + 1]; ++k) {
+            mediaPool.push_back(m_arrMedia[m_arrMediumOf[m_arrMembers[k]]].m_nRank);
+        }
+        std::sort(mediaPool.begin() + from, mediaPool.end());
+        mediaPool.erase(std::unique(mediaPool.begin() + from, mediaPool.end()), mediaPool.end());
+        several.push_back({g, from});
     }
-    std::sort(keys.begin(), keys.end(), [this](const CSortKey& a, const CSortKey& b) {
-        const int order = std::tie(a.copies, a.media, a.folder, a.name) < std::tie(b.copies, b.media, b.folder, b.name)
-                              ? -1
-                          : std::tie(b.copies, b.media, b.folder, b.name) < std::tie(a.copies, a.media, a.folder, a.name)
-                              ? 1
-                              : 0;
-        return order != 0 ? order < 0 : FindsBefore(a.first, b.first);
-    });
+    std::partial_sum(singlesAt.begin(), singlesAt.end(), singlesAt.begin());
+    order.resize(singlesAt.back());
+    for (std::uint32_t g = 0; g < m_arrCopies.size(); ++g) {
+        if (selected[g] && m_arrCopies[g] == 1) {
+            const std::uint32_t rank = m_arrMedia[m_arrMediumOf[m_arrMembers[m_arrGroupStart[g]]]].m_nRank;
+            order[singlesAt[rank]++] = {g, rank};
+        }
+    }
+    std::vector<std::uint32_t>().swap(singlesAt);
+    const auto mediaLess = [&](const CBatch::CRun& a, const CBatch::CRun& b) {
+        const std::uint32_t copies = m_arrCopies[a.m_nGroup];
+        if (copies != m_arrCopies[b.m_nGroup]) {
+            return copies < m_arrCopies[b.m_nGroup];
+        }
+        const std::uint32_t* x = batch.MediaOf(a, copies);
+        const std::uint32_t* y = batch.MediaOf(b, copies);
+        return std::lexicographical_compare(x, x + copies, y, y + copies);
+    };
+    std::sort(several.begin(), several.end(), mediaLess);
+    order.insert(order.end(), several.begin(), several.end());
+    std::vector<CBatch::CRun>().swap(several);
     std::vector<std::uint32_t> mediumOfRank(m_arrMedia.size());
     for (std::size_t m = 0; m < m_arrMedia.size(); ++m) {
         mediumOfRank[m_arrMedia[m].m_nRank] = static_cast<std::uint32_t>(m);
     }
-    result.m_arrGroups.reserve(keys.size());
-    for (const CSortKey& key : keys) {
-        const CEntry& e = m_arrEntries[key.first];
-        const CPlace& place = m_arrPlaces[e.m_nPlace];
-        CCopyGroup group;
-        group.m_nCopies = key.copies;
-        for (const std::uint32_t rank : key.media) {
-            group.m_arrMedia.push_back(m_arrMedia[mediumOfRank[rank]].m_strName);
+    batch.m_pMediumOfRank = &mediumOfRank;
+
+    // A batch of whole runs of one copy count and media at a time: their names read, sorted and given.
+    std::size_t members = 0;
+    for (std::size_t i = 0; i < order.size() && !cancel.load(std::memory_order_relaxed); ++i) {
+        const std::uint32_t g = order[i].m_nGroup;
+        batch.m_arrGroups.push_back(order[i]);
+        members += m_arrGroupStart[g + 1] - m_arrGroupStart[g];
+        const bool last = i + 1 == order.size();
+        const bool runEnds = last || mediaLess(order[i], order[i + 1]);
+        if (runEnds) {
+            batch.m_arrRunEnds.push_back(static_cast<std::uint32_t>(batch.m_arrGroups.size()));
         }
-        group.m_strFolder = place.m_strFolder;
-        group.m_bFolderWindows1252 = place.m_bWindows1252;
-        group.m_strName = NameOf(e);
-        group.m_bWindows1252 = e.m_bWindows1252;
-        group.m_nSize = e.m_nSize;
-        if (m_arrGroupDigest[key.group] != kNone) {
-            group.m_digest = m_arrDigests[m_arrGroupDigest[key.group]];
+        if (last || (runEnds && members >= kBatchMembers)) {
+            AnswerBatch(batch, source, sink, result.m_arrWarnings);
+            batch.m_arrGroups.clear();
+            batch.m_arrRunEnds.clear();
+            members = 0;
         }
-        result.m_arrGroups.push_back(std::move(group));
     }
+    result.m_bCancelled = cancel;
     return result;
 }
 
-CCopiesResult CCopyIndex::Summary(const CCopiesQuery& query, const std::atomic<bool>& cancel) const {
+void CCopyIndex::AnswerBatch(CBatch& batch, const CKeysSource& source, const CGroupSink& sink,
+                             std::vector<std::string>& warnings) const {
+    // Each group's members take consecutive slots; they are read in the order of their entries.
+    batch.m_arrGroupSlot.clear();
+    batch.m_arrWanted.clear();
+    for (const CBatch::CRun& run : batch.m_arrGroups) {
+        const std::uint32_t g = run.m_nGroup;
+        batch.m_arrGroupSlot.push_back(static_cast<std::uint32_t>(batch.m_arrWanted.size()));
+        for (std::uint32_t k = m_arrGroupStart[g]; k < m_arrGroupStart[g + 1]; ++k) {
+            batch.m_arrWanted.emplace_back(m_arrMembers[k], static_cast<std::uint32_t>(batch.m_arrWanted.size()));
+        }
+    }
+    batch.m_arrGroupSlot.push_back(static_cast<std::uint32_t>(batch.m_arrWanted.size()));
+    const auto& wanted = batch.m_arrWanted;
+    std::sort(batch.m_arrWanted.begin(), batch.m_arrWanted.end());
+    batch.m_arrFetched.resize(wanted.size());
+    batch.m_arrPlaces.clear();
+    batch.m_mapPlaces.clear();
+    for (CBatch::CFetched& f : batch.m_arrFetched) {
+        f.m_bPresent = false;
+    }
+    std::vector<std::uint32_t> placeOfKey; // the report's place numbers, as the batch's
+    for (std::size_t i = 0; i < wanted.size();) {
+        const std::uint32_t report = ReportOf(wanted[i].first);
+        std::size_t at = i;
+        placeOfKey.clear();
+        ReadReport(report, source, [&](std::uint32_t entry, const CCopyKey& key) {
+            if (at == wanted.size() || wanted[at].first != entry) {
+                return;
+            }
+            CBatch::CFetched& f = batch.m_arrFetched[wanted[at++].second];
+            f.m_bPresent = true;
+            if (key.m_nPlace >= placeOfKey.size()) {
+                placeOfKey.resize(key.m_nPlace + 1, kNone);
+            }
+            if (placeOfKey[key.m_nPlace] == kNone) {
+                placeOfKey[key.m_nPlace] = batch.PlaceOf(key);
+            }
+            f.m_nPlace = placeOfKey[key.m_nPlace];
+            f.m_strName.assign(key.m_strName);
+            f.m_strFoldedName = FoldedName(key.m_strName, key.m_bWindows1252);
+            f.m_bWindows1252 = key.m_bWindows1252;
+            f.m_nSize = key.m_nSize;
+            f.m_bHasDigest = key.m_pDigest != nullptr;
+            if (f.m_bHasDigest) {
+                f.m_digest = *key.m_pDigest;
+            }
+            f.m_nReportRank = m_arrReportRank[report];
+            f.m_nLine = key.m_nLine;
+        }, warnings);
+        const std::uint32_t end = m_arrReportStart[report + 1];
+        while (i < wanted.size() && wanted[i].first < end) {
+            ++i;
+        }
+    }
+    batch.RankPlaces();
+
+    // Each group by its first entry in Find's order; each run sorted by that entry's folder and name.
+    std::vector<CBatch::CAnswer>& answers = batch.m_arrAnswers;
+    std::size_t runStart = 0;
+    for (const std::uint32_t runEnd : batch.m_arrRunEnds) {
+        answers.clear();
+        for (std::size_t i = runStart; i < runEnd; ++i) {
+            std::size_t first = SIZE_MAX;
+            for (std::uint32_t slot = batch.m_arrGroupSlot[i]; slot < batch.m_arrGroupSlot[i + 1]; ++slot) {
+                const CBatch::CFetched& f = batch.m_arrFetched[slot];
+                if (f.m_bPresent && (first == SIZE_MAX || batch.FindsBefore(f, batch.m_arrFetched[first]))) {
+                    first = slot;
+                }
+            }
+            if (first != SIZE_MAX) {
+                answers.push_back({static_cast<std::uint32_t>(i), static_cast<std::uint32_t>(first)});
+            }
+        }
+        runStart = runEnd;
+        std::sort(answers.begin(), answers.end(), [&](const CBatch::CAnswer& a, const CBatch::CAnswer& b) {
+            const CBatch::CFetched& x = batch.m_arrFetched[a.m_nFirst];
+            const CBatch::CFetched& y = batch.m_arrFetched[b.m_nFirst];
+            const std::uint32_t xFolder = batch.m_arrPlaces[x.m_nPlace].m_nFolderRank;
+            const std::uint32_t yFolder = batch.m_arrPlaces[y.m_nPlace].m_nFolderRank;
+            if (xFolder != yFolder) {
+                return xFolder < yFolder;
+            }
+            const int name = x.m_strFoldedName.compare(y.m_strFoldedName);
+            return name != 0 ? name < 0 : batch.FindsBefore(x, y);
+        });
+        GiveRun(batch, sink);
+    }
+}
+
+void CCopyIndex::GiveRun(const CBatch& batch, const CGroupSink& sink) const {
+    CCopyGroup group;
+    for (const CBatch::CAnswer& answer : batch.m_arrAnswers) {
+        const CBatch::CRun& run = batch.m_arrGroups[answer.m_nGroup];
+        const std::uint32_t g = run.m_nGroup;
+        const CBatch::CFetched& e = batch.m_arrFetched[answer.m_nFirst];
+        const CBatch::CPlace& place = batch.m_arrPlaces[e.m_nPlace];
+        group.m_nCopies = m_arrCopies[g];
+        group.m_arrMedia.clear();
+        const std::uint32_t* media = batch.MediaOf(run, group.m_nCopies);
+        for (std::uint32_t k = 0; k < group.m_nCopies; ++k) {
+            group.m_arrMedia.push_back(m_arrMedia[(*batch.m_pMediumOfRank)[media[k]]].m_strName);
+        }
+        group.m_strFolder = place.m_strFolder;
+        group.m_bFolderWindows1252 = place.m_bWindows1252;
+        group.m_strName = e.m_strName;
+        group.m_bWindows1252 = e.m_bWindows1252;
+        group.m_nSize = e.m_nSize;
+        group.m_digest.reset();
+        if (g < m_nDigestGroups) {
+            for (std::uint32_t slot = batch.m_arrGroupSlot[answer.m_nGroup]; slot < batch.m_arrGroupSlot[answer.m_nGroup + 1];
+                 ++slot) {
+                const CBatch::CFetched& member = batch.m_arrFetched[slot];
+                if (member.m_bPresent && member.m_bHasDigest) {
+                    group.m_digest = member.m_digest;
+                    break;
+                }
+            }
+        }
+        sink(group);
+    }
+}
+
+CCopiesResult CCopyIndex::Summary(const CCopiesQuery& query, const CKeysSource& source,
+                                  const std::atomic<bool>& cancel) const {
     CCopiesResult result;
-    const auto selected = Selected(query, cancel);
-    result.m_bCancelled = cancel;
+    const std::vector<bool> selected = Selected(query, source, cancel, result.m_arrWarnings);
     const std::string prefix = FoldedName(query.m_strMediumPrefix, false);
     std::vector<CMediumCopies> media(m_arrMedia.size());
     std::vector<bool> seen(m_arrMedia.size(), false);
-    for (const auto& [g, first] : selected) {
-        for (std::uint32_t k = m_arrGroupStart[g]; k < m_arrGroupStart[g + 1]; ++k) {
-            const CEntry& e = m_arrEntries[m_arrMembers[k]];
-            CMediumCopies& medium = media[e.m_nMedium];
-            seen[e.m_nMedium] = true;
+    for (std::uint32_t r = 0; r + 1 < m_arrReportStart.size() && !cancel.load(std::memory_order_relaxed); ++r) {
+        const bool wanted = std::any_of(m_arrGroupOf.begin() + m_arrReportStart[r],
+                                        m_arrGroupOf.begin() + m_arrReportStart[r + 1],
+                                        [&](std::uint32_t g) { return selected[g]; });
+        if (!wanted) {
+            continue;
+        }
+        ReadReport(r, source, [&](std::uint32_t entry, const CCopyKey& key) {
+            const std::uint32_t g = m_arrGroupOf[entry];
+            if (!selected[g]) {
+                return;
+            }
+            CMediumCopies& medium = media[m_arrMediumOf[entry]];
+            seen[m_arrMediumOf[entry]] = true;
             ++medium.m_nFiles;
-            medium.m_nBytes += e.m_nSize;
+            medium.m_nBytes += key.m_nSize;
             if (m_arrCopies[g] == 1) {
                 ++medium.m_nOnlyHereFiles;
-                medium.m_nOnlyHereBytes += e.m_nSize;
+                medium.m_nOnlyHereBytes += key.m_nSize;
             }
-        }
+        }, result.m_arrWarnings);
     }
+    result.m_bCancelled = cancel;
     std::vector<std::uint32_t> order;
     for (std::size_t m = 0; m < m_arrMedia.size(); ++m) {
         if (seen[m] && m_arrMedia[m].m_strFolded.compare(0, prefix.size(), prefix) == 0) {
@@ -352,13 +606,13 @@ std::uint32_t CCopyIndex::CopiesOf(const std::string& reportPath, std::uint64_t 
     if (report == m_mapReports.end() || m_arrGroupOf.empty()) {
         return 0;
     }
-    const auto begin = m_arrEntries.begin() + m_arrReportStart[report->second];
-    const auto end = m_arrEntries.begin() + m_arrReportStart[report->second + 1];
-    const auto at = std::lower_bound(begin, end, line, [](const CEntry& e, std::uint64_t l) { return e.m_nLine < l; });
-    if (at == end || at->m_nLine != line) {
+    const auto begin = m_arrLine.begin() + m_arrReportStart[report->second];
+    const auto end = m_arrLine.begin() + m_arrReportStart[report->second + 1];
+    const auto at = std::lower_bound(begin, end, line);
+    if (at == end || *at != line) {
         return 0;
     }
-    return m_arrCopies[m_arrGroupOf[static_cast<std::size_t>(at - m_arrEntries.begin())]];
+    return m_arrCopies[m_arrGroupOf[static_cast<std::size_t>(at - m_arrLine.begin())]];
 }
 
 void CCopyIndex::Count(CFindResult& result, bool oneMediumOnly, std::size_t limit, std::size_t offset) const {

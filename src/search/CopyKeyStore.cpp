@@ -14,8 +14,12 @@ CREATE TRIGGER IF NOT EXISTS copy_keys_removed AFTER DELETE ON copy_keys
 
 } // namespace
 
-// Reports read before the keys were kept are read again by the next look.
+// Reports read before the keys were kept are read again by the next look,
+// once: later opens find the table and touch nothing.
 bool CCopyKeyStore::CreateTable() {
+    if (CSqliteStatement(m_db.Handle(), "SELECT 1 FROM copy_keys LIMIT 0").Ok()) {
+        return true;
+    }
     return m_db.Exec(kSchema) &&
            m_db.Exec("UPDATE sources SET state=1 WHERE kind=0 AND state=0 AND id NOT IN (SELECT source FROM copy_keys)");
 }
@@ -46,4 +50,15 @@ bool CCopyKeyStore::ForEach(const std::function<void(std::string_view path, std:
         sink(all.Blob(0), all.Blob(1));
     }
     return all.Error() == 0;
+}
+
+bool CCopyKeyStore::Read(const std::string& path, std::string& blob) {
+    CSqliteStatement one(m_db.Handle(),
+                         "SELECT k.data FROM sources s JOIN copy_keys k ON k.source=s.id WHERE s.kind=0 AND s.path=?");
+    one.Bind(1, std::string_view(path));
+    if (!one.Step()) {
+        return false;
+    }
+    blob.assign(one.Blob(0));
+    return true;
 }

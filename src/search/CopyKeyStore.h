@@ -23,6 +23,8 @@ public:
     bool DropWithFolder(std::int64_t source);
     // Each report's path and keys; false when the database cannot be read.
     bool ForEach(const std::function<void(std::string_view path, std::string_view blob)>& sink);
+    // One report's keys; false when it has none or the database cannot be read.
+    bool Read(const std::string& path, std::string& blob);
 
 private:
     CSqliteDatabase& m_db;

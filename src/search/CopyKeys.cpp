@@ -186,6 +186,7 @@ bool ReadCopyKeys(std::string_view in, const std::function<void(const CCopyKey&)
         key.m_strTag = table[place].tag;
         key.m_strFolder = table[place].folder;
         key.m_bFolderWindows1252 = table[place].windows1252;
+        key.m_nPlace = static_cast<std::uint32_t>(place);
         key.m_bWindows1252 = (flags & kNameWindows1252) != 0;
         key.m_nLine = static_cast<std::uint32_t>(line);
         sink(key);

@@ -18,6 +18,7 @@ struct CCopyKey {
     std::string_view m_strTag;    // the medium tag of an archive report; empty for a listing
     std::string_view m_strFolder;
     bool m_bFolderWindows1252 = false;
+    std::uint32_t m_nPlace = 0; // tag and folder's number within the report
     std::string_view m_strName;
     bool m_bWindows1252 = false;
     std::uint64_t m_nSize = 0;

@@ -103,7 +103,7 @@ std::string CSourceScanner::FileSystemOfFile(const std::string& path) {
     return m_fileSystem.FileSystemOf(ParentOf(path));
 }
 
-CSourceScanner::CCheck CSourceScanner::Check(const CSourceRow& row) {
+CSourceScanner::CCheck CSourceScanner::Check(const CSourceRow& row, CFileSystems& seen) {
     CCheck check;
     CFileVersion version;
     const int error = m_fileSystem.Stat(row.m_strPath, version);
@@ -130,7 +130,9 @@ CSourceScanner::CCheck CSourceScanner::Check(const CSourceRow& row) {
         check.m_verdict = row.m_state == SourceState::Ok ? Verdict::Unchanged : Verdict::MarkOk;
         return check;
     }
-    check.m_strFileSystem = FileSystemOfFile(row.m_strPath);
+    const std::string folder = ParentOf(row.m_strPath);
+    const auto known = seen.find(folder);
+    check.m_strFileSystem = known != seen.end() ? known->second : (seen[folder] = m_fileSystem.FileSystemOf(folder));
     if (row.m_state == SourceState::Changed || row.m_state == SourceState::Missing ||
         static_cast<std::int64_t>(version.m_nSize) != row.m_nSize || version.m_nModifiedNs != row.m_nMtime) {
         check.m_verdict = Verdict::Read;

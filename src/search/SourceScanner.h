@@ -7,6 +7,7 @@
 #include <atomic>
 #include <functional>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 // What the catalogue learns from the file system about its sources: which
@@ -67,7 +68,10 @@ public:
         std::string m_strFileSystem; // where its folder lies, when the file is there
         int m_nError = 0;            // errno of a file that cannot be looked at
     };
-    CCheck Check(const CSourceRow& row);
+    // Folders' file systems as one pass of checks found them: a folder
+    // holding many reports is looked at once a pass.
+    using CFileSystems = std::unordered_map<std::string, std::string>;
+    CCheck Check(const CSourceRow& row, CFileSystems& seen);
     // The file system of the folder a file lies in.
     std::string FileSystemOfFile(const std::string& path);
 

@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <cstdlib>
 #include <deque>
+#include <map>
 #include <fuzzer/FuzzedDataProvider.h>
 #include <string>
 
@@ -20,7 +21,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     });
 
     FuzzedDataProvider input(data, size);
-    CCopyIndex index;
+    const bool byName = input.ConsumeBool();
+    CCopyIndex index(byName);
+    std::map<std::string, std::string> blobs{{"/raw.txt", std::string(bytes)}};
     index.AddReport("/raw.txt", bytes);
     for (int report = 0; report < 3 && input.remaining_bytes() > 0; ++report) {
         CCopyKeysWriter writer;
@@ -43,12 +46,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             }
             writer.Add(entry, digest);
         }
-        if (!index.AddReport("/r" + std::to_string(report) + ".txt", writer.Finish())) {
+        const std::string path = "/r" + std::to_string(report) + ".txt";
+        blobs[path] = writer.Finish();
+        if (!index.AddReport(path, blobs[path])) {
             std::abort(); // what the writer writes always reads back
         }
     }
-    const bool byName = input.ConsumeBool();
-    index.Group(byName);
+    index.Group();
     CCopiesQuery query;
     query.m_bByName = byName;
     query.m_strMediumPrefix = input.ConsumeRandomLengthString(4);
@@ -56,12 +60,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         query.m_nFewerThan = input.ConsumeIntegralInRange<std::uint32_t>(1, 4);
     }
     const std::atomic<bool> cancel{false};
-    const CCopiesResult groups = index.Groups(query, cancel);
-    const CCopiesResult media = index.Summary(query, cancel);
-    for (const CCopyGroup& group : groups.m_arrGroups) {
+    // The answers read the keys again; the raw input's may be damaged.
+    const CCopyIndex::CKeysSource source = [&](const std::string& path, std::string& blob) {
+        const auto at = blobs.find(path);
+        return at != blobs.end() && (blob = at->second, true);
+    };
+    index.Groups(query, source, [](const CCopyGroup& group) {
         if (group.m_nCopies == 0 || group.m_nCopies != group.m_arrMedia.size()) {
             std::abort();
         }
-    }
+    }, cancel);
+    const CCopiesResult media = index.Summary(query, source, cancel);
     return static_cast<int>(read & 0) + static_cast<int>(media.m_arrMedia.size() & 0);
 }

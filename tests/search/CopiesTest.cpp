@@ -171,10 +171,11 @@ std::string HexOf(const EntryDigest& digest) {
 }
 
 std::vector<std::string> Copies(CCatalogue& catalogue, const CCopiesQuery& q) {
-    const CCopiesResult result = catalogue.Copies(q, false);
+    std::vector<CCopyGroup> groups;
+    const CCopiesResult result = catalogue.Copies(q, false, [&](const CCopyGroup& g) { groups.push_back(g); });
     EXPECT_FALSE(result.m_bFailed) << catalogue.LastError();
     std::vector<std::string> out;
-    for (const CCopyGroup& g : result.m_arrGroups) {
+    for (const CCopyGroup& g : groups) {
         std::string shown = std::to_string(g.m_nCopies) + "|";
         for (const std::string& medium : g.m_arrMedia) {
             shown += medium + ",";
