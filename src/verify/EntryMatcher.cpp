@@ -56,6 +56,7 @@ void CEntryMatcher::Match() {
     m_arrStates.assign(entries, EntryState::Missing);
     m_arrPairs.assign(entries, kNone);
     m_arrTaken.assign(m_found.Count(), false);
+    m_bTextsNumbered = m_found.TextsNumbered();
     IndexFound();
     if (m_found.WalkLocale() != nullptr) {
         ReadDates();
@@ -213,6 +214,11 @@ bool CEntryMatcher::SameFile(std::size_t entry, std::size_t found) const {
     }
     if (!m_bDatesComparable) {
         return true;
+    }
+    if (m_bTextsNumbered) {
+        std::uint32_t date = 0, time = 0;
+        m_found.TextNumbersAt(found, date, time);
+        return date == m_report.DateNumberOf(entry) && time == m_report.TimeNumberOf(entry);
     }
     std::string_view date, time;
     m_found.TextsAt(found, date, time);

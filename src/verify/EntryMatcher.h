@@ -90,6 +90,7 @@ private:
     const std::vector<std::string_view>* m_pNames = nullptr;
     bool m_bFoldersOnly;
     bool m_bDatesComparable = true;
+    bool m_bTextsNumbered = false;
     std::vector<CSlot> m_arrSlots;
     std::vector<std::uint32_t> m_arrGrouped; // found entries, group by group
     std::vector<std::uint32_t> m_arrGroupedHash; // their names' hashes, by position in m_arrGrouped

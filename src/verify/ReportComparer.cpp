@@ -204,21 +204,21 @@ CReportComparer::Outcome CReportComparer::Run(const ProgressFn& progress) {
     }
     const CDateForm oldForm = FormOf(oldReport);
     const CDateForm newForm = FormOf(newReport);
-    if (!oldForm.SameAs(newForm)) {
-        if (oldForm.Known() && newForm.Known()) {
-            found.ConvertDates(&newForm, &oldForm);
-        } else {
-            std::string unknown;
-            for (const auto* side : {&m_request.m_old, &m_request.m_new}) {
-                if (!(side == &m_request.m_old ? oldForm : newForm).Known()) {
-                    unknown += unknown.empty() ? "" : " and ";
-                    unknown += Utf8::Printable(side->m_strReportPath);
-                }
+    if (oldForm.SameAs(newForm)) {
+        found.NumberTextsAs(oldReport);
+    } else if (oldForm.Known() && newForm.Known()) {
+        found.ConvertDates(&newForm, &oldForm);
+    } else {
+        std::string unknown;
+        for (const auto* side : {&m_request.m_old, &m_request.m_new}) {
+            if (!(side == &m_request.m_old ? oldForm : newForm).Known()) {
+                unknown += unknown.empty() ? "" : " and ";
+                unknown += Utf8::Printable(side->m_strReportPath);
             }
-            m_arrHints.push_back("the form of the dates and times in " + unknown +
-                                 " is not one of an installed locale; comparing names and sizes only");
-            matcher.CompareDates(false);
         }
+        m_arrHints.push_back("the form of the dates and times in " + unknown +
+                             " is not one of an installed locale; comparing names and sizes only");
+        matcher.CompareDates(false);
     }
     if (!step(50)) {
         return Outcome::Cancelled;

@@ -3,6 +3,8 @@
 #include "ReportSide.h"
 #include "Utf8.h"
 
+#include <unordered_map>
+
 CReportEntries::CReportEntries(const CReportSide& report) : m_report(report), m_nFirst(report.FirstEntry()) {}
 
 std::size_t CReportEntries::Count() const { return m_report.Count() - m_nFirst; }
@@ -39,4 +41,28 @@ void CReportEntries::TextsAt(std::size_t j, std::string_view& date, std::string_
         date = m_strDate;
         time = m_strTime;
     }
+}
+
+void CReportEntries::NumberTextsAs(const CReportSide& matched) {
+    const auto translate = [](const std::vector<std::string_view>& ours, const std::vector<std::string_view>& theirs,
+                              std::vector<std::uint32_t>& numbers) {
+        std::unordered_map<std::string_view, std::uint32_t> numberOf;
+        numberOf.reserve(theirs.size());
+        for (std::size_t k = 0; k < theirs.size(); ++k) {
+            numberOf.emplace(theirs[k], static_cast<std::uint32_t>(k));
+        }
+        numbers.resize(ours.size());
+        for (std::size_t k = 0; k < ours.size(); ++k) {
+            const auto at = numberOf.find(ours[k]);
+            numbers[k] = at == numberOf.end() ? kNoText : at->second;
+        }
+    };
+    translate(m_report.Dates(), matched.Dates(), m_arrDateNumbers);
+    translate(m_report.Times(), matched.Times(), m_arrTimeNumbers);
+    m_bNumbered = true;
+}
+
+void CReportEntries::TextNumbersAt(std::size_t j, std::uint32_t& date, std::uint32_t& time) const {
+    date = m_arrDateNumbers[m_report.DateNumberOf(m_nFirst + j)];
+    time = m_arrTimeNumbers[m_report.TimeNumberOf(m_nFirst + j)];
 }

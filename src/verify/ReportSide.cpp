@@ -16,7 +16,8 @@ namespace {
 constexpr std::size_t kGuessBytes = std::size_t{1} << 18;
 // The end of a report read before it: its last line, a listing's summary.
 constexpr std::size_t kTailBytes = std::size_t{1} << 16;
-constexpr std::size_t kBlockBytes = std::size_t{1} << 20;
+// Blocks of kept texts: large enough for whole huge pages inside each.
+constexpr std::size_t kBlockBytes = std::size_t{8} << 20;
 constexpr std::size_t kMostEntriesReserved = std::size_t{1} << 20;
 
 // pread() of up to count bytes at offset; false on a read error.
@@ -113,25 +114,13 @@ std::string_view CReportSide::Copy(std::string_view text) {
         const std::size_t size = std::max(kBlockBytes, text.size());
         m_pFree = m_arrBlocks.emplace_back(new char[size]).get();
         m_nFree = size;
+        PreferHugePages(m_pFree, size);
     }
     std::memcpy(m_pFree, text.data(), text.size());
     const std::string_view copy(m_pFree, text.size());
     m_pFree += text.size();
     m_nFree -= text.size();
     return copy;
-}
-
-std::uint32_t CReportSide::NumberOf(std::string_view text, std::vector<std::string_view>& texts,
-                                    std::unordered_map<std::string_view, std::uint32_t>& numbers) {
-    const auto at = numbers.find(text);
-    if (at != numbers.end()) {
-        return at->second;
-    }
-    const std::string_view copy = Copy(text);
-    const auto number = static_cast<std::uint32_t>(texts.size());
-    texts.push_back(copy);
-    numbers.emplace(copy, number);
-    return number;
 }
 
 void CReportSide::Keep(const CReportEntry& entry) {
@@ -171,8 +160,8 @@ void CReportSide::Keep(const CReportEntry& entry) {
     kept.m_pName = name.data();
     kept.m_nName = static_cast<std::uint32_t>(name.size()) | (entry.m_bFolder ? kFolderBit : 0);
     kept.m_nSize = entry.m_nSize;
-    kept.m_nDate = NumberOf(entry.m_strDate, m_arrDates, m_mapDates);
-    kept.m_nTime = NumberOf(entry.m_strTime, m_arrTimes, m_mapTimes);
+    kept.m_nDate = m_dates.Number(entry.m_strDate);
+    kept.m_nTime = m_times.Number(entry.m_strTime);
     kept.m_nFolder = static_cast<std::uint32_t>(m_arrFolders.size() - 1);
 }
 
@@ -204,8 +193,8 @@ bool CReportSide::Read() {
         m_strError = m_request.m_strReportPath + ": an archive log, not a report";
         return false;
     }
-    m_mapDates = {};
-    m_mapTimes = {};
+    m_dates.Seal();
+    m_times.Seal();
     m_options = ResolveOptions(m_layout, *this, m_bFoldersOnlyWithSub);
     FindGroups();
     return true;

@@ -4,6 +4,7 @@
 #include "ReportEntry.h"
 #include "ReportReader.h"
 #include "ReportStream.h"
+#include "TextNumbers.h"
 #include "VerifyRequest.h"
 
 #include <cstddef>
@@ -12,7 +13,6 @@
 #include <optional>
 #include <string>
 #include <string_view>
-#include <unordered_map>
 #include <vector>
 
 // A report as a check reads it: its entries in report order, its layout,
@@ -55,13 +55,13 @@ public:
     std::string_view NameOf(std::size_t entry) const {
         return {m_arrEntries[entry].m_pName, m_arrEntries[entry].m_nName & ~kFolderBit};
     }
-    std::string_view DateOf(std::size_t entry) const { return m_arrDates[m_arrEntries[entry].m_nDate]; }
-    std::string_view TimeOf(std::size_t entry) const { return m_arrTimes[m_arrEntries[entry].m_nTime]; }
+    std::string_view DateOf(std::size_t entry) const { return m_dates.Texts()[m_arrEntries[entry].m_nDate]; }
+    std::string_view TimeOf(std::size_t entry) const { return m_times.Texts()[m_arrEntries[entry].m_nTime]; }
     // Entries with equal texts have equal numbers: Dates()[DateNumberOf(i)] is DateOf(i).
     std::uint32_t DateNumberOf(std::size_t entry) const { return m_arrEntries[entry].m_nDate; }
     std::uint32_t TimeNumberOf(std::size_t entry) const { return m_arrEntries[entry].m_nTime; }
-    const std::vector<std::string_view>& Dates() const { return m_arrDates; }
-    const std::vector<std::string_view>& Times() const { return m_arrTimes; }
+    const std::vector<std::string_view>& Dates() const { return m_dates.Texts(); }
+    const std::vector<std::string_view>& Times() const { return m_times.Texts(); }
     // A folder list's first line is its base, not an entry.
     std::size_t FirstEntry() const { return m_nFirstEntry; }
     std::string_view GroupOf(std::size_t entry) const {
@@ -90,8 +90,6 @@ private:
     void FindGroups();
     void Keep(const CReportEntry& entry);
     std::string_view Copy(std::string_view text);
-    std::uint32_t NumberOf(std::string_view text, std::vector<std::string_view>& texts,
-                           std::unordered_map<std::string_view, std::uint32_t>& numbers);
     std::string_view FolderOf(std::size_t entry) const { return m_arrFolders[m_arrEntries[entry].m_nFolder]; }
     std::string_view WholePath(std::size_t entry) const;
 
@@ -107,10 +105,8 @@ private:
     std::size_t m_nKeptRecord = 0;
     std::string_view m_strKeptFolder;
     std::vector<CKeptEntry> m_arrEntries;
-    std::vector<std::string_view> m_arrDates;
-    std::vector<std::string_view> m_arrTimes;
-    std::unordered_map<std::string_view, std::uint32_t> m_mapDates;
-    std::unordered_map<std::string_view, std::uint32_t> m_mapTimes;
+    CTextNumbers m_dates;
+    CTextNumbers m_times;
     // Each entry's folder as its line or record gives it, and its group.
     std::vector<std::string_view> m_arrFolders;
     std::vector<std::string_view> m_arrFolderGroups;
