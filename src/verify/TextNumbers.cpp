@@ -8,55 +8,56 @@ namespace {
 constexpr unsigned kFirstSlotBits = 10;
 constexpr std::size_t kBlockBytes = std::size_t{1} << 16;
 
-std::uint32_t HashOf(std::string_view text) {
-    // FNV-1a: dates and times are a dozen bytes.
-    std::uint32_t hash = 2166136261u;
-    for (const char c : text) {
-        hash = (hash ^ static_cast<unsigned char>(c)) * 16777619u;
-    }
-    return hash;
-}
-
-// FNV's low bits are its weakest: the slot comes from the high bits of a multiple.
-std::size_t SlotOf(std::uint32_t hash, unsigned bits) {
-    return static_cast<std::size_t>((hash * 0x9E3779B97F4A7C15ULL) >> (64 - bits));
-}
-
 } // namespace
 
+CTextNumbers::CKey CTextNumbers::KeyOf(std::string_view text) {
+    unsigned char bytes[16] = {};
+    if (!text.empty()) {
+        std::memcpy(bytes, text.data(), std::min<std::size_t>(text.size(), 15));
+    }
+    bytes[15] = static_cast<unsigned char>(std::min<std::size_t>(text.size(), 255));
+    CKey key;
+    std::memcpy(&key.m_nLow, bytes, 8);
+    std::memcpy(&key.m_nHigh, bytes + 8, 8);
+    return key;
+}
+
+std::size_t CTextNumbers::SlotOf(const CKey& key) const {
+    const std::uint64_t mixed = (key.m_nLow * 0x9E3779B97F4A7C15ULL) ^ (key.m_nHigh * 0xC2B2AE3D27D4EB4FULL);
+    return static_cast<std::size_t>((mixed ^ (mixed >> 29)) * 0xBF58476D1CE4E5B9ULL >> (64 - m_nSlotBits));
+}
+
 std::uint32_t CTextNumbers::Number(std::string_view text) {
-    if (m_arrTexts.size() * 2 >= m_arrSlots.size()) {
+    if (m_arrTexts.size() * 4 >= m_arrSlots.size() * 3) {
         Grow();
     }
-    const std::uint32_t hash = HashOf(text);
+    const CKey key = KeyOf(text);
     const std::size_t mask = m_arrSlots.size() - 1;
-    for (std::size_t at = SlotOf(hash, m_nSlotBits);; at = (at + 1) & mask) {
-        const std::uint64_t slot = m_arrSlots[at];
-        if (slot == 0) {
+    for (std::size_t at = SlotOf(key);; at = (at + 1) & mask) {
+        CSlot& slot = m_arrSlots[at];
+        if (slot.m_nNumber == 0) {
             const auto number = static_cast<std::uint32_t>(m_arrTexts.size());
             m_arrTexts.push_back(Keep(text));
-            m_arrSlots[at] = std::uint64_t{hash} << 32 | (number + 1);
+            slot.m_key = key;
+            slot.m_nNumber = number + 1;
             return number;
         }
-        if (static_cast<std::uint32_t>(slot >> 32) == hash) {
-            const auto number = static_cast<std::uint32_t>(slot) - 1;
-            if (m_arrTexts[number] == text) {
-                return number;
-            }
+        if (slot.m_key == key && (text.size() < 16 || m_arrTexts[slot.m_nNumber - 1] == text)) {
+            return slot.m_nNumber - 1;
         }
     }
 }
 
 void CTextNumbers::Grow() {
     m_nSlotBits = m_arrSlots.empty() ? kFirstSlotBits : m_nSlotBits + 1;
-    std::vector<std::uint64_t> slots(std::size_t{1} << m_nSlotBits, 0);
+    std::vector<CSlot> slots(std::size_t{1} << m_nSlotBits);
     const std::size_t mask = slots.size() - 1;
-    for (const std::uint64_t slot : m_arrSlots) {
-        if (slot == 0) {
+    for (const CSlot& slot : m_arrSlots) {
+        if (slot.m_nNumber == 0) {
             continue;
         }
-        std::size_t at = SlotOf(static_cast<std::uint32_t>(slot >> 32), m_nSlotBits);
-        while (slots[at] != 0) {
+        std::size_t at = SlotOf(slot.m_key);
+        while (slots[at].m_nNumber != 0) {
             at = (at + 1) & mask;
         }
         slots[at] = slot;
