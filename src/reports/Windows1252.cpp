@@ -2,6 +2,9 @@
 
 #include "Utf8.h"
 
+#include <cstdint>
+#include <cstring>
+
 namespace {
 
 // 0x80 to 0x9F; 0 marks a byte that Windows-1252 leaves unassigned.
@@ -16,7 +19,17 @@ constexpr char16_t kHigh[32] = {
 namespace Windows1252 {
 
 bool IsValidUtf8(std::string_view text) {
+    constexpr std::uint64_t kHighBits = 0x8080808080808080ULL;
     for (std::size_t pos = 0; pos < text.size();) {
+        // Plain ASCII eight bytes at a time: most names are.
+        std::uint64_t eight = 0;
+        if (text.size() - pos >= sizeof eight) {
+            std::memcpy(&eight, text.data() + pos, sizeof eight);
+            if ((eight & kHighBits) == 0) {
+                pos += sizeof eight;
+                continue;
+            }
+        }
         if (static_cast<unsigned char>(text[pos]) < 0x80) {
             ++pos;
             continue;

@@ -3,7 +3,6 @@
 #include "DateHints.h"
 
 #include <algorithm>
-#include <type_traits>
 
 namespace {
 
@@ -49,14 +48,15 @@ std::string_view CEntryMatcher::GroupOfEntry(std::size_t entry) const {
 }
 
 std::string_view CEntryMatcher::NameOfEntry(std::size_t entry) const {
-    return m_pNames != nullptr ? (*m_pNames)[entry] : m_report.Entries()[entry].m_strName;
+    return m_pNames != nullptr ? (*m_pNames)[entry] : m_report.NameOf(entry);
 }
 
 void CEntryMatcher::Match() {
-    const std::size_t entries = m_report.Entries().size();
+    const std::size_t entries = m_report.Count();
     m_arrStates.assign(entries, EntryState::Missing);
     m_arrPairs.assign(entries, kNone);
     m_arrTaken.assign(m_found.Count(), false);
+    m_bTextsNumbered = m_found.TextsNumbered();
     IndexFound();
     if (m_found.WalkLocale() != nullptr) {
         ReadDates();
@@ -101,12 +101,18 @@ void CEntryMatcher::IndexFound() {
         begin += count;
     }
     m_arrGrouped.resize(begin);
+    m_arrGroupedHash.resize(begin);
     m_arrSkip.assign(begin, 0);
     for (std::size_t j = 0; j < count; ++j) {
         if (slotOfEntry[j] != kNone) {
             m_arrGrouped[m_arrSlots[slotOfEntry[j]].m_nEnd++] = static_cast<std::uint32_t>(j);
         }
     }
+}
+
+std::uint32_t CEntryMatcher::NameHash(std::string_view name) {
+    const std::size_t hash = std::hash<std::string_view>()(name);
+    return static_cast<std::uint32_t>(hash ^ (static_cast<std::uint64_t>(hash) >> 32));
 }
 
 std::pair<const std::uint32_t*, const std::uint32_t*> CEntryMatcher::CandidatesOf(std::size_t entry) {
@@ -116,50 +122,51 @@ std::pair<const std::uint32_t*, const std::uint32_t*> CEntryMatcher::CandidatesO
         const auto at = m_mapSlotOfGroup.find(m_strLastGroup);
         m_pLastSlot = at == m_mapSlotOfGroup.end() ? nullptr : &m_arrSlots[at->second];
         if (m_pLastSlot != nullptr && !m_pLastSlot->m_bSorted) {
-            // By name, then in walk order.
-            std::sort(m_arrGrouped.begin() + m_pLastSlot->m_nBegin, m_arrGrouped.begin() + m_pLastSlot->m_nEnd,
-                      [&](std::uint32_t a, std::uint32_t b) {
-                          const int order = m_found.NameAt(a).compare(m_found.NameAt(b));
-                          return order < 0 || (order == 0 && a < b);
-                      });
+            // By the hash of the name, then in walk order: one sort of
+            // numbers, whatever the names.
+            std::vector<std::uint64_t> keys;
+            keys.reserve(m_pLastSlot->m_nEnd - m_pLastSlot->m_nBegin);
+            for (std::uint32_t at = m_pLastSlot->m_nBegin; at < m_pLastSlot->m_nEnd; ++at) {
+                const std::uint32_t j = m_arrGrouped[at];
+                keys.push_back(std::uint64_t{NameHash(m_found.NameAt(j))} << 32 | j);
+            }
+            std::sort(keys.begin(), keys.end());
+            for (std::uint32_t at = m_pLastSlot->m_nBegin; at < m_pLastSlot->m_nEnd; ++at) {
+                const std::uint64_t key = keys[at - m_pLastSlot->m_nBegin];
+                m_arrGrouped[at] = static_cast<std::uint32_t>(key);
+                m_arrGroupedHash[at] = static_cast<std::uint32_t>(key >> 32);
+            }
             m_pLastSlot->m_bSorted = true;
         }
     }
     if (m_pLastSlot == nullptr) {
         return {nullptr, nullptr};
     }
-    const std::uint32_t* first = m_arrGrouped.data() + m_pLastSlot->m_nBegin;
-    const std::uint32_t* last = m_arrGrouped.data() + m_pLastSlot->m_nEnd;
-    const auto range = std::equal_range(first, last, NameOfEntry(entry),
-                                        [&](const auto& a, const auto& b) {
-                                            if constexpr (std::is_same_v<std::decay_t<decltype(a)>, std::string_view>) {
-                                                return a < m_found.NameAt(b);
-                                            } else {
-                                                return m_found.NameAt(a) < b;
-                                            }
-                                        });
-    return {range.first, range.second};
+    const std::uint32_t* hashes = m_arrGroupedHash.data();
+    const auto range = std::equal_range(hashes + m_pLastSlot->m_nBegin, hashes + m_pLastSlot->m_nEnd,
+                                        NameHash(NameOfEntry(entry)));
+    return {m_arrGrouped.data() + (range.first - hashes), m_arrGrouped.data() + (range.second - hashes)};
 }
 
 // How the report's dates read here: judged on a sample of the files still
 // there, and on every one of them only when the sample points to another
 // time zone.
 void CEntryMatcher::ReadDates() {
-    const auto& entries = m_report.Entries();
     const auto datePairs = [&](std::size_t most) {
         std::vector<std::string_view> dates;
         std::vector<CDatePair> pairs;
-        for (std::size_t i = m_report.FirstEntry(); i < entries.size() && pairs.size() < most; ++i) {
-            if (entries[i].m_bFolder) {
+        for (std::size_t i = m_report.FirstEntry(); i < m_report.Count() && pairs.size() < most; ++i) {
+            if (m_report.IsFolder(i)) {
                 continue;
             }
             if (dates.size() < kDateSample) {
-                dates.push_back(entries[i].m_strDate);
+                dates.push_back(m_report.DateOf(i));
             }
+            const std::string_view name = NameOfEntry(i);
             const auto [first, last] = CandidatesOf(i);
             for (const std::uint32_t* j = first; j != last; ++j) {
-                if (!m_found.IsFolder(*j) && m_found.SizeOf(*j) == entries[i].m_nSize) {
-                    pairs.push_back({entries[i].m_strDate, entries[i].m_strTime, m_found.LastWriteAt(*j)});
+                if (!m_found.IsFolder(*j) && m_found.SizeOf(*j) == m_report.SizeOf(i) && m_found.NameAt(*j) == name) {
+                    pairs.push_back({m_report.DateOf(i), m_report.TimeOf(i), m_found.LastWriteAt(*j)});
                     break;
                 }
             }
@@ -202,30 +209,34 @@ const std::uint32_t* CEntryMatcher::FirstFree(const std::uint32_t* first, const 
 }
 
 bool CEntryMatcher::SameFile(std::size_t entry, std::size_t found) const {
-    const CReportEntry& line = m_report.Entries()[entry];
-    if (m_found.SizeOf(found) != line.m_nSize) {
+    if (m_found.SizeOf(found) != m_report.SizeOf(entry)) {
         return false;
     }
     if (!m_bDatesComparable) {
         return true;
     }
+    if (m_bTextsNumbered) {
+        std::uint32_t date = 0, time = 0;
+        m_found.TextNumbersAt(found, date, time);
+        return date == m_report.DateNumberOf(entry) && time == m_report.TimeNumberOf(entry);
+    }
     std::string_view date, time;
     m_found.TextsAt(found, date, time);
-    return date == line.m_strDate && time == line.m_strTime;
+    return date == m_report.DateOf(entry) && time == m_report.TimeOf(entry);
 }
 
 // Each report entry takes an entry at its place: the same file first, then
 // any of its kind (changed).
 void CEntryMatcher::PairInPlace() {
-    const auto& entries = m_report.Entries();
-    for (std::size_t i = m_report.FirstEntry(); i < entries.size(); ++i) {
-        const bool folder = entries[i].m_bFolder;
+    for (std::size_t i = m_report.FirstEntry(); i < m_report.Count(); ++i) {
+        const bool folder = m_report.IsFolder(i);
+        const std::string_view name = NameOfEntry(i);
         std::uint32_t chosen = kNone;
         std::uint32_t anyOfKind = kNone;
         const auto [first, last] = CandidatesOf(i);
         for (const std::uint32_t* at = FirstFree(first, last); at != last; ++at) {
             const std::uint32_t j = *at;
-            if (m_arrTaken[j] || m_found.IsFolder(j) != folder) {
+            if (m_arrTaken[j] || m_found.IsFolder(j) != folder || m_found.NameAt(j) != name) {
                 continue;
             }
             if (folder || SameFile(i, j)) {
@@ -252,14 +263,13 @@ void CEntryMatcher::PairInPlace() {
 // A file not at its place may be elsewhere, unchanged: moved. Looked for
 // only among the files left over, and only when some are missing.
 void CEntryMatcher::PairMoved() {
-    const auto& entries = m_report.Entries();
     std::unordered_map<CMoveKey, std::vector<std::uint32_t>, CMoveKeyHash> notInPlace;
-    for (std::size_t i = entries.size(); i-- > m_report.FirstEntry();) {
-        if (m_arrStates[i] == EntryState::Missing && !entries[i].m_bFolder) {
-            CMoveKey key{NameOfEntry(i), entries[i].m_nSize, {}, {}};
+    for (std::size_t i = m_report.Count(); i-- > m_report.FirstEntry();) {
+        if (m_arrStates[i] == EntryState::Missing && !m_report.IsFolder(i)) {
+            CMoveKey key{NameOfEntry(i), m_report.SizeOf(i), {}, {}};
             if (m_bDatesComparable) {
-                key.m_strDate = entries[i].m_strDate;
-                key.m_strTime = entries[i].m_strTime;
+                key.m_strDate = m_report.DateOf(i);
+                key.m_strTime = m_report.TimeOf(i);
             }
             notInPlace[std::move(key)].push_back(static_cast<std::uint32_t>(i)); // the last first
         }
@@ -291,8 +301,8 @@ void CEntryMatcher::PairMoved() {
 }
 
 std::string CEntryMatcher::ChangeOf(std::size_t entry) const {
-    const CReportEntry& line = m_report.Entries()[entry];
     const std::uint32_t now = m_arrPairs[entry];
+    const std::uint64_t size = m_report.SizeOf(entry);
     std::string detail;
     const auto part = [&](const char* what, std::string_view was, std::string_view is) {
         if (!detail.empty()) {
@@ -304,18 +314,18 @@ std::string CEntryMatcher::ChangeOf(std::size_t entry) const {
         detail += " -> ";
         detail.append(is);
     };
-    if (line.m_nSize != m_found.SizeOf(now)) {
-        part("size", std::to_string(line.m_nSize), std::to_string(m_found.SizeOf(now)));
+    if (size != m_found.SizeOf(now)) {
+        part("size", std::to_string(size), std::to_string(m_found.SizeOf(now)));
     }
     if (m_bDatesComparable) {
         std::string_view date, time;
         m_found.TextsAt(now, date, time);
         const std::string foundDate(date), foundTime(time);
-        if (line.m_strDate != foundDate) {
-            part("date", line.m_strDate, foundDate);
+        if (m_report.DateOf(entry) != foundDate) {
+            part("date", m_report.DateOf(entry), foundDate);
         }
-        if (line.m_strTime != foundTime) {
-            part("time", line.m_strTime, foundTime);
+        if (m_report.TimeOf(entry) != foundTime) {
+            part("time", m_report.TimeOf(entry), foundTime);
         }
     }
     return detail;

@@ -71,7 +71,9 @@ private:
     };
 
     void IndexFound();
-    // The found entries of report entry i's group that have its name, in walk order.
+    static std::uint32_t NameHash(std::string_view name);
+    // The found entries of report entry i's group whose names hash as its
+    // name does (nearly always: have its name), in walk order.
     std::pair<const std::uint32_t*, const std::uint32_t*> CandidatesOf(std::size_t entry);
     void ReadDates();
     // The first of the candidates [first, last) that no report entry took yet, or last.
@@ -88,8 +90,10 @@ private:
     const std::vector<std::string_view>* m_pNames = nullptr;
     bool m_bFoldersOnly;
     bool m_bDatesComparable = true;
+    bool m_bTextsNumbered = false;
     std::vector<CSlot> m_arrSlots;
     std::vector<std::uint32_t> m_arrGrouped; // found entries, group by group
+    std::vector<std::uint32_t> m_arrGroupedHash; // their names' hashes, by position in m_arrGrouped
     std::vector<std::uint32_t> m_arrSkip;    // by position in m_arrGrouped: where taken ones end, at least
     std::unordered_map<std::string_view, std::uint32_t> m_mapSlotOfGroup;
     std::string_view m_strLastGroup;

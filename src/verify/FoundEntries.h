@@ -27,6 +27,15 @@ public:
     // Its date and time texts in the matched report's form; valid until the
     // next call. Not thread-safe.
     virtual void TextsAt(std::size_t j, std::string_view& date, std::string_view& time) const = 0;
+    // Whether TextNumbersAt() numbers the date and time texts as the matched
+    // report numbers its own (CReportSide::DateNumberOf, TimeNumberOf), so
+    // that equal numbers are equal texts and a text the report never shows
+    // is kNoText: a comparison of two numbers in place of two texts.
+    static constexpr std::uint32_t kNoText = UINT32_MAX;
+    virtual bool TextsNumbered() const { return false; }
+    virtual void TextNumbersAt(std::size_t /*j*/, std::uint32_t& date, std::uint32_t& time) const {
+        date = time = kNoText;
+    }
     // A walk knows each entry's last-write time, which tells how the
     // report's dates read (CDateHints): the locale it formats them in, or
     // null when the entries have only texts.

@@ -24,7 +24,6 @@ void CMatchAccount::Build(const CReportSide& report, const CFoundEntries& found,
                           bool includeOk, const MovedDetailFn& movedDetail,
                           std::unordered_map<std::size_t, std::string>& details, std::vector<CVerifyLine>& lines,
                           CVerifyCounts& counts) {
-    const auto& entries = report.Entries();
     const std::size_t foundCount = found.Count();
     const bool listing = report.Options().IsListing();
     std::unordered_map<std::string_view, std::vector<std::uint32_t>> newByGroup;
@@ -62,7 +61,7 @@ void CMatchAccount::Build(const CReportSide& report, const CFoundEntries& found,
         }
     };
     std::optional<std::string_view> group;
-    for (std::size_t i = report.FirstEntry(); i < entries.size(); ++i) {
+    for (std::size_t i = report.FirstEntry(); i < report.Count(); ++i) {
         if (group && *group != matcher.GroupOfEntry(i)) {
             addNewOf(*group);
         }
@@ -70,7 +69,7 @@ void CMatchAccount::Build(const CReportSide& report, const CFoundEntries& found,
         const std::uint32_t pair = matcher.PairOf(i);
         switch (matcher.StateOf(i)) {
         case EntryState::Missing:
-            add(VerifyKind::Missing, Utf8::Printable(Joined(report.GroupOf(i), entries[i].m_strName)), {});
+            add(VerifyKind::Missing, Utf8::Printable(Joined(report.GroupOf(i), report.NameOf(i))), {});
             break;
         case EntryState::Ok:
             if (includeOk) {

@@ -182,11 +182,10 @@ bool CMediumVerifier::Hash(const CReportSide& report, const CFoundTree& found, C
     for (std::size_t k = 0; k < manifest.Entries().size(); ++k) {
         byPath.emplace(manifest.Entries()[k].m_strPath, k);
     }
-    const auto& entries = report.Entries();
     std::vector<CChecksumFile> files;
     std::vector<std::pair<std::size_t, std::size_t>> hashed; // report entry, manifest line
-    for (std::size_t i = report.FirstEntry(); i < entries.size(); ++i) {
-        if (matcher.StateOf(i) != EntryState::Ok || entries[i].m_bFolder) {
+    for (std::size_t i = report.FirstEntry(); i < report.Count(); ++i) {
+        if (matcher.StateOf(i) != EntryState::Ok || report.IsFolder(i)) {
             continue;
         }
         const CFoundEntry& entry = found.Entries()[matcher.PairOf(i)];

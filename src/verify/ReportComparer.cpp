@@ -14,7 +14,6 @@
 #include <map>
 #include <thread>
 #include <unordered_map>
-#include <unordered_set>
 
 namespace {
 
@@ -42,17 +41,23 @@ CVerifyRequest RequestOf(const CCompareSide& side) {
 
 // The form of a report's dates, from the distinct texts of its files.
 CDateForm FormOf(const CReportSide& report) {
-    std::unordered_set<std::string_view> dates, times;
-    const auto& entries = report.Entries();
-    for (std::size_t i = report.FirstEntry(); i < entries.size(); ++i) {
-        if (!entries[i].m_bFolder) {
-            dates.insert(entries[i].m_strDate);
-            times.insert(entries[i].m_strTime);
+    std::vector<bool> dateUsed(report.Dates().size()), timeUsed(report.Times().size());
+    for (std::size_t i = report.FirstEntry(); i < report.Count(); ++i) {
+        if (!report.IsFolder(i)) {
+            dateUsed[report.DateNumberOf(i)] = true;
+            timeUsed[report.TimeNumberOf(i)] = true;
         }
     }
-    return CDateForm::Of(std::vector<std::string_view>(dates.begin(), dates.end()),
-                         std::vector<std::string_view>(times.begin(), times.end()),
-                         report.Options().IsListing());
+    const auto used = [](const std::vector<std::string_view>& texts, const std::vector<bool>& isUsed) {
+        std::vector<std::string_view> kept;
+        for (std::size_t k = 0; k < texts.size(); ++k) {
+            if (isUsed[k]) {
+                kept.push_back(texts[k]);
+            }
+        }
+        return kept;
+    };
+    return CDateForm::Of(used(report.Dates(), dateUsed), used(report.Times(), timeUsed), report.Options().IsListing());
 }
 
 std::string Joined(std::string_view group, std::string_view name) {
@@ -66,15 +71,14 @@ std::string Joined(std::string_view group, std::string_view name) {
 
 // Every entry's name in upper case, end to end in `text`.
 std::vector<std::string_view> UpperNames(const CReportSide& report, const CLocaleFormat& upper, std::string& text) {
-    const auto& entries = report.Entries();
     std::vector<std::size_t> ends;
-    ends.reserve(entries.size());
-    for (const CReportEntry& entry : entries) {
-        upper.AppendUpper(text, entry.m_strName);
+    ends.reserve(report.Count());
+    for (std::size_t i = 0; i < report.Count(); ++i) {
+        upper.AppendUpper(text, report.NameOf(i));
         ends.push_back(text.size());
     }
     std::vector<std::string_view> names;
-    names.reserve(entries.size());
+    names.reserve(report.Count());
     std::size_t begin = 0;
     for (const std::size_t end : ends) {
         names.push_back(std::string_view(text).substr(begin, end - begin));
@@ -94,10 +98,9 @@ bool DigestsOf(const CReportSide& report, const std::string& manifestPath, const
         return false;
     }
     std::vector<CDigestSubject> subjects;
-    subjects.reserve(report.Entries().size());
-    for (std::size_t i = 0; i < report.Entries().size(); ++i) {
-        const CReportEntry& entry = report.Entries()[i];
-        subjects.push_back({report.GroupOf(i), entry.m_strName, !entry.m_bFolder});
+    subjects.reserve(report.Count());
+    for (std::size_t i = 0; i < report.Count(); ++i) {
+        subjects.push_back({report.GroupOf(i), report.NameOf(i), !report.IsFolder(i)});
     }
     lines = ManifestDigests::Attach(subjects, report.Layout(), report.LogKnown(), manifest.Entries(), upper);
     return true;
@@ -110,12 +113,11 @@ std::string_view DigestKey(const Sha256Digest& digest) {
 // Files and bytes in and below each folder of a report, added to `totals`.
 void AddTotals(const CReportSide& report, bool isNew, std::map<std::string, CFolderTotals>& totals) {
     std::unordered_map<std::string_view, std::pair<std::uint64_t, std::uint64_t>> byGroup;
-    const auto& entries = report.Entries();
-    for (std::size_t i = report.FirstEntry(); i < entries.size(); ++i) {
+    for (std::size_t i = report.FirstEntry(); i < report.Count(); ++i) {
         auto& sums = byGroup[report.GroupOf(i)];
-        if (!entries[i].m_bFolder) {
+        if (!report.IsFolder(i)) {
             ++sums.first;
-            sums.second += entries[i].m_nSize;
+            sums.second += report.SizeOf(i);
         }
     }
     for (const auto& [group, sums] : byGroup) {
@@ -202,21 +204,21 @@ CReportComparer::Outcome CReportComparer::Run(const ProgressFn& progress) {
     }
     const CDateForm oldForm = FormOf(oldReport);
     const CDateForm newForm = FormOf(newReport);
-    if (!oldForm.SameAs(newForm)) {
-        if (oldForm.Known() && newForm.Known()) {
-            found.ConvertDates(&newForm, &oldForm);
-        } else {
-            std::string unknown;
-            for (const auto* side : {&m_request.m_old, &m_request.m_new}) {
-                if (!(side == &m_request.m_old ? oldForm : newForm).Known()) {
-                    unknown += unknown.empty() ? "" : " and ";
-                    unknown += Utf8::Printable(side->m_strReportPath);
-                }
+    if (oldForm.SameAs(newForm)) {
+        found.NumberTextsAs(oldReport);
+    } else if (oldForm.Known() && newForm.Known()) {
+        found.ConvertDates(&newForm, &oldForm);
+    } else {
+        std::string unknown;
+        for (const auto* side : {&m_request.m_old, &m_request.m_new}) {
+            if (!(side == &m_request.m_old ? oldForm : newForm).Known()) {
+                unknown += unknown.empty() ? "" : " and ";
+                unknown += Utf8::Printable(side->m_strReportPath);
             }
-            m_arrHints.push_back("the form of the dates and times in " + unknown +
-                                 " is not one of an installed locale; comparing names and sizes only");
-            matcher.CompareDates(false);
         }
+        m_arrHints.push_back("the form of the dates and times in " + unknown +
+                             " is not one of an installed locale; comparing names and sizes only");
+        matcher.CompareDates(false);
     }
     if (!step(50)) {
         return Outcome::Cancelled;
@@ -224,8 +226,8 @@ CReportComparer::Outcome CReportComparer::Run(const ProgressFn& progress) {
     matcher.Match();
     if (oldListing && !newListing) {
         // An archive report lists no folders: the listing's cannot be told missing.
-        for (std::size_t i = oldReport.FirstEntry(); i < oldReport.Entries().size(); ++i) {
-            if (oldReport.Entries()[i].m_bFolder && matcher.StateOf(i) == EntryState::Missing) {
+        for (std::size_t i = oldReport.FirstEntry(); i < oldReport.Count(); ++i) {
+            if (oldReport.IsFolder(i) && matcher.StateOf(i) == EntryState::Missing) {
                 matcher.SetState(i, EntryState::Ok);
             }
         }
@@ -243,11 +245,10 @@ CReportComparer::Outcome CReportComparer::Run(const ProgressFn& progress) {
     }
     std::unordered_map<std::size_t, std::string> details;
     if (!oldLines.empty() && !newLines.empty()) {
-        const auto& oldEntries = oldReport.Entries();
         const auto digestOfOld = [&](std::size_t i) { return &oldManifest.Entries()[oldLines[i]].m_digest; };
         const auto newLineOf = [&](std::uint32_t j) { return newLines[found.EntryOf(j)]; };
         // The same name, size, date and time, other bytes: corrupt.
-        for (std::size_t i = oldReport.FirstEntry(); i < oldEntries.size(); ++i) {
+        for (std::size_t i = oldReport.FirstEntry(); i < oldReport.Count(); ++i) {
             if (matcher.StateOf(i) != EntryState::Ok || oldLines[i] == kNone || newLineOf(matcher.PairOf(i)) == kNone) {
                 continue;
             }
@@ -266,8 +267,8 @@ CReportComparer::Outcome CReportComparer::Run(const ProgressFn& progress) {
                     .push_back(static_cast<std::uint32_t>(j)); // the first last
             }
         }
-        for (std::size_t i = oldReport.FirstEntry(); i < oldEntries.size() && !newByDigest.empty(); ++i) {
-            if (matcher.StateOf(i) != EntryState::Missing || oldEntries[i].m_bFolder || oldLines[i] == kNone) {
+        for (std::size_t i = oldReport.FirstEntry(); i < oldReport.Count() && !newByDigest.empty(); ++i) {
+            if (matcher.StateOf(i) != EntryState::Missing || oldReport.IsFolder(i) || oldLines[i] == kNone) {
                 continue;
             }
             const auto at = newByDigest.find(DigestKey(*digestOfOld(i)));
@@ -286,7 +287,7 @@ CReportComparer::Outcome CReportComparer::Run(const ProgressFn& progress) {
     }
 
     const auto movedFrom = [&](std::size_t i) {
-        return Utf8::Printable(Joined(oldReport.GroupOf(i), oldReport.Entries()[i].m_strName));
+        return Utf8::Printable(Joined(oldReport.GroupOf(i), oldReport.NameOf(i)));
     };
     CMatchAccount::Build(oldReport, found, matcher, m_request.m_bIncludeOk, movedFrom, details, m_arrLines, m_counts);
     for (const std::string& hint : matcher.Hints()) {

@@ -4,6 +4,7 @@
 #include "FoundEntries.h"
 
 #include <string>
+#include <cstdint>
 #include <string_view>
 #include <vector>
 
@@ -25,6 +26,9 @@ public:
         m_pFrom = from;
         m_pInto = into;
     }
+    // Date and time texts numbered as `matched` numbers its own, when
+    // they are compared as texts (no ConvertDates).
+    void NumberTextsAs(const CReportSide& matched);
     std::size_t EntryOf(std::size_t j) const { return m_nFirst + j; }
 
     std::size_t Count() const override;
@@ -34,6 +38,8 @@ public:
     std::string_view FolderAt(std::size_t j) const override;
     std::string ShownPathAt(std::size_t j) const override;
     void TextsAt(std::size_t j, std::string_view& date, std::string_view& time) const override;
+    bool TextsNumbered() const override { return m_bNumbered; }
+    void TextNumbersAt(std::size_t j, std::uint32_t& date, std::uint32_t& time) const override;
 
 private:
     const CReportSide& m_report;
@@ -41,6 +47,9 @@ private:
     const std::vector<std::string_view>* m_pNames = nullptr;
     const CDateForm* m_pFrom = nullptr;
     const CDateForm* m_pInto = nullptr;
+    bool m_bNumbered = false;
+    std::vector<std::uint32_t> m_arrDateNumbers; // by this report's date number: the matched report's
+    std::vector<std::uint32_t> m_arrTimeNumbers;
     mutable std::string m_strDate;
     mutable std::string m_strTime;
 };

@@ -16,7 +16,8 @@ namespace {
 constexpr std::size_t kGuessBytes = std::size_t{1} << 18;
 // The end of a report read before it: its last line, a listing's summary.
 constexpr std::size_t kTailBytes = std::size_t{1} << 16;
-constexpr std::size_t kBlockBytes = std::size_t{1} << 20;
+// Blocks of kept texts: large enough for whole huge pages inside each.
+constexpr std::size_t kBlockBytes = std::size_t{8} << 20;
 constexpr std::size_t kMostEntriesReserved = std::size_t{1} << 20;
 
 // pread() of up to count bytes at offset; false on a read error.
@@ -40,14 +41,27 @@ bool ReadAt(int fd, std::uint64_t offset, std::size_t count, std::string& into) 
     return true;
 }
 
-// The whole path of a folders-only line (the reader splits it).
-std::string_view WholePath(const CReportEntry& entry) {
-    if (entry.m_strFolder.empty()) {
-        return entry.m_strName;
+// The entries of a sample read whole, as ResolveOptions reads them.
+class CSampleEntries {
+public:
+    explicit CSampleEntries(const std::vector<CReportEntry>& entries) : m_entries(entries) {}
+    std::size_t Count() const { return m_entries.size(); }
+    bool IsFolder(std::size_t i) const { return m_entries[i].m_bFolder; }
+    std::string_view NameOf(std::size_t i) const { return m_entries[i].m_strName; }
+    std::string_view FolderOf(std::size_t i) const { return m_entries[i].m_strFolder; }
+    // The whole path of a folders-only line (the reader splits it).
+    std::string_view WholePath(std::size_t i) const {
+        const CReportEntry& entry = m_entries[i];
+        if (entry.m_strFolder.empty()) {
+            return entry.m_strName;
+        }
+        return {entry.m_strFolder.data(),
+                static_cast<std::size_t>(entry.m_strName.data() + entry.m_strName.size() - entry.m_strFolder.data())};
     }
-    return {entry.m_strFolder.data(),
-            static_cast<std::size_t>(entry.m_strName.data() + entry.m_strName.size() - entry.m_strFolder.data())};
-}
+
+private:
+    const std::vector<CReportEntry>& m_entries;
+};
 
 } // namespace
 
@@ -100,6 +114,7 @@ std::string_view CReportSide::Copy(std::string_view text) {
         const std::size_t size = std::max(kBlockBytes, text.size());
         m_pFree = m_arrBlocks.emplace_back(new char[size]).get();
         m_nFree = size;
+        PreferHugePages(m_pFree, size);
     }
     std::memcpy(m_pFree, text.data(), text.size());
     const std::string_view copy(m_pFree, text.size());
@@ -109,33 +124,54 @@ std::string_view CReportSide::Copy(std::string_view text) {
 }
 
 void CReportSide::Keep(const CReportEntry& entry) {
-    // The entry's texts point into the reader's line, its record's folder
-    // header, or the log: the first two are copied, the entries of one
-    // record sharing one copy of their folder.
+    // The entry's name points into the reader's line, its folder into the
+    // line (a folder list), its record's folder header or the log: the name
+    // is copied, the whole line when the folder is in it too, and the
+    // entries of one record share one copy of their folder.
     const std::string_view line = m_reader.CurrentLine();
-    const std::string_view copy = Copy(line);
-    const auto rebased = [&](std::string_view view) {
-        if (view.empty()) {
-            return std::string_view();
-        }
-        if (view.data() >= line.data() && view.data() + view.size() <= line.data() + line.size()) {
-            return copy.substr(static_cast<std::size_t>(view.data() - line.data()), view.size());
-        }
-        return view;
+    const auto inLine = [&](std::string_view view) {
+        return !view.empty() && view.data() >= line.data() && view.data() + view.size() <= line.data() + line.size();
     };
-    CReportEntry& kept = m_arrEntries.emplace_back(entry);
-    kept.m_strName = rebased(entry.m_strName);
-    kept.m_strDate = rebased(entry.m_strDate);
-    kept.m_strTime = rebased(entry.m_strTime);
-    kept.m_strMedium = rebased(entry.m_strMedium);
-    kept.m_strFolder = rebased(entry.m_strFolder);
-    if (m_reader.RecordLine() != 0 && kept.m_strFolder.data() == entry.m_strFolder.data() && !kept.m_strFolder.empty()) {
-        if (m_reader.RecordLine() != m_nKeptRecord) {
-            m_nKeptRecord = m_reader.RecordLine();
-            m_strKeptFolder = Copy(entry.m_strFolder);
+    std::string_view name = entry.m_strName;
+    std::string_view folder = entry.m_strFolder;
+    if (inLine(folder)) {
+        const std::string_view copy = Copy(line);
+        const auto rebased = [&](std::string_view view) {
+            return inLine(view) ? copy.substr(static_cast<std::size_t>(view.data() - line.data()), view.size())
+                                : std::string_view();
+        };
+        name = rebased(name);
+        folder = rebased(folder);
+    } else {
+        name = name.empty() ? std::string_view() : Copy(name);
+        if (m_reader.RecordLine() != 0 && !folder.empty()) {
+            if (m_reader.RecordLine() != m_nKeptRecord) {
+                m_nKeptRecord = m_reader.RecordLine();
+                m_strKeptFolder = Copy(folder);
+            }
+            folder = m_strKeptFolder;
         }
-        kept.m_strFolder = m_strKeptFolder;
     }
+    if (m_arrFolders.empty() || m_arrFolders.back().data() != folder.data() ||
+        m_arrFolders.back().size() != folder.size()) {
+        m_arrFolders.push_back(folder);
+    }
+    CKeptEntry& kept = m_arrEntries.emplace_back();
+    kept.m_pName = name.data();
+    kept.m_nName = static_cast<std::uint32_t>(name.size()) | (entry.m_bFolder ? kFolderBit : 0);
+    kept.m_nSize = entry.m_nSize;
+    kept.m_nDate = m_dates.Number(entry.m_strDate);
+    kept.m_nTime = m_times.Number(entry.m_strTime);
+    kept.m_nFolder = static_cast<std::uint32_t>(m_arrFolders.size() - 1);
+}
+
+std::string_view CReportSide::WholePath(std::size_t entry) const {
+    const std::string_view folder = FolderOf(entry);
+    const std::string_view name = NameOf(entry);
+    if (folder.empty()) {
+        return name;
+    }
+    return {folder.data(), static_cast<std::size_t>(name.data() + name.size() - folder.data())};
 }
 
 bool CReportSide::Read() {
@@ -144,7 +180,7 @@ bool CReportSide::Read() {
         m_bLogKnown = !m_request.m_logText->empty();
     }
     m_arrEntries.reserve(std::min(m_nLines, kMostEntriesReserved));
-    PreferHugePages(m_arrEntries.data(), m_arrEntries.capacity() * sizeof(CReportEntry));
+    PreferHugePages(m_arrEntries.data(), m_arrEntries.capacity() * sizeof(CKeptEntry));
     const bool read = m_stream.Read(m_reader, [&](const CReportEntry& entry) { Keep(entry); });
     m_layout = m_reader.Layout();
     if (!read) {
@@ -157,7 +193,9 @@ bool CReportSide::Read() {
         m_strError = m_request.m_strReportPath + ": an archive log, not a report";
         return false;
     }
-    m_options = ResolveOptions(m_layout, m_arrEntries, m_bFoldersOnlyWithSub);
+    m_dates.Seal();
+    m_times.Seal();
+    m_options = ResolveOptions(m_layout, *this, m_bFoldersOnlyWithSub);
     FindGroups();
     return true;
 }
@@ -189,7 +227,7 @@ std::optional<COptionsSnapshot> CReportSide::GuessWalk(std::size_t readFirstByte
         }
         const ReportLayout layout = reader.Layout();
         bool foldersOnlyWithSub = false;
-        COptionsSnapshot options = ResolveOptions(layout, entries, foldersOnlyWithSub);
+        COptionsSnapshot options = ResolveOptions(layout, CSampleEntries(entries), foldersOnlyWithSub);
         // What the first lines cannot tell, the first and last bytes may: a
         // hidden name starts an entry line (or a folder list's name), and a
         // listing of several records has more than two blank lines.
@@ -221,7 +259,8 @@ std::optional<COptionsSnapshot> CReportSide::GuessWalk(std::size_t readFirstByte
     return std::nullopt;
 }
 
-COptionsSnapshot CReportSide::ResolveOptions(ReportLayout layout, const std::vector<CReportEntry>& entries,
+template <class EntryList>
+COptionsSnapshot CReportSide::ResolveOptions(ReportLayout layout, const EntryList& entries,
                                              bool& foldersOnlyWithSub) const {
     COptionsSnapshot options = m_request.m_settings;
     const bool listing = layout != ReportLayout::ArchiveReport;
@@ -233,8 +272,8 @@ COptionsSnapshot CReportSide::ResolveOptions(ReportLayout layout, const std::vec
         options[Option::DirectoryOnly] = 1;
     }
     std::optional<bool> reportExcludesHidden;
-    for (const CReportEntry& entry : entries) {
-        if (IsHiddenName(entry.m_strName)) {
+    for (std::size_t i = 0; i < entries.Count(); ++i) {
+        if (IsHiddenName(entries.NameOf(i))) {
             reportExcludesHidden = false;
             break;
         }
@@ -246,20 +285,20 @@ COptionsSnapshot CReportSide::ResolveOptions(ReportLayout layout, const std::vec
     foldersOnlyWithSub = false;
     if (layout == ReportLayout::ListingTabbed || layout == ReportLayout::ListingPadded) {
         bool severalRecords = false, folderLine = false;
-        for (const CReportEntry& entry : entries) {
-            severalRecords = severalRecords || entry.m_strFolder.data() != entries.front().m_strFolder.data();
-            folderLine = folderLine || entry.m_bFolder;
+        for (std::size_t i = 0; i < entries.Count(); ++i) {
+            severalRecords = severalRecords || entries.FolderOf(i).data() != entries.FolderOf(0).data();
+            folderLine = folderLine || entries.IsFolder(i);
         }
         if (severalRecords) {
             reportExcludesSubFolders = false;
         } else if (folderLine) {
             reportExcludesSubFolders = true;
         }
-    } else if (layout == ReportLayout::FoldersOnly && entries.size() >= 2) {
-        const std::string_view first = WholePath(entries.front());
+    } else if (layout == ReportLayout::FoldersOnly && entries.Count() >= 2) {
+        const std::string_view first = entries.WholePath(0);
         foldersOnlyWithSub = true;
-        for (std::size_t i = 1; i < entries.size() && foldersOnlyWithSub; ++i) {
-            const std::string_view path = WholePath(entries[i]);
+        for (std::size_t i = 1; i < entries.Count() && foldersOnlyWithSub; ++i) {
+            const std::string_view path = entries.WholePath(i);
             foldersOnlyWithSub = BasePath::Strip(first, path) != path;
         }
         reportExcludesSubFolders = !foldersOnlyWithSub;
@@ -274,28 +313,27 @@ COptionsSnapshot CReportSide::ResolveOptions(ReportLayout layout, const std::vec
     resolve(Option::ExcludeHiddenSystemInfo, m_request.m_excludeHidden, reportExcludesHidden);
     resolve(Option::ExcludeSubFolders, m_request.m_excludeSubFolders, reportExcludesSubFolders);
     resolve(Option::ExcludeEmptyFolders, m_request.m_excludeEmptyFolders, std::nullopt);
-    if (layout == ReportLayout::FoldersOnly && entries.size() == 1) {
+    if (layout == ReportLayout::FoldersOnly && entries.Count() == 1) {
         foldersOnlyWithSub = !options.ExcludeSubFolders();
     }
     return options;
 }
 
 void CReportSide::FindGroups() {
-    const auto& entries = m_arrEntries;
-    if (entries.empty()) {
+    if (m_arrEntries.empty()) {
         return;
     }
     switch (m_layout) {
     case ReportLayout::ListingTabbed:
     case ReportLayout::ListingPadded:
-        m_strBase = entries.front().m_strFolder;
+        m_strBase = FolderOf(0);
         break;
     case ReportLayout::FoldersOnly:
         if (m_bFoldersOnlyWithSub) {
-            m_strBase = WholePath(entries.front());
+            m_strBase = WholePath(0);
             m_nFirstEntry = 1;
         } else {
-            m_strBase = entries.front().m_strFolder;
+            m_strBase = FolderOf(0);
         }
         break;
     default:
@@ -320,25 +358,18 @@ void CReportSide::FindGroups() {
         }
         break;
     }
-    // Each entry's group: its folder relative to the base, with "/" between names.
-    m_arrGroups.resize(entries.size());
-    const char* lastFolder = nullptr;
-    std::string_view lastGroup;
-    for (std::size_t i = 0; i < entries.size(); ++i) {
-        const CReportEntry& entry = entries[i];
-        if (m_layout == ReportLayout::ArchiveReport && !m_bLogKnown) {
-            continue;
+    // Each folder's group: relative to the base, with "/" between names.
+    m_arrFolderGroups.resize(m_arrFolders.size());
+    if (m_layout == ReportLayout::ArchiveReport && !m_bLogKnown) {
+        return;
+    }
+    for (std::size_t k = 0; k < m_arrFolders.size(); ++k) {
+        std::string_view group = BasePath::Strip(m_strBase, m_arrFolders[k]);
+        if (group.find('\\') != std::string_view::npos) {
+            std::string& text = m_arrGroupTexts.emplace_back(group);
+            std::replace(text.begin(), text.end(), '\\', '/');
+            group = text;
         }
-        if (entry.m_strFolder.data() != lastFolder || lastFolder == nullptr) {
-            lastFolder = entry.m_strFolder.data();
-            lastGroup = BasePath::Strip(m_strBase, entry.m_strFolder);
-            if (lastGroup.find('\\') != std::string_view::npos) {
-                std::string& text = m_arrGroupTexts.emplace_back(lastGroup);
-                std::replace(text.begin(), text.end(), '\\', '/');
-                lastGroup = text;
-            }
-        }
-        m_arrGroups[i] = lastGroup;
+        m_arrFolderGroups[k] = group;
     }
 }
-

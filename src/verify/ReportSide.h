@@ -4,6 +4,7 @@
 #include "ReportEntry.h"
 #include "ReportReader.h"
 #include "ReportStream.h"
+#include "TextNumbers.h"
 #include "VerifyRequest.h"
 
 #include <cstddef>
@@ -46,20 +47,51 @@ public:
     bool Read();
     const std::string& Error() const { return m_strError; }
 
-    const std::vector<CReportEntry>& Entries() const { return m_arrEntries; }
+    // The entries read, each as its line shows it (texts valid as long as
+    // the side lives).
+    std::size_t Count() const { return m_arrEntries.size(); }
+    bool IsFolder(std::size_t entry) const { return (m_arrEntries[entry].m_nName & kFolderBit) != 0; }
+    std::uint64_t SizeOf(std::size_t entry) const { return m_arrEntries[entry].m_nSize; }
+    std::string_view NameOf(std::size_t entry) const {
+        return {m_arrEntries[entry].m_pName, m_arrEntries[entry].m_nName & ~kFolderBit};
+    }
+    std::string_view DateOf(std::size_t entry) const { return m_dates.Texts()[m_arrEntries[entry].m_nDate]; }
+    std::string_view TimeOf(std::size_t entry) const { return m_times.Texts()[m_arrEntries[entry].m_nTime]; }
+    // Entries with equal texts have equal numbers: Dates()[DateNumberOf(i)] is DateOf(i).
+    std::uint32_t DateNumberOf(std::size_t entry) const { return m_arrEntries[entry].m_nDate; }
+    std::uint32_t TimeNumberOf(std::size_t entry) const { return m_arrEntries[entry].m_nTime; }
+    const std::vector<std::string_view>& Dates() const { return m_dates.Texts(); }
+    const std::vector<std::string_view>& Times() const { return m_times.Texts(); }
     // A folder list's first line is its base, not an entry.
     std::size_t FirstEntry() const { return m_nFirstEntry; }
-    std::string_view GroupOf(std::size_t entry) const { return m_arrGroups[entry]; }
+    std::string_view GroupOf(std::size_t entry) const {
+        return m_arrFolderGroups.empty() ? std::string_view() : m_arrFolderGroups[m_arrEntries[entry].m_nFolder];
+    }
     ReportLayout Layout() const { return m_layout; }
     const COptionsSnapshot& Options() const { return m_options; }
     bool LogKnown() const { return m_bLogKnown; }
 
 private:
-    COptionsSnapshot ResolveOptions(ReportLayout layout, const std::vector<CReportEntry>& entries,
-                                    bool& foldersOnlyWithSub) const;
+    // One entry kept: 32 bytes and its name's bytes (dates, times and
+    // folders are kept once each and numbered).
+    struct CKeptEntry {
+        const char* m_pName;
+        std::uint64_t m_nSize;
+        std::uint32_t m_nName; // the name's bytes, kFolderBit for a folder
+        std::uint32_t m_nDate;
+        std::uint32_t m_nTime;
+        std::uint32_t m_nFolder;
+    };
+    // Lines are never longer than CReportReader::kLongestLine: a name's bytes leave this bit free.
+    static constexpr std::uint32_t kFolderBit = std::uint32_t{1} << 31;
+
+    template <class EntryList>
+    COptionsSnapshot ResolveOptions(ReportLayout layout, const EntryList& entries, bool& foldersOnlyWithSub) const;
     void FindGroups();
     void Keep(const CReportEntry& entry);
     std::string_view Copy(std::string_view text);
+    std::string_view FolderOf(std::size_t entry) const { return m_arrFolders[m_arrEntries[entry].m_nFolder]; }
+    std::string_view WholePath(std::size_t entry) const;
 
     const CVerifyRequest& m_request;
     CReportStream m_stream;
@@ -72,7 +104,12 @@ private:
     std::size_t m_nFree = 0;
     std::size_t m_nKeptRecord = 0;
     std::string_view m_strKeptFolder;
-    std::vector<CReportEntry> m_arrEntries;
+    std::vector<CKeptEntry> m_arrEntries;
+    CTextNumbers m_dates;
+    CTextNumbers m_times;
+    // Each entry's folder as its line or record gives it, and its group.
+    std::vector<std::string_view> m_arrFolders;
+    std::vector<std::string_view> m_arrFolderGroups;
     ReportLayout m_layout = ReportLayout::ArchiveReport;
     COptionsSnapshot m_options;
     bool m_bLogKnown = false;
@@ -80,7 +117,6 @@ private:
     std::size_t m_nFirstEntry = 0;
     std::size_t m_nLines = 0;
     std::string m_strBase;
-    std::vector<std::string_view> m_arrGroups; // per entry
     std::deque<std::string> m_arrGroupTexts;  // groups rewritten with "/"
     std::string m_strError;
 };

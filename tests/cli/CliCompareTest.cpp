@@ -170,4 +170,35 @@ TEST_F(CliCompare, SameTreeElsewhereOrInAnotherLocaleComparesClean) {
     }
 }
 
+// Names within a folder are found by their hashes: two names of one hash
+// (with this library's std::hash) are still two files, and a file renamed
+// from one to the other is gone and new, not unchanged.
+TEST_F(CliCompare, NamesOfOneHashAreStillTwoNames) {
+    m_tree.Folder("one/V/h", Time());
+    Text("one/V/h/file 6077.txt", "same");
+    Text("one/V/h/kept.txt", "kept");
+    const std::vector<std::string> archive{"--archive", "--log", Out("old.txt.log"), "V/h"};
+    Write("one", archive, "old.txt");
+    ASSERT_EQ(rename(m_tree.Path("one/V/h/file 6077.txt").c_str(), m_tree.Path("one/V/h/file 13160.txt").c_str()), 0);
+    Write("one", {"--archive", "--log", Out("new.txt.log"), "V/h"}, "new.txt");
+    const struct {
+        std::vector<std::string> logs;
+        std::string folder; // the archive's, as a path shows it: without the logs there is none
+    } cases[] = {
+        {{"--old-log", Out("old.txt.log"), "--new-log", Out("new.txt.log")}, "h/"},
+        {{}, ""},
+    };
+    for (const auto& c : cases) {
+        std::vector<std::string> args{"compare"};
+        args.insert(args.end(), c.logs.begin(), c.logs.end());
+        args.insert(args.end(), {Out("old.txt"), Out("new.txt")});
+        const CCliResult compared = Run("one", args);
+        EXPECT_EQ(compared.status, 1) << compared.err;
+        EXPECT_EQ(compared.out, "missing\t" + c.folder + "file 6077.txt\t\n" + "new\t" + c.folder +
+                                    "file 13160.txt\t\n"
+                                    "Compared 2 entries: 1 ok, 0 changed, 1 missing, 1 new, 0 moved, 0 corrupt\n")
+            << c.folder;
+    }
+}
+
 } // namespace

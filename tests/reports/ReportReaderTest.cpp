@@ -362,4 +362,27 @@ TEST(Windows1252, DecodesForShowingAndKeepsUtf8) {
     EXPECT_FALSE(Windows1252::IsValidUtf8("\xed\xa0\x80")); // a surrogate
 }
 
+// Long names are checked eight ASCII bytes at a time: a sequence anywhere,
+// across such a stride or cut off by the end, is still judged byte by byte.
+TEST(Windows1252, JudgesEverySequenceOfALongName) {
+    const std::string ascii = "BACKUP OF THE WHOLE DRIVE.ISO";
+    const struct {
+        const char* sequence;
+        bool valid;
+    } cases[] = {
+        {"\xc3\x9c", true},      // Ü
+        {"\xe2\x82\xac", true}, // €
+        {"\xdc", false},         // Ü in Windows-1252
+        {"\xe2\x82", false},     // cut short
+        {"\xed\xa0\x80", false}, // a surrogate
+    };
+    for (const auto& c : cases) {
+        for (std::size_t at = 0; at <= ascii.size(); ++at) {
+            const std::string text = ascii.substr(0, at) + c.sequence + ascii.substr(at);
+            EXPECT_EQ(Windows1252::IsValidUtf8(text), c.valid) << c.sequence << " at " << at;
+        }
+        EXPECT_EQ(Windows1252::IsValidUtf8(ascii + ascii + c.sequence), c.valid) << c.sequence << " at the end";
+    }
+}
+
 } // namespace
