@@ -209,7 +209,7 @@ void CCopyIndex::Group() {
         m_arrGroupOf[m_arrHashed[i].m_nEntry] = groups;
     }
     groups = m_arrHashed.empty() ? 0 : groups + 1;
-    m_nDigestGroups = groups;
+    const std::uint32_t digestGroups = groups;
 
     // Each key of a hashed entry with the group of its digest, or kConflict when two digests share it.
     std::vector<std::pair<std::uint64_t, std::uint32_t>> digestOfKey;
@@ -260,6 +260,22 @@ void CCopyIndex::Group() {
     }
     std::vector<std::pair<std::uint64_t, std::uint32_t>>().swap(digestOfKey);
     std::vector<std::pair<std::uint64_t, std::uint32_t>>().swap(unhashed);
+
+    // Groups numbered in the order of their first entries, so that walking
+    // groups in number order walks the entries nearly in order.
+    {
+        std::vector<std::uint32_t> renumbered(groups, kNone);
+        std::vector<bool> hashed(groups, false);
+        std::uint32_t next = 0;
+        for (std::uint32_t& g : m_arrGroupOf) {
+            if (renumbered[g] == kNone) {
+                hashed[next] = g < digestGroups;
+                renumbered[g] = next++;
+            }
+            g = renumbered[g];
+        }
+        m_arrGroupHashed = std::move(hashed);
+    }
 
     // Each group's members, in the order added, and its copy count.
     m_arrGroupStart.assign(std::size_t{groups} + 1, 0);
@@ -542,7 +558,7 @@ void CCopyIndex::GiveRun(const CBatch& batch, const CGroupSink& sink) const {
         group.m_bWindows1252 = e.m_bWindows1252;
         group.m_nSize = e.m_nSize;
         group.m_digest.reset();
-        if (g < m_nDigestGroups) {
+        if (m_arrGroupHashed[g]) {
             for (std::uint32_t slot = batch.m_arrGroupSlot[answer.m_nGroup]; slot < batch.m_arrGroupSlot[answer.m_nGroup + 1];
                  ++slot) {
                 const CBatch::CFetched& member = batch.m_arrFetched[slot];

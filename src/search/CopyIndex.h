@@ -98,7 +98,7 @@ private:
     std::vector<CMedium> m_arrMedia;
     std::unordered_map<std::string, std::uint32_t> m_mapMedia;
 
-    std::uint32_t m_nDigestGroups = 0;          // groups below it are groups of one digest
+    std::vector<bool> m_arrGroupHashed;         // per group: a group of one digest
     std::vector<std::uint32_t> m_arrGroupStart; // members of group g: m_arrMembers[start[g], start[g + 1])
     std::vector<std::uint32_t> m_arrMembers;
     std::vector<std::uint32_t> m_arrCopies;     // per group
