@@ -619,11 +619,15 @@ CCopiesResult CCopyIndex::Summary(const CCopiesQuery& query, const CKeysSource& 
 
 std::uint32_t CCopyIndex::CopiesOf(const std::string& reportPath, std::uint64_t line) const {
     const auto report = m_mapReports.find(reportPath);
-    if (report == m_mapReports.end() || m_arrGroupOf.empty()) {
+    return report == m_mapReports.end() ? 0 : CopiesAt(report->second, line);
+}
+
+std::uint32_t CCopyIndex::CopiesAt(std::uint32_t report, std::uint64_t line) const {
+    if (m_arrGroupOf.empty()) {
         return 0;
     }
-    const auto begin = m_arrLine.begin() + m_arrReportStart[report->second];
-    const auto end = m_arrLine.begin() + m_arrReportStart[report->second + 1];
+    const auto begin = m_arrLine.begin() + m_arrReportStart[report];
+    const auto end = m_arrLine.begin() + m_arrReportStart[report + 1];
     const auto at = std::lower_bound(begin, end, line);
     if (at == end || *at != line) {
         return 0;
@@ -633,8 +637,16 @@ std::uint32_t CCopyIndex::CopiesOf(const std::string& reportPath, std::uint64_t 
 
 void CCopyIndex::Count(CFindResult& result, bool oneMediumOnly, std::size_t limit, std::size_t offset) const {
     std::vector<CFindHit>& hits = result.m_arrHits;
+    // Hits come in runs of one report: its number is looked up once a run.
+    const std::string* lastPath = nullptr;
+    std::uint32_t lastReport = kNone;
     for (CFindHit& hit : hits) {
-        hit.m_nCopies = hit.m_bFolder ? 0 : CopiesOf(hit.m_strReport, hit.m_nLine);
+        if (lastPath == nullptr || *lastPath != hit.m_strReport) {
+            const auto report = m_mapReports.find(hit.m_strReport);
+            lastPath = &hit.m_strReport;
+            lastReport = report == m_mapReports.end() ? kNone : report->second;
+        }
+        hit.m_nCopies = hit.m_bFolder || lastReport == kNone ? 0 : CopiesAt(lastReport, hit.m_nLine);
     }
     if (!oneMediumOnly) {
         return;
