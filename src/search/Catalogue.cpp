@@ -440,10 +440,8 @@ bool CCatalogue::CheckSources(bool read, const ReadProgressFn& progress) {
     }
     std::vector<std::int64_t> toRead;
     CSourceScanner::CFileSystems fileSystems;
-    const std::vector<CSourceScanner::CLook> looks = m_pScanner->Look(rows);
-    for (std::size_t i = 0; i < rows.size(); ++i) {
-        const CSourceRow& row = rows[i];
-        const CSourceScanner::CCheck check = m_pScanner->Check(row, looks[i], fileSystems);
+    for (const CSourceRow& row : rows) {
+        const CSourceScanner::CCheck check = m_pScanner->Check(row, fileSystems);
         if (!check.m_strFileSystem.empty() && check.m_strFileSystem != row.m_strFileSystem &&
             !m_pStore->SetFileSystem(row.m_nId, check.m_strFileSystem)) {
             return DatabaseFailed();

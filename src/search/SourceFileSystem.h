@@ -20,8 +20,7 @@ struct CFileVersion {
 class ISourceFileSystem {
 public:
     virtual ~ISourceFileSystem() = default;
-    // 0 with the file's version (links followed), or errno's value. A long
-    // check pass calls it from two threads at once.
+    // 0 with the file's version (links followed), or errno's value.
     virtual int Stat(const std::string& path, CFileVersion& version) = 0;
     // Which mounted file system a folder lies on, as a text that differs for
     // another mount or another medium on the same device; empty when it

@@ -7,7 +7,6 @@
 #include <cstring>
 #include <dirent.h>
 #include <sys/stat.h>
-#include <thread>
 
 namespace {
 
@@ -104,28 +103,10 @@ std::string CSourceScanner::FileSystemOfFile(const std::string& path) {
     return m_fileSystem.FileSystemOf(ParentOf(path));
 }
 
-std::vector<CSourceScanner::CLook> CSourceScanner::Look(const std::vector<CSourceRow>& rows) {
-    std::vector<CLook> looks(rows.size());
-    const auto look = [&](std::size_t from, std::size_t to) {
-        for (std::size_t i = from; i < to; ++i) {
-            looks[i].m_nError = m_fileSystem.Stat(rows[i].m_strPath, looks[i].m_version);
-        }
-    };
-    // Below this a second thread costs more than it saves (and small catalogues stay on one).
-    constexpr std::size_t kShared = 1024;
-    if (rows.size() < kShared) {
-        look(0, rows.size());
-    } else {
-        std::jthread other(look, rows.size() / 2, rows.size());
-        look(0, rows.size() / 2);
-    }
-    return looks;
-}
-
-CSourceScanner::CCheck CSourceScanner::Check(const CSourceRow& row, const CLook& look, CFileSystems& seen) {
+CSourceScanner::CCheck CSourceScanner::Check(const CSourceRow& row, CFileSystems& seen) {
     CCheck check;
-    const CFileVersion& version = look.m_version;
-    const int error = look.m_nError;
+    CFileVersion version;
+    const int error = m_fileSystem.Stat(row.m_strPath, version);
     if (error == ENOENT || error == ENOTDIR) {
         CFileVersion parent;
         const std::string folder = ParentOf(row.m_strPath);

@@ -71,14 +71,7 @@ public:
     // Folders' file systems as one pass of checks found them: a folder
     // holding many reports is looked at once a pass.
     using CFileSystems = std::unordered_map<std::string, std::string>;
-    // Each row's file looked at (errno's value, or 0 with its version): a
-    // long list on two threads, so a pass costs half its stats' time.
-    struct CLook {
-        int m_nError = 0;
-        CFileVersion m_version;
-    };
-    std::vector<CLook> Look(const std::vector<CSourceRow>& rows);
-    CCheck Check(const CSourceRow& row, const CLook& look, CFileSystems& seen);
+    CCheck Check(const CSourceRow& row, CFileSystems& seen);
     // The file system of the folder a file lies in.
     std::string FileSystemOfFile(const std::string& path);
 

@@ -459,10 +459,10 @@ TEST(CatalogueSources, CancelTouchesOnlyTheCallItMeant) {
     }
 }
 
-// A catalogue of more sources than one thread looks at alone: the files
-// are looked at on two threads, and what went or changed among them is
-// still told apart from what stayed.
-TEST(CatalogueSources, ALongListLookedAtOnTwoThreads) {
+// Many reports in a few folders, each folder's file system looked at once a
+// pass: what went or changed among them is still told apart from what
+// stayed, and only what changed is read again.
+TEST(CatalogueSources, ManyReportsInFewFolders) {
     CTempTree tree;
     constexpr int kReports = 1100;
     for (int shelf = 0; shelf < 11; ++shelf) {
