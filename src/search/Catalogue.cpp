@@ -575,16 +575,28 @@ CFindResult CCatalogue::Find(const CFindQuery& query, std::size_t limit, std::si
     return result;
 }
 
-const CCopyIndex* CCatalogue::CurrentCopyIndex(bool byName) {
+std::pair<std::int64_t, std::int64_t> CCatalogue::CopyIndexKey() {
     std::pair<std::int64_t, std::int64_t> key{-1, -1};
-    {
-        CSqliteStatement meta(m_pStore->Db().Handle(),
-                              "SELECT (SELECT value FROM meta WHERE key='catalogue'), "
-                              "(SELECT value FROM meta WHERE key='generation')");
-        if (meta.Step()) {
-            key = {meta.Int(0), meta.Int(1)};
-        }
+    CSqliteStatement meta(m_pStore->Db().Handle(),
+                          "SELECT (SELECT value FROM meta WHERE key='catalogue'), "
+                          "(SELECT value FROM meta WHERE key='generation')");
+    if (meta.Step()) {
+        key = {meta.Int(0), meta.Int(1)};
     }
+    return key;
+}
+
+bool CCatalogue::CopiesReady() {
+    std::lock_guard lock(m_mutex);
+    if (!m_pCopyIndex || !m_pStore || m_pCopyIndex->ByName()) {
+        return false;
+    }
+    const auto key = CopyIndexKey();
+    return key == m_copyIndexKey && key.second >= 0;
+}
+
+const CCopyIndex* CCatalogue::CurrentCopyIndex(bool byName) {
+    const std::pair<std::int64_t, std::int64_t> key = CopyIndexKey();
     if (m_pCopyIndex && key == m_copyIndexKey && key.second >= 0 && m_pCopyIndex->ByName() == byName) {
         return m_pCopyIndex.get();
     }

@@ -112,6 +112,9 @@ public:
     // kept until the catalogue changes.
     CCopiesResult Copies(const CCopiesQuery& query, bool summary,
                          const std::function<void(const CCopyGroup&)>& onGroup = {});
+    // Whether copy counts are at hand without grouping the catalogue first
+    // (it was grouped since it last changed).
+    bool CopiesReady();
     // The copy count of each file at (report, line), 0 for no file; reads
     // nothing, and uses the grouping kept when it is current.
     std::vector<std::uint32_t> CopiesOf(const std::vector<std::pair<std::string, std::uint64_t>>& places);
@@ -137,6 +140,7 @@ private:
     bool ScanFolder(std::int64_t folderId, const std::string& folder);
     // The grouping of the catalogue as it is now, made when it changed; null when it cannot be read.
     const CCopyIndex* CurrentCopyIndex(bool byName);
+    std::pair<std::int64_t, std::int64_t> CopyIndexKey(); // the catalogue's identity and generation
 
     std::string m_strPath;
     std::unique_ptr<ISourceFileSystem> m_pFileSystem;

@@ -126,7 +126,14 @@ void CCatalogueThread::Find(quint64 generation, const CFindQuery& query, std::si
             std::lock_guard lock(m_mutex);
             m_nRunningFind = generation;
         }
-        answer.m_result = sort ? m_pCatalogue->Find(query, kSortLimit) : m_pCatalogue->Find(query, count, offset);
+        // Grouping a large catalogue for its copy counts takes seconds: unless
+        // the order or the filter needs them, the hits come first and their
+        // counts after.
+        const bool countsLater = query.m_bCopies && query.m_kinds != FindKinds::OneMediumOnly &&
+                                 sort != FindHitField::Copies && !m_pCatalogue->CopiesReady();
+        CFindQuery asked = query;
+        asked.m_bCopies = query.m_bCopies && !countsLater;
+        answer.m_result = sort ? m_pCatalogue->Find(asked, kSortLimit) : m_pCatalogue->Find(asked, count, offset);
         {
             std::lock_guard lock(m_mutex);
             m_nRunningFind = 0;
@@ -150,7 +157,20 @@ void CCatalogueThread::Find(quint64 generation, const CFindQuery& query, std::si
             const QString text = Text(IDS_CATALOGUE_WARNING).replace(QLatin1String("%s"), ToQString(warning));
             Deliver([this, text] { emit Warning(text); });
         }
+        std::vector<std::pair<std::string, std::uint64_t>> places;
+        if (countsLater) {
+            for (const CFindHit& hit : hits) {
+                places.emplace_back(hit.m_bFolder ? std::string() : hit.m_strReport, hit.m_nLine);
+            }
+        }
+        const std::size_t firstRow = answer.m_nOffset;
         Deliver([this, answer = std::move(answer)] { emit Found(answer); });
+        if (countsLater && generation == m_nLatestFind) {
+            std::vector<std::uint32_t> copies = m_pCatalogue->CopiesOf(places);
+            Deliver([this, generation, firstRow, copies = std::move(copies)] {
+                emit CopiesFound(generation, firstRow, copies);
+            });
+        }
     });
 }
 

@@ -69,6 +69,9 @@ public:
 
 signals:
     void Found(const CFindAnswer& answer);
+    // The copy counts of the hits a Found of this generation gave from
+    // offset on, when that Found came before the catalogue was grouped.
+    void CopiesFound(quint64 generation, std::size_t offset, const std::vector<std::uint32_t>& copies);
     // Reports read so far of those that Add or Refresh reads; done == total at the end.
     void Progress(int done, int total);
     // After Add, Remove and Refresh: the sources as they now stand.

@@ -44,6 +44,17 @@ void CFindHitModel::Append(std::vector<CFindHit> hits) {
     m_bComplete = m_bComplete || m_arrHits.size() >= m_nTotal;
 }
 
+void CFindHitModel::SetCopies(std::size_t row, const std::vector<std::uint32_t>& copies) {
+    const std::size_t end = std::min(m_arrHits.size(), row + copies.size());
+    if (row >= end) {
+        return;
+    }
+    for (std::size_t r = row; r < end; ++r) {
+        m_arrHits[r].m_nCopies = m_arrHits[r].m_bFolder ? 0 : copies[r - row];
+    }
+    emit dataChanged(index(static_cast<int>(row), Copies), index(static_cast<int>(end - 1), Copies));
+}
+
 const CFindHit* CFindHitModel::HitAt(int row) const {
     return row >= 0 && static_cast<std::size_t>(row) < m_arrHits.size() ? &m_arrHits[static_cast<std::size_t>(row)]
                                                                         : nullptr;

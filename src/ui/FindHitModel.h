@@ -28,6 +28,8 @@ public:
     void Clear();
     // Hits from the row the last MoreWanted asked at.
     void Append(std::vector<CFindHit> hits);
+    // The copy counts of the rows from `row` on, as they came after their hits.
+    void SetCopies(std::size_t row, const std::vector<std::uint32_t>& copies);
 
     const CFindHit* HitAt(int row) const;
     std::uint64_t Total() const { return m_nTotal; }

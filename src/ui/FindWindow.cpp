@@ -141,6 +141,7 @@ CFindWindow::CFindWindow(CCatalogueThread& catalogue, CSettingsStore& settings, 
     connect(m_pTable, &QTableView::activated, this, &CFindWindow::OnActivated);
     connect(m_pTable, &QTableView::customContextMenuRequested, this, &CFindWindow::OnContextMenu);
     connect(&m_catalogue, &CCatalogueThread::Found, this, &CFindWindow::OnFound);
+    connect(&m_catalogue, &CCatalogueThread::CopiesFound, this, &CFindWindow::OnCopiesFound);
     connect(&m_catalogue, &CCatalogueThread::Progress, this, &CFindWindow::OnProgress);
     connect(&m_catalogue, &CCatalogueThread::Warning, this, &CFindWindow::SetStatus);
     connect(&m_catalogue, &CCatalogueThread::SourcesChanged, this, [this] {
@@ -199,6 +200,12 @@ void CFindWindow::OnFound(const CFindAnswer& answer) {
         m_model.Append(std::move(hits));
     }
     ShowCount();
+}
+
+void CFindWindow::OnCopiesFound(quint64 generation, std::size_t offset, const std::vector<std::uint32_t>& copies) {
+    if (generation == m_nGeneration) {
+        m_model.SetCopies(offset, copies);
+    }
 }
 
 void CFindWindow::ShowCount() {

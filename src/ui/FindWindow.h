@@ -54,6 +54,7 @@ protected:
 private:
     void StartQuery();
     void OnFound(const CFindAnswer& answer);
+    void OnCopiesFound(quint64 generation, std::size_t offset, const std::vector<std::uint32_t>& copies);
     void OnMoreWanted(std::size_t offset, std::size_t count);
     void OnSortChanged(int section, Qt::SortOrder order);
     void OnProgress(int done, int total);

@@ -249,10 +249,13 @@ private slots:
             return shown;
         };
         Type(QStringLiteral("."));
+        // The first search after a change gives its hits first and their copy counts after.
         QTRY_COMPARE_WITH_TIMEOUT(m_window->StatusText(), QStringLiteral("9 hits in 3 reports"), kWaitMs);
-        QCOMPARE(copies(), (QStringList{"all.bin|CD01-01|3", "song.mp3|CD01-01|2", "two.bin|CD01-01|2",
-                                        "twice.txt|CD01-02|1", "all.bin|CD02-01|3", "only.bin|CD02-01|1",
-                                        "two.bin|CD02-01|2", "all.bin|CD03-01|3", "track01.mp3|CD03-01|2"}));
+        QTRY_COMPARE_WITH_TIMEOUT(copies(),
+                                  (QStringList{"all.bin|CD01-01|3", "song.mp3|CD01-01|2", "two.bin|CD01-01|2",
+                                               "twice.txt|CD01-02|1", "all.bin|CD02-01|3", "only.bin|CD02-01|1",
+                                               "two.bin|CD02-01|2", "all.bin|CD03-01|3", "track01.mp3|CD03-01|2"}),
+                                  kWaitMs);
         QHeaderView* header = m_window->Table()->horizontalHeader();
         const int copiesX = header->sectionViewportPosition(CFindHitModel::Copies) + 5;
         QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, QPoint(copiesX, header->height() / 2));
