@@ -239,7 +239,9 @@ private slots:
         tree.WriteText("media/cd03.txt", "all.bin\t100\t01/02/20\t10:00:00\tCD03-01\r\n"
                                          "track01.mp3\t300\t03/04/20\t11:00:00\tCD03-01\r\n");
         tree.WriteText("media/cd03.sha256", a + "  all.bin\n" + c + "  track01.mp3\n");
+        QSignalSpy added(m_catalogue.get(), &CCatalogueThread::SourcesChanged);
         m_window->AddPaths({tree.Path("media")});
+        QTRY_VERIFY_WITH_TIMEOUT(!added.isEmpty(), kWaitMs);
         const auto copies = [this] {
             QStringList shown;
             for (const QString& row : Rows()) {
@@ -250,7 +252,9 @@ private slots:
         };
         Type(QStringLiteral("."));
         // The first search after a change gives its hits first and their copy counts after.
+        QSignalSpy later(m_catalogue.get(), &CCatalogueThread::CopiesFound);
         QTRY_COMPARE_WITH_TIMEOUT(m_window->StatusText(), QStringLiteral("9 hits in 3 reports"), kWaitMs);
+        QTRY_VERIFY_WITH_TIMEOUT(!later.isEmpty(), kWaitMs);
         QTRY_COMPARE_WITH_TIMEOUT(copies(),
                                   (QStringList{"all.bin|CD01-01|3", "song.mp3|CD01-01|2", "two.bin|CD01-01|2",
                                                "twice.txt|CD01-02|1", "all.bin|CD02-01|3", "only.bin|CD02-01|1",
