@@ -35,7 +35,7 @@ void Fill(CCatalogSession& session, const CLineArray& lines, std::size_t perFold
     session.m_arrFolderRecords.clear();
     for (std::size_t start = 0; start < lines.size(); start += perFolder) {
         auto record = std::make_unique<CFolderRecord>();
-        record->m_strPath = "/MEDIA/BENCH/" + std::string(lines[start].substr(0, lines[start].find('\t')));
+        record->m_strPath = "/MEDIA/BENCH/" + std::string(lines[start].View().substr(0, lines[start].View().find('\t')));
         const std::size_t end = std::min(lines.size(), start + perFolder);
         record->m_arrFiles.assign(lines.begin() + static_cast<std::ptrdiff_t>(start),
                                   lines.begin() + static_cast<std::ptrdiff_t>(end));

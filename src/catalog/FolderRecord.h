@@ -1,5 +1,6 @@
 #pragma once
 
+#include "LineRef.h"
 #include "WalkedFile.h"
 
 #include <string>
@@ -7,7 +8,7 @@
 #include <vector>
 
 // Lines of the catalogue; their text lives in the session's CLineArena.
-using CLineArray = std::vector<std::string_view>;
+using CLineArray = std::vector<CLineRef>;
 
 // One walked folder of a directory listing.
 struct CFolderRecord {

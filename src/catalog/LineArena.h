@@ -2,12 +2,14 @@
 
 #include <cstddef>
 #include <cstdint>
+#include "LineRef.h"
+
 #include <string_view>
 #include <vector>
 
 // Storage for the text of catalogue lines: large blocks filled one after the
-// other, so a line costs its own bytes and no allocation of its own. Views
-// handed out stay valid until Clear() or destruction.
+// other, so a line costs its own bytes, its length and no allocation of its
+// own. References handed out stay valid until Clear() or destruction.
 //
 // Blocks are mapped from the system directly and asked for in huge pages
 // where the system offers them: a catalogue of millions of lines then takes
@@ -20,7 +22,7 @@ public:
     CLineArena& operator=(const CLineArena&) = delete;
 
     // Copies the text in; throws std::bad_alloc when memory runs out.
-    std::string_view Store(std::string_view text);
+    CLineRef Store(std::string_view text);
     void Clear();
     std::size_t BytesReserved() const { return m_nReserved; }
 
