@@ -31,7 +31,7 @@ void SortCatalogue(CCatalogSession& session) {
     std::vector<KeyedRecord> keyed;
     keyed.reserve(records.size());
     for (auto& record : records) {
-        keyed.push_back({record->m_strPath, record.release()});
+        keyed.push_back({record->m_path.View(), record.release()});
     }
     // The same algorithm over the same keys: the order is the one the records
     // themselves would get.

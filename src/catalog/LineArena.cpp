@@ -61,11 +61,22 @@ CLineRef CLineArena::Store(std::string_view text) {
     return line;
 }
 
+CLineRef CLineArena::StoreVital(std::string_view text) {
+    try {
+        return Store(text);
+    } catch (const std::bad_alloc&) {
+        m_spilled.reserve(m_spilled.size() + 1);
+        auto& stored = m_spilled.emplace_back(new char[CLineRef::StoredSize(text.size())]);
+        return CLineRef::Write(stored.get(), text);
+    }
+}
+
 void CLineArena::Clear() {
     for (const Block& block : m_blocks) {
         munmap(block.data, block.size);
     }
     std::vector<Block>().swap(m_blocks);
+    std::vector<std::unique_ptr<char[]>>().swap(m_spilled);
     m_pFree = nullptr;
     m_nLeft = 0;
     m_nReserved = 0;

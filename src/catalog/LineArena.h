@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include "LineRef.h"
 
 #include <string_view>
@@ -23,6 +24,10 @@ public:
 
     // Copies the text in; throws std::bad_alloc when memory runs out.
     CLineRef Store(std::string_view text);
+    // The same, for text the catalogue cannot do without (a folder's path):
+    // when the blocks run out it is kept on the heap instead, and only an
+    // exhausted heap throws.
+    CLineRef StoreVital(std::string_view text);
     void Clear();
     std::size_t BytesReserved() const { return m_nReserved; }
 
@@ -39,6 +44,7 @@ private:
     static Block Map(std::size_t size);
 
     std::vector<Block> m_blocks;
+    std::vector<std::unique_ptr<char[]>> m_spilled; // StoreVital's text past the blocks
     char* m_pFree = nullptr;
     std::size_t m_nLeft = 0;
     std::size_t m_nReserved = 0;
