@@ -40,16 +40,9 @@ int CFindCommand::Run() {
         CCommandMessages::Print(m_pErr, spec.name, catalogue.LastError());
         return kExitFailed;
     }
-    const CFindResult result = catalogue.Find(query, command.limit);
-    for (const std::string& warning : catalogue.TakeWarnings()) {
-        CCommandMessages::Print(m_pErr, spec.name, warning);
-    }
-    if (result.m_bFailed) {
-        CCommandMessages::Print(m_pErr, spec.name, catalogue.LastError());
-        return kExitFailed;
-    }
+    // Hits are printed as they come: a million of them are never held at once.
     std::string line;
-    for (const CFindHit& hit : result.m_arrHits) {
+    const CFindResult result = catalogue.Find(query, command.limit, 0, [&](const CFindHit& hit) {
         line.clear();
         if (command.json) {
             line += "{\"medium\":";
@@ -71,6 +64,13 @@ int CFindCommand::Run() {
             line.push_back('\n');
         }
         std::fwrite(line.data(), 1, line.size(), m_pOut);
+    });
+    for (const std::string& warning : catalogue.TakeWarnings()) {
+        CCommandMessages::Print(m_pErr, spec.name, warning);
+    }
+    if (result.m_bFailed) {
+        CCommandMessages::Print(m_pErr, spec.name, catalogue.LastError());
+        return kExitFailed;
     }
     return result.m_nTotal > 0 ? kExitOk : kExitNothing;
 }

@@ -534,6 +534,10 @@ std::vector<CSourceInfo> CCatalogue::Sources() {
 }
 
 CFindResult CCatalogue::Find(const CFindQuery& query, std::size_t limit, std::size_t offset) {
+    return Find(query, limit, offset, FindHitSink());
+}
+
+CFindResult CCatalogue::Find(const CFindQuery& query, std::size_t limit, std::size_t offset, const FindHitSink& sink) {
     std::lock_guard lock(m_mutex);
     const CCancellable cancellable(*this);
     if (!(CheckWindowPassed() ? CheckSources(true) : ReadChanged())) {
@@ -546,8 +550,11 @@ CFindResult CCatalogue::Find(const CFindQuery& query, std::size_t limit, std::si
     const bool oneMedium = query.m_kinds == FindKinds::OneMediumOnly;
     CFindQuery asked = query;
     asked.m_kinds = oneMedium ? FindKinds::Files : query.m_kinds;
+    // Copy counts are set on the hits kept; without them the hits go straight to the sink.
+    const bool counted = oneMedium || query.m_bCopies;
+    const FindHitSink* streamed = sink && !counted ? &sink : nullptr;
     CFindResult result = m_pEntries->Search(asked, oneMedium ? SIZE_MAX : limit, oneMedium ? 0 : offset, m_bCancel,
-                                            m_arrWarnings);
+                                            m_arrWarnings, streamed);
     if (result.m_bFailed) {
         DatabaseFailed();
     } else if ((oneMedium || query.m_bCopies) && !result.m_bCancelled) {
@@ -558,6 +565,12 @@ CFindResult CCatalogue::Find(const CFindQuery& query, std::size_t limit, std::si
         } else {
             index->Count(result, oneMedium, limit, offset);
         }
+    }
+    if (sink && streamed == nullptr) {
+        for (const CFindHit& hit : result.m_arrHits) {
+            sink(hit);
+        }
+        result.m_arrHits.clear();
     }
     return result;
 }

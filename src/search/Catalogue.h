@@ -102,6 +102,8 @@ public:
     // `offset` on, and the exact count. Sees what any process changed; the
     // sources' files are looked at when kCheckWindow has passed.
     CFindResult Find(const CFindQuery& query, std::size_t limit, std::size_t offset = 0);
+    // The same, each hit handed to sink in order instead of kept in the result.
+    CFindResult Find(const CFindQuery& query, std::size_t limit, std::size_t offset, const FindHitSink& sink);
     void Cancel();
 
     // Reads changed reports first, then groups the catalogue's files by

@@ -394,7 +394,8 @@ bool CCatalogueEntries::Load(std::vector<std::string>& warnings) {
 }
 
 CFindResult CCatalogueEntries::Search(const CFindQuery& query, std::size_t limit, std::size_t offset,
-                                      const std::atomic<bool>& cancel, std::vector<std::string>& warnings) {
+                                      const std::atomic<bool>& cancel, std::vector<std::string>& warnings,
+                                      const FindHitSink* sink) {
     if (m_pSearch && CurrentKey() != m_searchKey) {
         m_pSearch.reset(); // another catalogue object, maybe in another process, changed the entries
     }
@@ -409,5 +410,5 @@ CFindResult CCatalogueEntries::Search(const CFindQuery& query, std::size_t limit
             return result;
         }
     }
-    return m_pSearch->Search(query, limit, cancel, offset);
+    return m_pSearch->Search(query, limit, cancel, offset, sink);
 }

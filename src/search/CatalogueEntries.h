@@ -65,7 +65,7 @@ public:
     // The hits of the query in order, `limit` from number `offset` on, and
     // the exact count. m_bFailed when the database cannot be read.
     CFindResult Search(const CFindQuery& query, std::size_t limit, std::size_t offset, const std::atomic<bool>& cancel,
-                       std::vector<std::string>& warnings);
+                       std::vector<std::string>& warnings, const FindHitSink* sink = nullptr);
     const std::string& Error() const { return m_strError; }
 
 private:

@@ -1,6 +1,7 @@
 #include "CopyIndex.h"
 
 #include <algorithm>
+#include <future>
 #include <numeric>
 #include <optional>
 #include <tuple>
@@ -9,7 +10,7 @@ namespace {
 
 constexpr std::uint32_t kConflict = CCopyIndex::kNone - 1;
 // Members whose names one batch of an answer reads at once.
-constexpr std::size_t kBatchMembers = std::size_t{1} << 18;
+constexpr std::size_t kBatchMembers = std::size_t{1} << 17;
 
 // The medium of an archive's tag: the text before its last "-".
 std::string_view MediumOfTag(std::string_view tag) {
@@ -55,10 +56,10 @@ struct CCopyIndex::CBatch {
         std::uint32_t m_nGroup;
         std::uint32_t m_nMedia;
     };
-    std::vector<std::uint32_t> m_arrMediaPool;
+    const std::vector<std::uint32_t>* m_pMediaPool = nullptr;
     const std::vector<std::uint32_t>* m_pMediumOfRank = nullptr;
     const std::uint32_t* MediaOf(const CRun& run, std::uint32_t copies) const {
-        return copies == 1 ? &run.m_nMedia : m_arrMediaPool.data() + run.m_nMedia;
+        return copies == 1 ? &run.m_nMedia : m_pMediaPool->data() + run.m_nMedia;
     }
 
     // In: groups of whole runs of one copy count and media, and where each run ends.
@@ -71,7 +72,8 @@ struct CCopyIndex::CBatch {
     std::vector<CFetched> m_arrFetched;
     std::vector<CPlace> m_arrPlaces;
     std::unordered_map<std::string, std::uint32_t> m_mapPlaces;
-    std::vector<CAnswer> m_arrAnswers;
+    std::vector<CAnswer> m_arrAnswers; // run after run, each sorted
+    std::vector<std::string> m_arrWarnings;
 
     std::uint32_t PlaceOf(const CCopyKey& key) {
         std::string text;
@@ -209,7 +211,7 @@ void CCopyIndex::Group() {
         m_arrGroupOf[m_arrHashed[i].m_nEntry] = groups;
     }
     groups = m_arrHashed.empty() ? 0 : groups + 1;
-    m_nDigestGroups = groups;
+    const std::uint32_t digestGroups = groups;
 
     // Each key of a hashed entry with the group of its digest, or kConflict when two digests share it.
     std::vector<std::pair<std::uint64_t, std::uint32_t>> digestOfKey;
@@ -260,6 +262,22 @@ void CCopyIndex::Group() {
     }
     std::vector<std::pair<std::uint64_t, std::uint32_t>>().swap(digestOfKey);
     std::vector<std::pair<std::uint64_t, std::uint32_t>>().swap(unhashed);
+
+    // Groups numbered in the order of their first entries, so that walking
+    // groups in number order walks the entries nearly in order.
+    {
+        std::vector<std::uint32_t> renumbered(groups, kNone);
+        std::vector<bool> hashed(groups, false);
+        std::uint32_t next = 0;
+        for (std::uint32_t& g : m_arrGroupOf) {
+            if (renumbered[g] == kNone) {
+                hashed[next] = g < digestGroups;
+                renumbered[g] = next++;
+            }
+            g = renumbered[g];
+        }
+        m_arrGroupHashed = std::move(hashed);
+    }
 
     // Each group's members, in the order added, and its copy count.
     m_arrGroupStart.assign(std::size_t{groups} + 1, 0);
@@ -363,8 +381,10 @@ CCopiesResult CCopyIndex::Groups(const CCopiesQuery& query, const CKeysSource& s
     const std::vector<bool> selected = Selected(query, source, cancel, result.m_arrWarnings);
     // The selected groups by copy count and media (ranks, distinct, ascending):
     // files on one medium, most of most answers, by counting; the others by sorting.
-    CBatch batch;
-    std::vector<std::uint32_t>& mediaPool = batch.m_arrMediaPool;
+    std::vector<std::uint32_t> mediaPool;
+    const auto mediaOf = [&](const CBatch::CRun& run, std::uint32_t copies) {
+        return copies == 1 ? &run.m_nMedia : mediaPool.data() + run.m_nMedia;
+    };
     std::vector<CBatch::CRun> order;
     std::vector<CBatch::CRun> several;
     std::vector<std::uint32_t> singlesAt(m_arrMedia.size() + 1, 0);
@@ -398,8 +418,8 @@ CCopiesResult CCopyIndex::Groups(const CCopiesQuery& query, const CKeysSource& s
         if (copies != m_arrCopies[b.m_nGroup]) {
             return copies < m_arrCopies[b.m_nGroup];
         }
-        const std::uint32_t* x = batch.MediaOf(a, copies);
-        const std::uint32_t* y = batch.MediaOf(b, copies);
+        const std::uint32_t* x = mediaOf(a, copies);
+        const std::uint32_t* y = mediaOf(b, copies);
         return std::lexicographical_compare(x, x + copies, y, y + copies);
     };
     std::sort(several.begin(), several.end(), mediaLess);
@@ -409,32 +429,60 @@ CCopiesResult CCopyIndex::Groups(const CCopiesQuery& query, const CKeysSource& s
     for (std::size_t m = 0; m < m_arrMedia.size(); ++m) {
         mediumOfRank[m_arrMedia[m].m_nRank] = static_cast<std::uint32_t>(m);
     }
-    batch.m_pMediumOfRank = &mediumOfRank;
 
-    // A batch of whole runs of one copy count and media at a time: their names read, sorted and given.
-    std::size_t members = 0;
-    for (std::size_t i = 0; i < order.size() && !cancel.load(std::memory_order_relaxed); ++i) {
+    // Batches of whole runs of one copy count and media. While one batch is
+    // given to the sink on this thread, the next one's names are read and
+    // sorted on another (the only one then reading the keys).
+    std::vector<std::size_t> batchEnds;
+    for (std::size_t i = 0, members = 0; i < order.size(); ++i) {
         const std::uint32_t g = order[i].m_nGroup;
-        batch.m_arrGroups.push_back(order[i]);
         members += m_arrGroupStart[g + 1] - m_arrGroupStart[g];
-        const bool last = i + 1 == order.size();
-        const bool runEnds = last || mediaLess(order[i], order[i + 1]);
-        if (runEnds) {
-            batch.m_arrRunEnds.push_back(static_cast<std::uint32_t>(batch.m_arrGroups.size()));
-        }
-        if (last || (runEnds && members >= kBatchMembers)) {
-            AnswerBatch(batch, source, sink, result.m_arrWarnings);
-            batch.m_arrGroups.clear();
-            batch.m_arrRunEnds.clear();
+        if (i + 1 == order.size() || (members >= kBatchMembers && mediaLess(order[i], order[i + 1]))) {
+            batchEnds.push_back(i + 1);
             members = 0;
         }
+    }
+    CBatch batches[2];
+    std::future<void> pending;
+    const auto start = [&](std::size_t b) {
+        CBatch& batch = batches[b % 2];
+        batch.m_pMediaPool = &mediaPool;
+        batch.m_pMediumOfRank = &mediumOfRank;
+        batch.m_arrGroups.assign(order.begin() + static_cast<std::ptrdiff_t>(b == 0 ? 0 : batchEnds[b - 1]),
+                                 order.begin() + static_cast<std::ptrdiff_t>(batchEnds[b]));
+        batch.m_arrRunEnds.clear();
+        for (std::size_t i = 0; i < batch.m_arrGroups.size(); ++i) {
+            if (i + 1 == batch.m_arrGroups.size() || mediaLess(batch.m_arrGroups[i], batch.m_arrGroups[i + 1])) {
+                batch.m_arrRunEnds.push_back(static_cast<std::uint32_t>(i + 1));
+            }
+        }
+        pending = std::async(std::launch::async, [this, &batch, &source] { PrepareBatch(batch, source); });
+    };
+    if (!batchEnds.empty()) {
+        start(0);
+    }
+    for (std::size_t b = 0; b < batchEnds.size(); ++b) {
+        pending.get();
+        CBatch& ready = batches[b % 2];
+        result.m_arrWarnings.insert(result.m_arrWarnings.end(), ready.m_arrWarnings.begin(), ready.m_arrWarnings.end());
+        if (cancel.load(std::memory_order_relaxed)) {
+            break;
+        }
+        if (b + 1 < batchEnds.size()) {
+            start(b + 1);
+        }
+        GiveBatch(ready, sink);
+    }
+    if (pending.valid()) {
+        pending.wait();
     }
     result.m_bCancelled = cancel;
     return result;
 }
 
-void CCopyIndex::AnswerBatch(CBatch& batch, const CKeysSource& source, const CGroupSink& sink,
-                             std::vector<std::string>& warnings) const {
+void CCopyIndex::PrepareBatch(CBatch& batch, const CKeysSource& source) const {
+    std::vector<std::string>& warnings = batch.m_arrWarnings;
+    warnings.clear();
     // Each group's members take consecutive slots; they are read in the order of their entries.
     batch.m_arrGroupSlot.clear();
     batch.m_arrWanted.clear();
@@ -492,9 +540,10 @@ void CCopyIndex::AnswerBatch(CBatch& batch, const CKeysSource& source, const CGr
 
     // Each group by its first entry in Find's order; each run sorted by that entry's folder and name.
     std::vector<CBatch::CAnswer>& answers = batch.m_arrAnswers;
+    answers.clear();
     std::size_t runStart = 0;
     for (const std::uint32_t runEnd : batch.m_arrRunEnds) {
-        answers.clear();
+        const std::size_t sortFrom = answers.size();
         for (std::size_t i = runStart; i < runEnd; ++i) {
             std::size_t first = SIZE_MAX;
             for (std::uint32_t slot = batch.m_arrGroupSlot[i]; slot < batch.m_arrGroupSlot[i + 1]; ++slot) {
@@ -508,7 +557,8 @@ void CCopyIndex::AnswerBatch(CBatch& batch, const CKeysSource& source, const CGr
             }
         }
         runStart = runEnd;
-        std::sort(answers.begin(), answers.end(), [&](const CBatch::CAnswer& a, const CBatch::CAnswer& b) {
+        std::sort(answers.begin() + static_cast<std::ptrdiff_t>(sortFrom), answers.end(),
+                  [&](const CBatch::CAnswer& a, const CBatch::CAnswer& b) {
             const CBatch::CFetched& x = batch.m_arrFetched[a.m_nFirst];
             const CBatch::CFetched& y = batch.m_arrFetched[b.m_nFirst];
             const std::uint32_t xFolder = batch.m_arrPlaces[x.m_nPlace].m_nFolderRank;
@@ -519,11 +569,10 @@ void CCopyIndex::AnswerBatch(CBatch& batch, const CKeysSource& source, const CGr
             const int name = x.m_strFoldedName.compare(y.m_strFoldedName);
             return name != 0 ? name < 0 : batch.FindsBefore(x, y);
         });
-        GiveRun(batch, sink);
     }
 }
 
-void CCopyIndex::GiveRun(const CBatch& batch, const CGroupSink& sink) const {
+void CCopyIndex::GiveBatch(const CBatch& batch, const CGroupSink& sink) const {
     CCopyGroup group;
     for (const CBatch::CAnswer& answer : batch.m_arrAnswers) {
         const CBatch::CRun& run = batch.m_arrGroups[answer.m_nGroup];
@@ -542,7 +591,7 @@ void CCopyIndex::GiveRun(const CBatch& batch, const CGroupSink& sink) const {
         group.m_bWindows1252 = e.m_bWindows1252;
         group.m_nSize = e.m_nSize;
         group.m_digest.reset();
-        if (g < m_nDigestGroups) {
+        if (m_arrGroupHashed[g]) {
             for (std::uint32_t slot = batch.m_arrGroupSlot[answer.m_nGroup]; slot < batch.m_arrGroupSlot[answer.m_nGroup + 1];
                  ++slot) {
                 const CBatch::CFetched& member = batch.m_arrFetched[slot];
@@ -603,11 +652,15 @@ CCopiesResult CCopyIndex::Summary(const CCopiesQuery& query, const CKeysSource& 
 
 std::uint32_t CCopyIndex::CopiesOf(const std::string& reportPath, std::uint64_t line) const {
     const auto report = m_mapReports.find(reportPath);
-    if (report == m_mapReports.end() || m_arrGroupOf.empty()) {
+    return report == m_mapReports.end() ? 0 : CopiesAt(report->second, line);
+}
+
+std::uint32_t CCopyIndex::CopiesAt(std::uint32_t report, std::uint64_t line) const {
+    if (m_arrGroupOf.empty()) {
         return 0;
     }
-    const auto begin = m_arrLine.begin() + m_arrReportStart[report->second];
-    const auto end = m_arrLine.begin() + m_arrReportStart[report->second + 1];
+    const auto begin = m_arrLine.begin() + m_arrReportStart[report];
+    const auto end = m_arrLine.begin() + m_arrReportStart[report + 1];
     const auto at = std::lower_bound(begin, end, line);
     if (at == end || *at != line) {
         return 0;
@@ -617,8 +670,16 @@ std::uint32_t CCopyIndex::CopiesOf(const std::string& reportPath, std::uint64_t 
 
 void CCopyIndex::Count(CFindResult& result, bool oneMediumOnly, std::size_t limit, std::size_t offset) const {
     std::vector<CFindHit>& hits = result.m_arrHits;
+    // Hits come in runs of one report: its number is looked up once a run.
+    const std::string* lastPath = nullptr;
+    std::uint32_t lastReport = kNone;
     for (CFindHit& hit : hits) {
-        hit.m_nCopies = hit.m_bFolder ? 0 : CopiesOf(hit.m_strReport, hit.m_nLine);
+        if (lastPath == nullptr || *lastPath != hit.m_strReport) {
+            const auto report = m_mapReports.find(hit.m_strReport);
+            lastPath = &hit.m_strReport;
+            lastReport = report == m_mapReports.end() ? kNone : report->second;
+        }
+        hit.m_nCopies = hit.m_bFolder || lastReport == kNone ? 0 : CopiesAt(lastReport, hit.m_nLine);
     }
     if (!oneMediumOnly) {
         return;

@@ -26,6 +26,9 @@
 // keys again, a batch at a time, through a CKeysSource.
 //
 // Built on one thread; then const calls may run on any thread at once.
+// Groups() reads the keys on a thread of its own while it hands groups to
+// the sink: the source must bear being called from another thread (one
+// call at a time), the sink is called on the caller's thread.
 class CCopyIndex {
 public:
     // A report's stored keys (CCopyKeysWriter) by its path; false when they cannot be read.
@@ -69,6 +72,7 @@ private:
 
     std::uint32_t InternMedium(std::string_view name, bool listing);
     std::uint32_t ReportOf(std::uint32_t entry) const;
+    std::uint32_t CopiesAt(std::uint32_t report, std::uint64_t line) const;
     // Reads report r's keys, handing each of its entries (by number) to sink; false when unreadable.
     bool ReadReport(std::uint32_t report, const CKeysSource& source,
                     const std::function<void(std::uint32_t entry, const CCopyKey& key)>& sink,
@@ -76,11 +80,10 @@ private:
     // Per group: whether it passes the query's filters.
     std::vector<bool> Selected(const CCopiesQuery& query, const CKeysSource& source, const std::atomic<bool>& cancel,
                                std::vector<std::string>& warnings) const;
-    // Reads the names of the batch's groups, sorts the groups and gives them.
-    void AnswerBatch(CBatch& batch, const CKeysSource& source, const CGroupSink& sink,
-                     std::vector<std::string>& warnings) const;
-    // Gives the answers of one run of the batch, sorted, to sink.
-    void GiveRun(const CBatch& batch, const CGroupSink& sink) const;
+    // Reads the names of the batch's groups and sorts the groups (on a thread of its own).
+    void PrepareBatch(CBatch& batch, const CKeysSource& source) const;
+    // Gives the batch's groups, in order, to sink.
+    void GiveBatch(const CBatch& batch, const CGroupSink& sink) const;
 
     bool m_bByName;
     // Per entry, in the order added (report after report).
@@ -98,7 +101,7 @@ private:
     std::vector<CMedium> m_arrMedia;
     std::unordered_map<std::string, std::uint32_t> m_mapMedia;
 
-    std::uint32_t m_nDigestGroups = 0;          // groups below it are groups of one digest
+    std::vector<bool> m_arrGroupHashed;         // per group: a group of one digest
     std::vector<std::uint32_t> m_arrGroupStart; // members of group g: m_arrMembers[start[g], start[g + 1])
     std::vector<std::uint32_t> m_arrMembers;
     std::vector<std::uint32_t> m_arrCopies;     // per group

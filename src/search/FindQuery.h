@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -33,6 +34,9 @@ struct CFindHit {
     bool m_bWindows1252 = false;
     std::uint32_t m_nCopies = 0; // the media that hold the file (see CCopyIndex), when asked; 0 for a folder
 };
+
+// Takes hits one at a time, in order; the hit lives until it returns.
+using FindHitSink = std::function<void(const CFindHit&)>;
 
 struct CFindResult {
     std::vector<CFindHit> m_arrHits; // the first hits in order, at most the limit asked for

@@ -283,8 +283,8 @@ bool Before(Cursor& a, Cursor& b) {
     return a.ReportAndLine() < b.ReportAndLine();
 }
 
-CFindHit MakeHit(const CSegmentReader& reader, CBlockCache& cache, std::uint32_t entry) {
-    CFindHit hit;
+// Fills hit in place: a hit reused for many keeps its strings' room.
+void MakeHit(const CSegmentReader& reader, CBlockCache& cache, std::uint32_t entry, CFindHit& hit) {
     const CSegmentReader::Place place = reader.PlaceAt(reader.PlaceOf(entry));
     hit.m_strMedium = place.m_medium;
     hit.m_strFolder = place.m_folder;
@@ -298,8 +298,16 @@ CFindHit MakeHit(const CSegmentReader& reader, CBlockCache& cache, std::uint32_t
         hit.m_strReport = reader.ReportAt(e->m_nReport).m_path;
         hit.m_nLine = e->m_nLine;
         hit.m_bWindows1252 = e->m_bWindows1252;
+    } else {
+        hit.m_strName.clear();
+        hit.m_bFolder = false;
+        hit.m_nSize = 0;
+        hit.m_strDate.clear();
+        hit.m_strTime.clear();
+        hit.m_strReport.clear();
+        hit.m_nLine = 0;
+        hit.m_bWindows1252 = false;
     }
-    return hit;
 }
 
 } // namespace
@@ -334,7 +342,7 @@ CSegmentSearch::CSegmentSearch(std::vector<CLiveSegment> segments) {
 CSegmentSearch::~CSegmentSearch() = default;
 
 CFindResult CSegmentSearch::Search(const CFindQuery& query, std::size_t limit, const std::atomic<bool>& cancel,
-                                   std::size_t offset) const {
+                                   std::size_t offset, const FindHitSink* sink) const {
     const std::size_t kept = limit > SIZE_MAX - offset ? SIZE_MAX : offset + limit;
     const Prepared prepared = Prepare(query);
     std::vector<Plan> plans;
@@ -395,6 +403,7 @@ CFindResult CSegmentSearch::Search(const CFindQuery& query, std::size_t limit, c
             cursors.push_back(std::move(cursor));
         }
     }
+    CFindHit streamed;
     for (std::size_t n = 0; n < kept && !cursors.empty(); ++n) {
         std::size_t best = 0;
         for (std::size_t c = 1; c < cursors.size(); ++c) {
@@ -404,7 +413,12 @@ CFindResult CSegmentSearch::Search(const CFindQuery& query, std::size_t limit, c
         }
         Cursor& cursor = cursors[best];
         if (n >= offset) {
-            result.m_arrHits.push_back(MakeHit(*cursor.m_pReader, *cursor.m_pCache, cursor.Head().m_nEntry));
+            if (sink != nullptr) {
+                MakeHit(*cursor.m_pReader, *cursor.m_pCache, cursor.Head().m_nEntry, streamed);
+                (*sink)(streamed);
+            } else {
+                MakeHit(*cursor.m_pReader, *cursor.m_pCache, cursor.Head().m_nEntry, result.m_arrHits.emplace_back());
+            }
         }
         ++cursor.m_nAt;
         if (cursor.Done()) {

@@ -32,8 +32,9 @@ public:
 
     // The hits of the query in order: `limit` of them from number `offset`
     // on, and the exact count. Stops early, with m_bCancelled, once cancel is set.
+    // With a sink the hits go to it instead of into the result.
     CFindResult Search(const CFindQuery& query, std::size_t limit, const std::atomic<bool>& cancel,
-                       std::size_t offset = 0) const;
+                       std::size_t offset = 0, const FindHitSink* sink = nullptr) const;
 
     // Reports with live entries or none, over all segments.
     std::size_t Reports() const { return m_nReports; }

@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 #include <map>
 #include <memory>
+#include <set>
 #include <sys/mount.h>
 #include <sys/wait.h>
 #include <thread>
@@ -456,4 +457,53 @@ TEST(CatalogueSources, CancelTouchesOnlyTheCallItMeant) {
         ASSERT_TRUE(opened) << catalogue.LastError();
         EXPECT_EQ(registered, 50) << catalogue.LastError();
     }
+}
+
+// Many reports in a few folders, each folder's file system looked at once a
+// pass: what went or changed among them is still told apart from what
+// stayed, and only what changed is read again.
+TEST(CatalogueSources, ManyReportsInFewFolders) {
+    CTempTree tree;
+    constexpr int kReports = 1100;
+    for (int shelf = 0; shelf < 11; ++shelf) {
+        tree.Folder("shelf" + std::to_string(shelf), 0);
+    }
+    const auto path = [](int i) { return "shelf" + std::to_string(i % 11) + "/r" + std::to_string(i) + ".txt"; };
+    for (int i = 0; i < kReports; ++i) {
+        tree.WriteText(path(i), ArchiveLine("f" + std::to_string(i) + ".jpg", "CD01-01"));
+    }
+    CTempTree data;
+    const std::string db = data.Path("catalogue.sqlite");
+    {
+        CCatalogue catalogue(db);
+        ASSERT_TRUE(catalogue.Open(true));
+        ASSERT_TRUE(catalogue.AddPaths({tree.Root()})) << catalogue.LastError();
+    }
+    std::set<std::string> expected;
+    for (int i = 0; i < kReports; ++i) {
+        expected.insert("f" + std::to_string(i) + ".jpg CD01-01");
+    }
+    for (const int gone : {0, 549, 1099}) {
+        unlink(tree.Path(path(gone)).c_str());
+        expected.erase("f" + std::to_string(gone) + ".jpg CD01-01");
+    }
+    for (const int changed : {1, 550, 1098}) {
+        tree.WriteText(path(changed), ArchiveLine("new" + std::to_string(changed) + ".jpg", "CD02-01"));
+        expected.erase("f" + std::to_string(changed) + ".jpg CD01-01");
+        expected.insert("new" + std::to_string(changed) + ".jpg CD02-01");
+    }
+    CCatalogue next(db);
+    ASSERT_TRUE(next.Open(false));
+    std::size_t read = 0; // only the changed reports are read again
+    ASSERT_TRUE(next.Refresh(false, [&](std::size_t, std::size_t total) { read = total; })) << next.LastError();
+    EXPECT_EQ(read, 3u);
+    CFindQuery everything;
+    everything.m_arrTexts = {""};
+    const CFindResult result = next.Find(everything, 2 * kReports);
+    ASSERT_FALSE(result.m_bFailed) << next.LastError();
+    std::set<std::string> found;
+    for (const CFindHit& hit : result.m_arrHits) {
+        found.insert(hit.m_strName + " " + hit.m_strMedium);
+    }
+    EXPECT_EQ(found, expected);
 }
