@@ -33,9 +33,11 @@ private:
 
 void Fill(CCatalogSession& session, const CLineArray& lines, std::size_t perFolder) {
     session.m_arrFolderRecords.clear();
+    session.m_lines.Clear(); // the paths of the last round
     for (std::size_t start = 0; start < lines.size(); start += perFolder) {
         auto record = std::make_unique<CFolderRecord>();
-        record->m_strPath = "/MEDIA/BENCH/" + std::string(lines[start].substr(0, lines[start].find('\t')));
+        const std::string_view first = lines[start];
+        record->m_path = session.m_lines.Store("/MEDIA/BENCH/" + std::string(first.substr(0, first.find('\t'))));
         const std::size_t end = std::min(lines.size(), start + perFolder);
         record->m_arrFiles.assign(lines.begin() + static_cast<std::ptrdiff_t>(start),
                                   lines.begin() + static_cast<std::ptrdiff_t>(end));

@@ -14,12 +14,12 @@ struct RecordKey {
     std::string_view operator()(const KeyedRecord& keyed) const { return keyed.path; }
 };
 struct LineKey {
-    std::string_view operator()(std::string_view line) const { return line; }
+    std::string_view operator()(CLineRef line) const { return line.View(); }
 };
 
 void SortLines(CLineArray& lines) {
     if (!lines.empty()) {
-        CQuickSort<std::string_view, LineKey>(LineKey{}).Sort(lines.data(), 0,
+        CQuickSort<CLineRef, LineKey>(LineKey{}).Sort(lines.data(), 0,
                                                               static_cast<std::ptrdiff_t>(lines.size()) - 1);
     }
 }
@@ -31,7 +31,7 @@ void SortCatalogue(CCatalogSession& session) {
     std::vector<KeyedRecord> keyed;
     keyed.reserve(records.size());
     for (auto& record : records) {
-        keyed.push_back({record->m_strPath, record.release()});
+        keyed.push_back({record->m_path.View(), record.release()});
     }
     // The same algorithm over the same keys: the order is the one the records
     // themselves would get.

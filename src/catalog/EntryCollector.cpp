@@ -17,7 +17,9 @@ void CEntryCollector::Begin(const COptionsSnapshot& options) {
 
 std::unique_ptr<CFolderRecord> CEntryCollector::NewRecord(const std::string& path) {
     auto record = std::make_unique<CFolderRecord>();
-    m_locale.AppendUpper(record->m_strPath, Utf8::Printable(path));
+    m_strLine.clear();
+    m_locale.AppendUpper(m_strLine, Utf8::Printable(path));
+    record->m_path = m_session.m_lines.StoreVital(m_strLine);
     return record;
 }
 

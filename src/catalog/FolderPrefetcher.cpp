@@ -166,14 +166,25 @@ void CFolderPrefetcher::Run() {
     };
     std::unique_lock lock(m_mutex);
     while (!m_bStop) {
-        if (m_nAheadEntries >= m_nMaxAhead) {
-            // Enough waits for the walk: go on when it has taken some.
-            m_bHelperIdle = true;
-            m_helperWake.wait(lock);
-            m_bHelperIdle = false;
-            continue;
-        }
         CPrefetchNode* next = nullptr;
+        if (m_nAheadEntries >= m_nMaxAhead) {
+            // Enough waits for the walk, most of it far ahead: give up the
+            // subtree and read only sub-folders of the walk's own chain of
+            // folders, deepest first, which it takes soonest, until the walk
+            // takes some or the hard bound is met.
+            while (!path.empty()) {
+                leave();
+            }
+            if (m_nAheadEntries < kHardBoundFactor * m_nMaxAhead && !m_walkChain.empty()) {
+                next = FindWork();
+            }
+            if (next == nullptr) {
+                m_bHelperIdle = true;
+                m_helperWake.wait(lock);
+                m_bHelperIdle = false;
+                continue;
+            }
+        }
         while (next == nullptr && !path.empty()) {
             next = NextUnclaimedChild(*path.back());
             if (next == nullptr) {

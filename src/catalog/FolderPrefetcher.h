@@ -51,8 +51,11 @@ struct CPrefetchNode {
 // from opposite ends and meet rather than collide, and what the helper reads
 // is needed soon. Every folder is read once, by one of the two; the walk
 // takes the helper's listings when it gets there (waiting if one is being
-// read) and so delivers everything in exactly the order it would alone. At
-// most about kMaxAheadEntries entries read by the helper wait for the walk.
+// read) and so delivers everything in exactly the order it would alone.
+// Once kMaxAheadEntries entries read by the helper wait for the walk, it
+// leaves the subtree it was reading and reads only sub-folders of the walk's
+// own chain of folders (needed soonest), and stops at kHardBoundFactor times
+// that many.
 //
 // The helper never reads settings: it filters hidden entries as told at the
 // start, and the walk stops it when that no longer holds. It keeps its own
@@ -94,6 +97,7 @@ public:
     static constexpr std::size_t kMaxDepth = 64;
     // Entries read by the helper that may wait for the walk at one time.
     static constexpr std::size_t kMaxAheadEntries = 32 * 1024;
+    static constexpr std::size_t kHardBoundFactor = 4;
 
 private:
     struct OpenFolder {

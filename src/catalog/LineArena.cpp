@@ -1,7 +1,6 @@
 #include "LineArena.h"
 
 #include <algorithm>
-#include <cstring>
 #include <new>
 #include <sys/mman.h>
 
@@ -35,14 +34,15 @@ CLineArena::Block CLineArena::Map(std::size_t size) {
     return {aligned, kBlockSize};
 }
 
-std::string_view CLineArena::Store(std::string_view text) {
+CLineRef CLineArena::Store(std::string_view text) {
     if (text.empty()) {
         return {};
     }
-    if (text.size() > m_nLeft) {
-        const bool own = text.size() > kBlockSize / 4; // an oversized line gets a block of its own
+    const std::size_t stored = CLineRef::StoredSize(text.size());
+    if (stored > m_nLeft) {
+        const bool own = stored > kBlockSize / 4; // an oversized line gets a block of its own
         m_blocks.reserve(m_blocks.size() + 1);
-        const std::size_t size = own ? text.size() : kBlockSize;
+        const std::size_t size = own ? stored : kBlockSize;
         if (size > m_nReserveLimit - std::min(m_nReserved, m_nReserveLimit)) {
             throw std::bad_alloc();
         }
@@ -50,17 +50,25 @@ std::string_view CLineArena::Store(std::string_view text) {
         m_blocks.push_back(block);
         m_nReserved += block.size;
         if (own) {
-            std::memcpy(block.data, text.data(), text.size());
-            return {block.data, text.size()};
+            return CLineRef::Write(block.data, text);
         }
         m_pFree = block.data;
         m_nLeft = block.size;
     }
-    std::memcpy(m_pFree, text.data(), text.size());
-    std::string_view stored(m_pFree, text.size());
-    m_pFree += text.size();
-    m_nLeft -= text.size();
-    return stored;
+    const CLineRef line = CLineRef::Write(m_pFree, text);
+    m_pFree += stored;
+    m_nLeft -= stored;
+    return line;
+}
+
+CLineRef CLineArena::StoreVital(std::string_view text) {
+    try {
+        return Store(text);
+    } catch (const std::bad_alloc&) {
+        m_spilled.reserve(m_spilled.size() + 1);
+        auto& stored = m_spilled.emplace_back(new char[CLineRef::StoredSize(text.size())]);
+        return CLineRef::Write(stored.get(), text);
+    }
 }
 
 void CLineArena::Clear() {
@@ -68,6 +76,7 @@ void CLineArena::Clear() {
         munmap(block.data, block.size);
     }
     std::vector<Block>().swap(m_blocks);
+    std::vector<std::unique_ptr<char[]>>().swap(m_spilled);
     m_pFree = nullptr;
     m_nLeft = 0;
     m_nReserved = 0;

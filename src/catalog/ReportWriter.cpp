@@ -121,7 +121,7 @@ void CReportWriter::WriteListing(const CCatalogSession& session, CReportOutput& 
                 if (!firstFolder) {
                     text.push_back('\n');
                 }
-                text.append(record->m_strPath);
+                text.append(record->m_path.View());
                 text.append("\n\n");
                 out.Put(text);
                 firstFolder = false;
@@ -137,10 +137,10 @@ void CReportWriter::WriteListing(const CCatalogSession& session, CReportOutput& 
                 }
             }
         } else if (!excludeSubFolders) {
-            out.PutLine(record->m_strPath);
+            out.PutLine(record->m_path);
             ++foldersWritten;
         } else {
-            std::string prefix = record->m_strPath;
+            std::string prefix(record->m_path.View());
             if (prefix.empty() || prefix.back() != '/') {
                 prefix.push_back('/');
             }

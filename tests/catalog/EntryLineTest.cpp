@@ -257,6 +257,8 @@ TEST(EntryLine, OutOfMemoryIsShownOnceAndCountsOnlyWhatWasStored) {
         EXPECT_EQ(host.m_boxes.size(), 1u);
         EXPECT_EQ(session.m_nFileCount, static_cast<std::int64_t>(stored));
         EXPECT_EQ(session.m_dwTotalBytes, processType == kProcessListing ? 3 * stored : 0u);
+        // A folder met after memory ran out still has its path for the report.
+        EXPECT_EQ(collector.NewRecord("/media/later")->m_path, "/MEDIA/LATER");
     }
 }
 

@@ -1,5 +1,6 @@
 #include "EngineFixture.h"
 #include "FolderWalker.h"
+#include "LineArena.h"
 #include "Unprivileged.h"
 
 #include <algorithm>
@@ -13,19 +14,20 @@ namespace {
 // Records what the walker delivers, in order.
 class CRecordingSink : public IWalkSink {
 public:
+    CLineArena m_paths;
     std::vector<std::string> m_events; // "line <name> in <record path>", "record <path>"
 
     void AddEntry(const CFindData& entry, CFolderRecord* record) override {
         m_events.push_back("line " + std::string(entry.m_strName) + (entry.m_bDirectory ? "/" : "") + " in " +
-                           (record ? record->m_strPath : "-"));
+                           (record ? std::string(record->m_path) : "-"));
     }
     std::unique_ptr<CFolderRecord> NewRecord(const std::string& path) override {
         auto record = std::make_unique<CFolderRecord>();
-        record->m_strPath = path;
+        record->m_path = m_paths.Store(path);
         return record;
     }
     void AppendRecord(std::unique_ptr<CFolderRecord> record) override {
-        m_events.push_back("record " + record->m_strPath);
+        m_events.push_back("record " + std::string(record->m_path));
     }
     std::vector<std::string> Records() const {
         std::vector<std::string> records;

@@ -3,6 +3,7 @@
 // and compares the whole sequence of calls the sink receives.
 #include "AppSettings.h"
 #include "FolderWalker.h"
+#include "LineArena.h"
 #include "StringTable.h"
 #include "TempTree.h"
 #include "Unprivileged.h"
@@ -19,6 +20,7 @@ namespace {
 // Records every call, with the folder record it came with.
 class CRecordingSink : public IWalkSink {
 public:
+    CLineArena m_paths;
     std::vector<std::string> m_events;
     // Called with each entry's name before it is recorded (to change settings mid-walk).
     std::function<void(std::string_view name)> m_onEntry;
@@ -29,16 +31,16 @@ public:
         }
         m_events.push_back("line " + std::string(entry.m_strName) + (entry.m_bDirectory ? "/ " : " ") +
                            std::to_string(entry.m_nSize) + " " + std::to_string(entry.m_nLastWrite) + " in " +
-                           (record ? record->m_strPath : "-"));
+                           (record ? std::string(record->m_path) : "-"));
     }
     std::unique_ptr<CFolderRecord> NewRecord(const std::string& path) override {
         m_events.push_back("new " + path);
         auto record = std::make_unique<CFolderRecord>();
-        record->m_strPath = path;
+        record->m_path = m_paths.Store(path);
         return record;
     }
     void AppendRecord(std::unique_ptr<CFolderRecord> record) override {
-        m_events.push_back("record " + record->m_strPath);
+        m_events.push_back("record " + std::string(record->m_path));
     }
 };
 

@@ -94,12 +94,12 @@ TEST(SortKeys, EqualKeysEndInTheOrderOfTheQuicksort) {
         CCatalogSession records; // the same for records, by path
         for (const std::string& text : variants) {
             records.m_arrFolderRecords.push_back(std::make_unique<CFolderRecord>());
-            records.m_arrFolderRecords.back()->m_strPath = text;
+            records.m_arrFolderRecords.back()->m_path = records.m_lines.Store(text);
         }
         SortCatalogue(records);
         std::vector<std::string> paths;
         for (const auto& sorted : records.m_arrFolderRecords) {
-            paths.push_back(sorted->m_strPath);
+            paths.emplace_back(sorted->m_path);
         }
         EXPECT_EQ(paths, expected);
     }
@@ -145,7 +145,7 @@ TEST(SortedListing, RecordsFollowTheByteOrderOfTheirPaths) {
     ASSERT_EQ(f.Drop({"AB", "A_1", "A1", "A.1", "A-1", "A B", "A"}), DropOutcome::Sorting);
     std::vector<std::string> paths;
     for (const auto& record : f.m_engine->Session().m_arrFolderRecords) {
-        paths.push_back(record->m_strPath);
+        paths.emplace_back(record->m_path);
     }
     const std::string root = UpperAscii(f.m_tree.Root());
     EXPECT_EQ(paths, (std::vector<std::string>{root, root + "/A", root + "/A B", root + "/A-1", root + "/A.1",
@@ -195,7 +195,7 @@ TEST(SortWorker, SortsOnTheCallingThreadWhenNoThreadStarts) {
     CCatalogSession session;
     for (const char* path : {"/B", "/a", "/C"}) {
         auto record = std::make_unique<CFolderRecord>();
-        record->m_strPath = path;
+        record->m_path = session.m_lines.Store(path);
         session.m_arrFolderRecords.push_back(std::move(record));
     }
     CSortWorker worker;
@@ -203,8 +203,8 @@ TEST(SortWorker, SortsOnTheCallingThreadWhenNoThreadStarts) {
     std::thread::id doneOn;
     worker.Start(session, std::chrono::milliseconds(60000), [&] { doneOn = std::this_thread::get_id(); });
     EXPECT_EQ(doneOn, std::this_thread::get_id()); // done inside Start, without the display pause
-    EXPECT_EQ(session.m_arrFolderRecords[0]->m_strPath, "/a");
-    EXPECT_EQ(session.m_arrFolderRecords[2]->m_strPath, "/C");
+    EXPECT_EQ(session.m_arrFolderRecords[0]->m_path, "/a");
+    EXPECT_EQ(session.m_arrFolderRecords[2]->m_path, "/C");
 }
 
 TEST(SortWorker, WaitsOutTheMinimumTimeBeforeItReports) {

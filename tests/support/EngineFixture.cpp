@@ -44,7 +44,7 @@ std::string CEngineFixture::Export(const std::string& relativeName) {
 std::vector<std::string> CEngineFixture::Records() {
     std::vector<std::string> out;
     for (const auto& record : m_engine->Session().m_arrFolderRecords) {
-        std::string text = record->m_strPath + "|";
+        std::string text = std::string(record->m_path) + "|";
         for (std::size_t i = 0; i < record->m_arrSubFolders.size(); ++i) {
             text += (i ? ";" : "") + std::string(record->m_arrSubFolders[i]);
         }
