@@ -76,12 +76,12 @@ bool CCatalogueStore::Open(bool create) {
         mkdir(folder.c_str(), 0700);
     }
     m_pDb = std::make_unique<CSqliteDatabase>();
-    if (!m_pDb->Open(m_strPath, create) || !m_pDb->Exec(kSchema) || !AddMissingColumns() ||
-        !m_pDb->Exec(kCheckIndex)) {
+    if (!m_pDb->Open(m_strPath, create) || !m_pDb->Exec(kSchema) || !AddMissingColumns()) {
         m_strOpenError = m_strPath + ": " + m_pDb->LastError();
         m_pDb.reset();
         return false;
     }
+    m_pDb->Exec(kCheckIndex); // without it the check is slower, not wrong
     return true;
 }
 
