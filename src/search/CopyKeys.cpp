@@ -13,20 +13,8 @@ constexpr std::string_view kMagic = "SCK1";
 constexpr std::uint8_t kNameWindows1252 = 1;
 constexpr std::uint8_t kHasDigest = 2;
 
-void PutText(std::string& out, std::string_view text) {
-    Varint::Put(out, text.size());
-    out.append(text);
-}
-
-bool GetText(std::string_view& in, std::string_view& text) {
-    std::uint64_t length = 0;
-    if (!Varint::Get(in, length) || length > in.size()) {
-        return false;
-    }
-    text = in.substr(0, length);
-    in.remove_prefix(length);
-    return true;
-}
+using Varint::GetText;
+using Varint::PutText;
 
 void PutFixed64(std::string& out, std::uint64_t value) {
     for (int i = 0; i < 8; ++i) {

@@ -4,26 +4,13 @@
 
 #include <vector>
 
-namespace {
-
-bool GetText(std::string_view& in, std::string_view& text) {
-    std::uint64_t length = 0;
-    if (!Varint::Get(in, length) || length > in.size()) {
-        return false;
-    }
-    text = in.substr(0, length);
-    in.remove_prefix(length);
-    return true;
-}
-
-} // namespace
+using Varint::GetText;
 
 std::uint32_t CEntryBlobWriter::Intern(std::string_view text) {
     const auto [it, added] = m_mapStrings.emplace(std::string(text), m_nStrings);
     if (added) {
         ++m_nStrings;
-        Varint::Put(m_strStrings, text.size());
-        m_strStrings.append(text);
+        Varint::PutText(m_strStrings, text);
     }
     return it->second;
 }
@@ -32,8 +19,7 @@ void CEntryBlobWriter::Add(const CReportEntry& e) {
     m_strRecords.push_back(static_cast<char>((e.m_bFolder ? 1 : 0) | (e.m_bWindows1252 ? 2 : 0)));
     Varint::Put(m_strRecords, e.m_nLine);
     Varint::Put(m_strRecords, e.m_nSize);
-    Varint::Put(m_strRecords, e.m_strName.size());
-    m_strRecords.append(e.m_strName);
+    Varint::PutText(m_strRecords, e.m_strName);
     Varint::Put(m_strRecords, Intern(e.m_strDate));
     Varint::Put(m_strRecords, Intern(e.m_strTime));
     Varint::Put(m_strRecords, Intern(e.m_strFolder));

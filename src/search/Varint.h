@@ -31,4 +31,21 @@ inline bool Get(std::string_view& in, std::uint64_t& value) {
     return false;
 }
 
+// A text with its length first.
+inline void PutText(std::string& out, std::string_view text) {
+    Put(out, text.size());
+    out.append(text);
+}
+
+// Takes one text from the front of in; false when in ends inside it.
+inline bool GetText(std::string_view& in, std::string_view& text) {
+    std::uint64_t length = 0;
+    if (!Get(in, length) || length > in.size()) {
+        return false;
+    }
+    text = in.substr(0, length);
+    in.remove_prefix(length);
+    return true;
+}
+
 } // namespace Varint
