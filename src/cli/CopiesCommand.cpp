@@ -1,19 +1,12 @@
 #include "CopiesCommand.h"
 
 #include "Catalogue.h"
-#include "CatalogueDigests.h"
 #include "CommandMessages.h"
 #include "CopiesCommandLine.h"
 #include "ExitStatus.h"
-#include "FileLocations.h"
 #include "JsonText.h"
-#include "StringTable.h"
-#include "TextFormat.h"
+#include "QueriedCatalogue.h"
 #include "Utf8.h"
-
-#include <cerrno>
-#include <cstring>
-#include <sys/stat.h>
 
 namespace {
 
@@ -100,20 +93,11 @@ int CCopiesCommand::Run() {
         status >= 0) {
         return status;
     }
-    const std::string cataloguePath = command.catalogue ? *command.catalogue : FileLocations::CatalogueFile();
-    if (struct stat info {}; stat(cataloguePath.c_str(), &info) != 0) {
-        if (errno == ENOENT) {
-            return kExitNothing; // no catalogue yet: no copies
-        }
-        CCommandMessages::Print(m_pErr, spec.name,
-                                FormatString(IDS_CLI_CANNOT_READ, {cataloguePath, std::strerror(errno)}));
-        return kExitFailed;
+    const CQueriedCatalogue opened = OpenQueriedCatalogue(command.catalogue, spec.name, m_pErr);
+    if (!opened.m_pCatalogue) {
+        return opened.m_nStatus;
     }
-    CCatalogue catalogue(cataloguePath, &CatalogueDigests::FromManifest);
-    if (!catalogue.Open(false)) {
-        CCommandMessages::Print(m_pErr, spec.name, catalogue.LastError());
-        return kExitFailed;
-    }
+    CCatalogue& catalogue = *opened.m_pCatalogue;
     // Groups are printed as they come: a catalogue's worth of them is never held.
     std::size_t printed = 0;
     const CCopiesResult result = catalogue.Copies(command.query, command.summary, [&](const CCopyGroup& group) {

@@ -1,19 +1,12 @@
 #include "FindCommand.h"
 
 #include "Catalogue.h"
-#include "CatalogueDigests.h"
 #include "CommandMessages.h"
 #include "ExitStatus.h"
-#include "FileLocations.h"
 #include "FindCommandLine.h"
 #include "FindHitLine.h"
 #include "JsonText.h"
-#include "StringTable.h"
-#include "TextFormat.h"
-
-#include <cerrno>
-#include <cstring>
-#include <sys/stat.h>
+#include "QueriedCatalogue.h"
 
 CFindCommand::CFindCommand(std::vector<std::string> args, std::FILE* out, std::FILE* err)
     : m_arrArgs(std::move(args)), m_pOut(out), m_pErr(err) {}
@@ -26,20 +19,11 @@ int CFindCommand::Run() {
         return status;
     }
     const CFindQuery& query = command.query;
-    const std::string cataloguePath = command.catalogue ? *command.catalogue : FileLocations::CatalogueFile();
-    if (struct stat info {}; stat(cataloguePath.c_str(), &info) != 0) {
-        if (errno == ENOENT) {
-            return kExitNothing; // no catalogue yet: nothing to find
-        }
-        CCommandMessages::Print(m_pErr, spec.name,
-                                FormatString(IDS_CLI_CANNOT_READ, {cataloguePath, std::strerror(errno)}));
-        return kExitFailed;
+    const CQueriedCatalogue opened = OpenQueriedCatalogue(command.catalogue, spec.name, m_pErr);
+    if (!opened.m_pCatalogue) {
+        return opened.m_nStatus;
     }
-    CCatalogue catalogue(cataloguePath, &CatalogueDigests::FromManifest);
-    if (!catalogue.Open(false)) {
-        CCommandMessages::Print(m_pErr, spec.name, catalogue.LastError());
-        return kExitFailed;
-    }
+    CCatalogue& catalogue = *opened.m_pCatalogue;
     // Hits are printed as they come: a million of them are never held at once.
     std::string line;
     const CFindResult result = catalogue.Find(query, command.limit, 0, [&](const CFindHit& hit) {
