@@ -165,6 +165,12 @@ void CFolderPrefetcher::Run() {
         path.pop_back();
     };
     std::unique_lock lock(m_mutex);
+    // Nothing to read now: idle until woken.
+    const auto waitForWork = [&] {
+        m_bHelperIdle = true;
+        m_helperWake.wait(lock);
+        m_bHelperIdle = false;
+    };
     while (!m_bStop) {
         CPrefetchNode* next = nullptr;
         if (m_nAheadEntries >= m_nMaxAhead) {
@@ -179,9 +185,7 @@ void CFolderPrefetcher::Run() {
                 next = FindWork();
             }
             if (next == nullptr) {
-                m_bHelperIdle = true;
-                m_helperWake.wait(lock);
-                m_bHelperIdle = false;
+                waitForWork();
                 continue;
             }
         }
@@ -195,9 +199,7 @@ void CFolderPrefetcher::Run() {
             next = FindWork();
         }
         if (next == nullptr) {
-            m_bHelperIdle = true;
-            m_helperWake.wait(lock);
-            m_bHelperIdle = false;
+            waitForWork();
             continue;
         }
         next->state = CPrefetchNode::State::Reading;
