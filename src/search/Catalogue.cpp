@@ -2,13 +2,14 @@
 
 #include "CatalogueEntries.h"
 #include "CatalogueStore.h"
+#include "CopyDigests.h"
 #include "CopyIndex.h"
 #include "CopyKeyStore.h"
-#include "CopyKeys.h"
 #include "LocalFileSystem.h"
 #include "ReadSnapshot.h"
 #include "ReportReader.h"
 #include "ReportStream.h"
+#include "SegmentCopyKeys.h"
 #include "SourceScanner.h"
 #include "SqliteDatabase.h"
 #include "Transaction.h"
@@ -40,9 +41,9 @@ std::string_view Keep(std::deque<std::string>& arena, std::string_view text) {
     return std::string_view(block).substr(at, text.size());
 }
 
-// A file entry kept, its texts copied, for the grouping keys made once the
-// report is read whole (its digests need every entry).
-void KeepFileForKeys(const CReportEntry& entry, std::vector<CReportEntry>& files, std::deque<std::string>& texts) {
+// A file entry kept, its texts copied, for the digests found once the
+// report is read whole (its manifest is matched against every entry).
+void KeepFileForDigests(const CReportEntry& entry, std::vector<CReportEntry>& files, std::deque<std::string>& texts) {
     if (entry.m_bFolder) {
         return;
     }
@@ -107,7 +108,7 @@ bool CCatalogue::CommitStaged() {
     for (std::size_t i = 0; ok && i < m_arrPending.size(); ++i) {
         const CPendingRead& read = m_arrPending[i];
         ok = m_pStore->SetRead(read.m_nId, *read.m_pOutcome) &&
-             m_pCopyKeys->Store(read.m_nId, read.m_strCopyKeys);
+             m_pCopyKeys->Store(read.m_nId, read.m_strDigests);
     }
     m_arrPending.clear();
     return (ok && transaction.Commit()) || EntriesFailed();
@@ -118,6 +119,7 @@ bool CCatalogue::Open(bool create) {
     m_pEntries.reset();
     m_pCopyKeys.reset();
     m_pCopyIndex.reset();
+    m_pCopyEntries.reset();
     if (!m_pStore->Open(create)) {
         return Fail(m_pStore->OpenError());
     }
@@ -337,7 +339,7 @@ bool CCatalogue::ReadSource(std::int64_t id) {
         // Streamed: stops at the first line that cannot belong to a report.
         staged = stream.Read(reader, [&](const CReportEntry& entry) {
             m_pEntries->StageEntry(entry);
-            KeepFileForKeys(entry, files, fileTexts);
+            KeepFileForDigests(entry, files, fileTexts);
             ++entries;
         });
         if (!staged) {
@@ -376,13 +378,15 @@ bool CCatalogue::ReadSource(std::int64_t id) {
         if (m_fnDigests && !files.empty()) {
             digests = m_fnDigests({path, m_pStore->ManifestOf(path), reader.Layout(), logText, files});
         }
-        CCopyKeysWriter keys;
-        for (std::size_t i = 0; i < files.size(); ++i) {
-            keys.Add(files[i], i < digests.size() ? digests[i] : std::nullopt);
+        CCopyDigests kept;
+        for (std::size_t i = 0; i < files.size() && i < digests.size(); ++i) {
+            if (digests[i]) {
+                kept.Add(files[i].m_nLine, *digests[i]);
+            }
         }
         // Stored with the segment that holds its entries.
         m_arrPending.push_back(
-            {id, std::make_unique<CCatalogueStore::ReadOutcome>(std::move(outcome)), keys.Finish()});
+            {id, std::make_unique<CCatalogueStore::ReadOutcome>(std::move(outcome)), kept.Bytes()});
         return !m_pEntries->StagedFull() || CommitStaged();
     }
     CTransaction transaction(m_pStore->Db());
@@ -601,6 +605,10 @@ const CCopyIndex* CCatalogue::CurrentCopyIndex(bool byName) {
         return m_pCopyIndex.get();
     }
     m_pCopyIndex.reset();
+    m_pCopyEntries = m_pEntries->CopyKeys(m_arrWarnings);
+    if (!m_pCopyEntries) {
+        return nullptr;
+    }
     auto index = std::make_unique<CCopyIndex>(byName);
     {
         CSqliteStatement entries(m_pStore->Db().Handle(), "SELECT total(entries) FROM sources WHERE kind=0");
@@ -608,8 +616,12 @@ const CCopyIndex* CCatalogue::CurrentCopyIndex(bool byName) {
             index->Reserve(static_cast<std::size_t>(std::clamp<std::int64_t>(entries.Int(0), 0, INT32_MAX)));
         }
     }
-    const bool read = m_pCopyKeys->ForEach([&](std::string_view path, std::string_view blob) {
-        if (!index->AddReport(path, blob)) {
+    CCopyDigests digests;
+    const bool read = m_pCopyKeys->ForEach([&](std::int64_t source, std::string_view path, std::string_view blob) {
+        const CCopyIndex::CKeysSource keys = [&](const std::string&, const CCopyIndex::CKeySink& sink) {
+            return digests.FromBytes(blob) && m_pCopyEntries->Read(source, digests, sink);
+        };
+        if (!index->AddReport(std::string(path), keys)) {
             m_arrWarnings.push_back(std::string(path) + ": damaged entries in the catalogue; refresh it");
         }
     });
@@ -643,8 +655,11 @@ CCopiesResult CCatalogue::Copies(const CCopiesQuery& query, bool summary,
         }
         return result;
     }
-    const CCopyIndex::CKeysSource source = [this](const std::string& path, std::string& blob) {
-        return m_pCopyKeys->Read(path, blob);
+    const CCopyIndex::CKeysSource source = [this](const std::string& path, const CCopyIndex::CKeySink& sink) {
+        std::int64_t id = 0;
+        std::string blob;
+        CCopyDigests digests;
+        return m_pCopyKeys->Read(path, id, blob) && digests.FromBytes(blob) && m_pCopyEntries->Read(id, digests, sink);
     };
     const CCopyIndex::CGroupSink none = [](const CCopyGroup&) {};
     result = summary ? index->Summary(query, source, m_bCancel) : index->Groups(query, source, onGroup ? onGroup : none, m_bCancel);

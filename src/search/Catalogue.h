@@ -21,6 +21,7 @@
 class CCatalogueEntries;
 class CCopyIndex;
 class CCopyKeyStore;
+class CSegmentCopyKeys;
 struct CFileVersion;
 class CCatalogueStore;
 class CSourceScanner;
@@ -150,6 +151,7 @@ private:
     std::unique_ptr<CCopyKeyStore> m_pCopyKeys;    // made when the store opens
     ReportDigestsFn m_fnDigests;
     std::unique_ptr<CCopyIndex> m_pCopyIndex;
+    std::unique_ptr<CSegmentCopyKeys> m_pCopyEntries; // where m_pCopyIndex reads its entries again
     std::pair<std::int64_t, std::int64_t> m_copyIndexKey{-1, -1}; // catalogue and generation it was made from
     std::string m_strError;
     std::vector<std::string> m_arrWarnings;
@@ -158,13 +160,12 @@ private:
     // no report: with the path as named (refused), or empty (remembered).
     std::unordered_map<std::int64_t, std::string> m_mapOnTrial;
     // Reports read whose entries wait for the next segment, with what
-    // reading them found; stored together when that segment is committed.
-    // Reports read but not yet committed: their states and copy keys, stored
-    // with the segment that holds their entries.
+    // reading them found and their digests; stored together when that
+    // segment is committed.
     struct CPendingRead {
         std::int64_t m_nId;
         std::unique_ptr<CCatalogueStore::ReadOutcome> m_pOutcome;
-        std::string m_strCopyKeys;
+        std::string m_strDigests;
     };
     std::vector<CPendingRead> m_arrPending;
     std::vector<std::string> m_arrRefused;

@@ -2,6 +2,7 @@
 
 #include "EntryBlob.h"
 #include "SegmentBuilder.h"
+#include "SegmentCopyKeys.h"
 #include "SegmentMerge.h"
 #include "SegmentReader.h"
 #include "SegmentSearch.h"
@@ -362,6 +363,33 @@ std::shared_ptr<const CSegmentReader> CCatalogueEntries::Reader(const std::strin
         reader = CSegmentReader::Open(FolderOf(m_strPath) + "/" + name);
     }
     return reader;
+}
+
+std::unique_ptr<CSegmentCopyKeys> CCatalogueEntries::CopyKeys(std::vector<std::string>& warnings) {
+    auto keys = std::make_unique<CSegmentCopyKeys>();
+    std::map<std::string, std::vector<std::int64_t>> placed; // sources by segment
+    CSqliteStatement all(m_db.Handle(), "SELECT segment, source FROM placement");
+    while (all.Step()) {
+        placed[std::string(all.Blob(0))].push_back(all.Int(1));
+    }
+    if (all.Error() != 0) {
+        return nullptr;
+    }
+    for (auto& [name, sources] : placed) {
+        const std::shared_ptr<const CSegmentReader> segment = Reader(name);
+        if (!segment) {
+            warnings.push_back(FolderOf(m_strPath) + "/" + name + ": a segment of the catalogue is missing or damaged");
+            continue;
+        }
+        std::sort(sources.begin(), sources.end());
+        for (std::uint64_t r = 0; r < segment->Reports(); ++r) {
+            const std::int64_t source = segment->ReportAt(r).m_nSource;
+            if (std::binary_search(sources.begin(), sources.end(), source)) {
+                keys->AddReport(source, segment, r);
+            }
+        }
+    }
+    return keys;
 }
 
 // The listed segments and what each hides, read in one transaction.

@@ -13,6 +13,7 @@
 #include <vector>
 
 class CSegmentBuilder;
+class CSegmentCopyKeys;
 class CSegmentReader;
 class CSegmentSearch;
 class CSqliteDatabase;
@@ -67,6 +68,11 @@ public:
     CFindResult Search(const CFindQuery& query, std::size_t limit, std::size_t offset, const std::atomic<bool>& cancel,
                        std::vector<std::string>& warnings, const FindHitSink* sink = nullptr);
     const std::string& Error() const { return m_strError; }
+
+    // Where each report's entries are, for Copies to read; null when the
+    // database cannot be read. A segment that is missing or damaged is
+    // left out with a warning.
+    std::unique_ptr<CSegmentCopyKeys> CopyKeys(std::vector<std::string>& warnings);
 
 private:
     bool Fail(const std::string& what);

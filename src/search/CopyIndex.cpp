@@ -18,7 +18,7 @@ std::string_view MediumOfTag(std::string_view tag) {
     return dash == std::string_view::npos ? tag : tag.substr(0, dash);
 }
 
-bool HoldsAll(const std::string& foldedName, const std::vector<std::string>& texts) {
+bool HoldsAll(std::string_view foldedName, const std::vector<std::string>& texts) {
     return std::all_of(texts.begin(), texts.end(),
                        [&](const std::string& text) { return foldedName.find(text) != std::string::npos; });
 }
@@ -139,12 +139,12 @@ void CCopyIndex::Reserve(std::size_t entries) {
     m_arrKey.reserve(entries);
 }
 
-bool CCopyIndex::AddReport(std::string_view reportPath, std::string_view blob) {
+bool CCopyIndex::AddReport(const std::string& reportPath, const CKeysSource& source) {
     const auto report = static_cast<std::uint32_t>(m_arrReports.size());
     const std::size_t first = m_arrLine.size();
     const std::size_t firstHashed = m_arrHashed.size();
     std::uint32_t listingMedium = kNone;
-    const bool ok = ReadCopyKeys(blob, [&](const CCopyKey& key) {
+    const bool ok = source(reportPath, [&](const CCopyKey& key) {
         if (key.m_strTag.empty()) {
             if (listingMedium == kNone) {
                 listingMedium = InternMedium(reportPath, true);
@@ -315,13 +315,12 @@ std::uint32_t CCopyIndex::ReportOf(std::uint32_t entry) const {
 bool CCopyIndex::ReadReport(std::uint32_t report, const CKeysSource& source,
                             const std::function<void(std::uint32_t entry, const CCopyKey& key)>& sink,
                             std::vector<std::string>& warnings) const {
-    std::string blob;
     const std::uint32_t first = m_arrReportStart[report];
     const std::uint32_t end = m_arrReportStart[report + 1];
     std::uint32_t entry = first;
     // The keys are the ones grouped (the caller reads them in the snapshot they
     // were grouped from); entries past the count, or on other lines, are skipped.
-    const bool read = source(m_arrReports[report], blob) && ReadCopyKeys(blob, [&](const CCopyKey& key) {
+    const bool read = source(m_arrReports[report], [&](const CCopyKey& key) {
                           if (entry < end && m_arrLine[entry] == key.m_nLine) {
                               sink(entry, key);
                           }
@@ -364,7 +363,7 @@ std::vector<bool> CCopyIndex::Selected(const CCopiesQuery& query, const CKeysSou
     for (std::uint32_t r = 0; r + 1 < m_arrReportStart.size() && !cancel.load(std::memory_order_relaxed); ++r) {
         ReadReport(r, source, [&](std::uint32_t entry, const CCopyKey& key) {
             const std::uint32_t g = m_arrGroupOf[entry];
-            if (selected[g] && !named[g] && HoldsAll(FoldedName(key.m_strName, key.m_bWindows1252), texts)) {
+            if (selected[g] && !named[g] && HoldsAll(key.m_strFolded, texts)) {
                 named[g] = true;
             }
         }, warnings);
@@ -521,7 +520,7 @@ void CCopyIndex::PrepareBatch(CBatch& batch, const CKeysSource& source) const {
             }
             f.m_nPlace = placeOfKey[key.m_nPlace];
             f.m_strName.assign(key.m_strName);
-            f.m_strFoldedName = FoldedName(key.m_strName, key.m_bWindows1252);
+            f.m_strFoldedName.assign(key.m_strFolded);
             f.m_bWindows1252 = key.m_bWindows1252;
             f.m_nSize = key.m_nSize;
             f.m_bHasDigest = key.m_pDigest != nullptr;

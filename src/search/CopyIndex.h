@@ -22,8 +22,8 @@
 //
 // Memory: the index keeps 12 bytes an entry and 8 a group (medium, line and
 // group of each entry, each group's members and copy count), no names. The
-// answers read the names of the groups they print from the reports' stored
-// keys again, a batch at a time, through a CKeysSource.
+// answers read the names of the groups they print from the reports' entries
+// again, a batch at a time, through a CKeysSource.
 //
 // Built on one thread; then const calls may run on any thread at once.
 // Groups() reads the keys on a thread of its own while it hands groups to
@@ -31,16 +31,18 @@
 // call at a time), the sink is called on the caller's thread.
 class CCopyIndex {
 public:
-    // A report's stored keys (CCopyKeysWriter) by its path; false when they cannot be read.
-    using CKeysSource = std::function<bool(const std::string& reportPath, std::string& blob)>;
+    using CKeySink = std::function<void(const CCopyKey&)>;
+    // Hands a report's file entries to sink, in the same order on every
+    // call; false when they cannot be read.
+    using CKeysSource = std::function<bool(const std::string& reportPath, const CKeySink& sink)>;
     using CGroupSink = std::function<void(const CCopyGroup&)>;
 
     explicit CCopyIndex(bool byName) : m_bByName(byName) {}
 
     // Room for about this many entries, so that adding them grows nothing twice.
     void Reserve(std::size_t entries);
-    // Adds one report's keys; false when they are damaged (then nothing of it is added).
-    bool AddReport(std::string_view reportPath, std::string_view blob);
+    // Adds one report's entries; false when they are damaged (then nothing of it is added).
+    bool AddReport(const std::string& reportPath, const CKeysSource& source);
     // Groups what was added; called once, before the questions.
     void Group();
     bool ByName() const { return m_bByName; }

@@ -7,25 +7,30 @@
 
 class CSqliteDatabase;
 
-// The grouping keys of Copies, one blob a report (CCopyKeysWriter) in a table
-// of their own, written and dropped in the transaction that stores or drops
-// the report's entries.
+// What the catalogue keeps of each report for Copies besides its entries:
+// the digests its manifest gave its files (CCopyDigests), one blob a report
+// in a table of its own, written and dropped in the transaction that
+// stores or drops the report's entries.
 //
 // Threads: one thread at a time (CCatalogue's lock).
 class CCopyKeyStore {
 public:
     explicit CCopyKeyStore(CSqliteDatabase& db) : m_db(db) {}
 
+    // The table; part of opening the database. Cuts blobs of the former
+    // form, which held every file's names and keys too, to their digests.
     bool CreateTable();
     bool Store(std::int64_t source, std::string_view blob);
     bool Drop(std::int64_t source);
     // The keys of a source and of every report found in it as a folder.
     bool DropWithFolder(std::int64_t source);
-    // Each report's path and keys; false when the database cannot be read.
-    bool ForEach(const std::function<void(std::string_view path, std::string_view blob)>& sink);
-    // One report's keys; false when it has none or the database cannot be read.
-    bool Read(const std::string& path, std::string& blob);
+    // Each report's source, path and digests; false when the database cannot be read.
+    bool ForEach(const std::function<void(std::int64_t source, std::string_view path, std::string_view blob)>& sink);
+    // One report's source and digests; false when it has none or the database cannot be read.
+    bool Read(const std::string& path, std::int64_t& source, std::string& blob);
 
 private:
+    bool CutFormerKeys();
+
     CSqliteDatabase& m_db;
 };

@@ -1,75 +1,115 @@
-// Stored grouping keys of a report that ReadCopyKeys must refuse or read
-// within their bounds, and a catalogue's worth of them grouped and asked:
-// the input's bytes as one report's blob, and blobs written from entries the
-// input gives (so that grouping and the answers are reached).
+// What the catalogue keeps of a report for Copies, which reading must refuse
+// or read within its bounds: the input's bytes as a blob of digests and as
+// one of the former form; and a catalogue's worth of entries the input
+// gives, grouped and asked, read again as the answers read them.
+#include "CopyDigests.h"
 #include "CopyIndex.h"
-#include "CopyKeys.h"
 
 #include <atomic>
 #include <cstdint>
 #include <cstdlib>
 #include <deque>
-#include <map>
 #include <fuzzer/FuzzedDataProvider.h>
+#include <map>
 #include <string>
+#include <vector>
+
+namespace {
+
+struct CEntry {
+    std::string m_strTag, m_strFolder, m_strName;
+    std::uint64_t m_nSize = 0;
+    std::uint32_t m_nLine = 0;
+    std::string m_strStamp;
+    bool m_bDigest = false;
+    EntryDigest m_digest{};
+};
+
+} // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string_view bytes(reinterpret_cast<const char*>(data), size);
-    std::uint64_t read = 0;
-    ReadCopyKeys(bytes, [&](const CCopyKey& key) {
-        read += key.m_strName.size() + key.m_strFolder.size() + key.m_strTag.size();
-    });
+    for (const bool former : {false, true}) {
+        CCopyDigests digests;
+        if (former ? digests.FromFormerKeys(bytes) : digests.FromBytes(bytes)) {
+            CCopyDigests again;
+            if (!again.FromBytes(digests.Bytes()) || again.Size() != digests.Size()) {
+                std::abort(); // what is written reads back
+            }
+        }
+    }
 
     FuzzedDataProvider input(data, size);
     const bool byName = input.ConsumeBool();
-    CCopyIndex index(byName);
-    std::map<std::string, std::string> blobs{{"/raw.txt", std::string(bytes)}};
-    index.AddReport("/raw.txt", bytes);
+    std::map<std::string, std::vector<CEntry>> reports;
     for (int report = 0; report < 3 && input.remaining_bytes() > 0; ++report) {
-        CCopyKeysWriter writer;
-        std::deque<std::string> texts; // the entries' views stay valid as it grows
+        std::vector<CEntry>& entries = reports["/r" + std::to_string(report) + ".txt"];
         for (int i = 0, n = input.ConsumeIntegralInRange(0, 8); i < n; ++i) {
-            texts.push_back(input.ConsumeRandomLengthString(12));
-            texts.push_back(input.ConsumeRandomLengthString(12));
-            texts.push_back(input.ConsumeRandomLengthString(6));
-            CReportEntry entry;
-            entry.m_strName = texts[texts.size() - 3];
-            entry.m_strMedium = texts[texts.size() - 2];
-            entry.m_strFolder = texts.back();
+            CEntry entry;
+            entry.m_strName = input.ConsumeRandomLengthString(12);
+            entry.m_strTag = input.ConsumeRandomLengthString(12);
+            entry.m_strFolder = input.ConsumeRandomLengthString(6);
             entry.m_nSize = input.ConsumeIntegralInRange<std::uint64_t>(0, 3);
-            entry.m_nLine = static_cast<std::size_t>(i + 1);
-            entry.m_bFolder = input.ConsumeBool();
-            std::optional<EntryDigest> digest;
-            if (input.ConsumeBool()) {
-                digest = EntryDigest{};
-                digest->front() = input.ConsumeIntegral<std::uint8_t>();
-            }
-            writer.Add(entry, digest);
-        }
-        const std::string path = "/r" + std::to_string(report) + ".txt";
-        blobs[path] = writer.Finish();
-        if (!index.AddReport(path, blobs[path])) {
-            std::abort(); // what the writer writes always reads back
+            entry.m_nLine = static_cast<std::uint32_t>(i + 1);
+            entry.m_strStamp = input.ConsumeRandomLengthString(2);
+            entry.m_bDigest = input.ConsumeBool();
+            entry.m_digest.front() = input.ConsumeIntegral<std::uint8_t>();
+            entries.push_back(entry);
         }
     }
+    // A report named by the input may lose entries between the grouping and the answers.
+    const std::string shrinking = "/r" + std::to_string(input.ConsumeIntegralInRange(0, 3)) + ".txt";
+    bool grouped = false;
+    const CCopyIndex::CKeysSource source = [&](const std::string& path, const CCopyIndex::CKeySink& sink) {
+        const auto at = reports.find(path);
+        if (at == reports.end()) {
+            return false;
+        }
+        std::size_t count = at->second.size();
+        if (grouped && path == shrinking && count > 0) {
+            --count;
+        }
+        for (std::size_t i = 0; i < count; ++i) {
+            const CEntry& entry = at->second[i];
+            const std::string folded = FoldedName(entry.m_strName, false);
+            CCopyKey key;
+            key.m_strTag = entry.m_strTag;
+            key.m_strFolder = entry.m_strFolder;
+            key.m_nPlace = static_cast<std::uint32_t>(i);
+            key.m_strName = entry.m_strName;
+            key.m_strFolded = folded;
+            key.m_nSize = entry.m_nSize;
+            key.m_nLine = entry.m_nLine;
+            key.m_pDigest = entry.m_bDigest ? &entry.m_digest : nullptr;
+            SetGroupingKeys(key, entry.m_strStamp, "");
+            sink(key);
+        }
+        return true;
+    };
+    CCopyIndex index(byName);
+    for (const auto& [path, entries] : reports) {
+        if (!index.AddReport(path, source)) {
+            std::abort(); // every report here reads
+        }
+    }
+    index.AddReport("/missing.txt", source);
     index.Group();
+    grouped = true;
     CCopiesQuery query;
     query.m_bByName = byName;
     query.m_strMediumPrefix = input.ConsumeRandomLengthString(4);
     if (input.ConsumeBool()) {
         query.m_nFewerThan = input.ConsumeIntegralInRange<std::uint32_t>(1, 4);
     }
+    if (input.ConsumeBool()) {
+        query.m_arrTexts.push_back(input.ConsumeRandomLengthString(3));
+    }
     const std::atomic<bool> cancel{false};
-    // The answers read the keys again; the raw input's may be damaged.
-    const CCopyIndex::CKeysSource source = [&](const std::string& path, std::string& blob) {
-        const auto at = blobs.find(path);
-        return at != blobs.end() && (blob = at->second, true);
-    };
     index.Groups(query, source, [](const CCopyGroup& group) {
         if (group.m_nCopies == 0 || group.m_nCopies != group.m_arrMedia.size()) {
             std::abort();
         }
     }, cancel);
     const CCopiesResult media = index.Summary(query, source, cancel);
-    return static_cast<int>(read & 0) + static_cast<int>(media.m_arrMedia.size() & 0);
+    return static_cast<int>(media.m_arrMedia.size() & 0);
 }

@@ -1,5 +1,5 @@
-// Segment files that Open must refuse, or search, merge and show within
-// their bounds, and posting lists that must be refused or read whole.
+// Segment files that Open must refuse, or search, merge, show and read for
+// Copies within their bounds, and posting lists that must be refused or read whole.
 // Three kinds from each input:
 // - its bytes as a portable bitmap;
 // - its bytes as a segment file (magic, byte order and block sizes set
@@ -7,8 +7,10 @@
 // - a sound segment built from names the input gives, then overwritten at
 //   places the input chooses: Open checks the header and the sections'
 //   sizes only, so this reaches the bounds kept while it is read.
+#include "CopyDigests.h"
 #include "RoaringBitmap.h"
 #include "SegmentBuilder.h"
+#include "SegmentCopyKeys.h"
 #include "SegmentFormat.h"
 #include "SegmentMerge.h"
 #include "SegmentReader.h"
@@ -66,6 +68,20 @@ void Exercise(const std::string& path) {
     search.Search(query, 5, cancel);
     query.m_kinds = FindKinds::Folders;
     search.Search(query, SIZE_MAX, cancel);
+
+    // Copies reads each report's file entries.
+    CSegmentCopyKeys copies;
+    for (std::uint64_t r = 0; r < reader->Reports(); ++r) {
+        copies.AddReport(reader->ReportAt(r).m_nSource, reader, r);
+    }
+    const CCopyDigests digests;
+    for (std::uint64_t r = 0; r < reader->Reports(); ++r) {
+        copies.Read(reader->ReportAt(r).m_nSource, digests, [](const CCopyKey& key) {
+            if (key.m_strFolded.size() > (std::size_t{1} << 30)) {
+                std::abort();
+            }
+        });
+    }
 
     const std::string merged = Folder() + "/merged";
     std::string error;
