@@ -10,8 +10,10 @@
 
 namespace {
 
+constexpr std::size_t kFlushBytes = std::size_t{1} << 16;
+
 // A medium's name in the comma-separated list: commas, tabs and control characters as "?".
-void AppendMedium(std::string& line, const std::string& medium) {
+void AppendMedium(std::string& line, std::string_view medium) {
     const std::size_t from = line.size();
     Utf8::AppendPrintable(line, medium);
     for (std::size_t i = from; i < line.size(); ++i) {
@@ -29,10 +31,9 @@ void AppendHex(std::string& line, const EntryDigest& digest) {
     }
 }
 
-std::string GroupLine(const CCopyGroup& group, bool json) {
-    std::string line;
+void AppendGroupLine(std::string& line, const CCopyGroup& group, bool json) {
     if (json) {
-        line = "{\"copies\":" + std::to_string(group.m_nCopies) + ",\"media\":[";
+        line += "{\"copies\":" + std::to_string(group.m_nCopies) + ",\"media\":[";
         for (std::size_t i = 0; i < group.m_arrMedia.size(); ++i) {
             line += i ? "," : "";
             JsonText::AppendString(line, group.m_arrMedia[i], false);
@@ -50,9 +51,10 @@ std::string GroupLine(const CCopyGroup& group, bool json) {
             line += "null";
         }
         line += "}\n";
-        return line;
+        return;
     }
-    line = std::to_string(group.m_nCopies) + "\t";
+    line += std::to_string(group.m_nCopies);
+    line.push_back('\t');
     for (std::size_t i = 0; i < group.m_arrMedia.size(); ++i) {
         line += i ? "," : "";
         AppendMedium(line, group.m_arrMedia[i]);
@@ -61,8 +63,9 @@ std::string GroupLine(const CCopyGroup& group, bool json) {
     Utf8::AppendPrintable(line, group.m_strFolder);
     line.push_back('\t');
     Utf8::AppendPrintable(line, group.m_strName);
-    line += "\t" + std::to_string(group.m_nSize) + "\n";
-    return line;
+    line.push_back('\t');
+    line += std::to_string(group.m_nSize);
+    line.push_back('\n');
 }
 
 std::string MediumLine(const CMediumCopies& medium, bool json) {
@@ -98,12 +101,20 @@ int CCopiesCommand::Run() {
         return opened.m_nStatus;
     }
     CCatalogue& catalogue = *opened.m_pCatalogue;
-    // Groups are printed as they come: a catalogue's worth of them is never held.
+    // Groups are printed as they come, a buffer's worth at a time: a catalogue's worth of them is never held.
     std::size_t printed = 0;
+    std::string buffer;
+    const auto flush = [&] {
+        printed += buffer.empty() || std::fwrite(buffer.data(), 1, buffer.size(), m_pOut) == 0 ? 0 : 1;
+        buffer.clear();
+    };
     const CCopiesResult result = catalogue.Copies(command.query, command.summary, [&](const CCopyGroup& group) {
-        const std::string line = GroupLine(group, command.json);
-        printed += std::fwrite(line.data(), 1, line.size(), m_pOut) > 0 ? 1 : 0;
+        AppendGroupLine(buffer, group, command.json);
+        if (buffer.size() >= kFlushBytes) {
+            flush();
+        }
     });
+    flush();
     for (const std::string& warning : catalogue.TakeWarnings()) {
         CCommandMessages::Print(m_pErr, spec.name, warning);
     }

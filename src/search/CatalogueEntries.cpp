@@ -376,7 +376,11 @@ std::unique_ptr<CSegmentCopyKeys> CCatalogueEntries::CopyKeys(std::vector<std::s
         return nullptr;
     }
     for (auto& [name, sources] : placed) {
-        const std::shared_ptr<const CSegmentReader> segment = Reader(name);
+        // A mapping of its own: Copies gives its pages back as it reads, Find keeps its own warm.
+        std::shared_ptr<const CSegmentReader> segment = CSegmentReader::Open(FolderOf(m_strPath) + "/" + name);
+        if (!segment) {
+            segment = Reader(name);
+        }
         if (!segment) {
             warnings.push_back(FolderOf(m_strPath) + "/" + name + ": a segment of the catalogue is missing or damaged");
             continue;

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 // What Copies is asked: which groups of one file to give (all filters must hold).
@@ -16,13 +17,14 @@ struct CCopiesQuery {
     bool m_bByName = false;                    // unhashed entries grouped by name and size only
 };
 
-// One group of entries that are one file, shown by its first entry in Find's order.
+// One group of entries that are one file, shown by its first entry in Find's
+// order. Its texts are views that live until the sink it is handed to returns.
 struct CCopyGroup {
     std::uint32_t m_nCopies = 0;
-    std::vector<std::string> m_arrMedia; // in Find's case-folded order
-    std::string m_strFolder;
+    std::vector<std::string_view> m_arrMedia; // in Find's case-folded order
+    std::string_view m_strFolder;
     bool m_bFolderWindows1252 = false;
-    std::string m_strName;
+    std::string_view m_strName;
     bool m_bWindows1252 = false;
     std::uint64_t m_nSize = 0;
     std::optional<EntryDigest> m_digest;

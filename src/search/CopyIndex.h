@@ -20,10 +20,10 @@
 // entries: an archive's medium is its tag before the last "-", a listing's is
 // the report itself.
 //
-// Memory: the index keeps 12 bytes an entry and 8 a group (medium, line and
-// group of each entry, each group's members and copy count), no names. The
-// answers read the names of the groups they print from the reports' entries
-// again, a batch at a time, through a CKeysSource.
+// Memory: the index keeps 20 bytes an entry and 8 a group (medium, line,
+// size and group of each entry, each group's members and copy count), no
+// names. The answers read the names of the groups they print from the
+// reports' entries again, a batch at a time, through a CKeysSource.
 //
 // Built on one thread; then const calls may run on any thread at once.
 // Groups() reads the keys on a thread of its own while it hands groups to
@@ -91,6 +91,7 @@ private:
     // Per entry, in the order added (report after report).
     std::vector<std::uint32_t> m_arrMediumOf;
     std::vector<std::uint32_t> m_arrLine;
+    std::vector<std::uint64_t> m_arrSize;
     std::vector<std::uint32_t> m_arrGroupOf;
     // Only while adding and grouping.
     std::vector<std::uint64_t> m_arrKey;

@@ -29,3 +29,9 @@ bool CMappedFile::Open(const std::string& path) {
     close(fd);
     return ok;
 }
+
+void CMappedFile::ReleasePages() const {
+    if (m_pData != nullptr) {
+        madvise(m_pData, m_nSize, MADV_DONTNEED);
+    }
+}

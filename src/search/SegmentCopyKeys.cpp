@@ -9,21 +9,6 @@
 #include <vector>
 
 using SegmentFormat::kDataBlock;
-using SegmentFormat::kNameBlock;
-
-namespace {
-
-// The folded names of one name block, each without its '\n'.
-void SplitNames(std::string_view names, std::vector<std::string_view>& folded) {
-    folded.clear();
-    while (!names.empty() && folded.size() < kNameBlock) {
-        const std::size_t end = std::min(names.find('\n'), names.size());
-        folded.push_back(names.substr(0, end));
-        names.remove_prefix(std::min(names.size(), end + 1));
-    }
-}
-
-} // namespace
 
 void CSegmentCopyKeys::AddReport(std::int64_t source, std::shared_ptr<const CSegmentReader> segment,
                                  std::uint64_t report) {
@@ -44,8 +29,7 @@ bool CSegmentCopyKeys::Read(std::int64_t source, const CCopyDigests& digests,
     }
     CEntryBlock block;
     std::uint64_t blockNumber = UINT64_MAX;
-    std::vector<std::string_view> folded;
-    std::uint64_t nameBlock = UINT64_MAX;
+    std::vector<std::string_view> folded; // the block's
     std::uint64_t place = segment.Places();
     std::uint64_t placeStart = 0, placeEnd = 0;
     CSegmentReader::Place shown;
@@ -58,11 +42,11 @@ bool CSegmentCopyKeys::Read(std::int64_t source, const CCopyDigests& digests,
         }
         if (entry / kDataBlock != blockNumber) {
             blockNumber = entry / kDataBlock;
-            if (!segment.DataBlock(blockNumber, block)) {
+            if (!segment.DataBlock(blockNumber, block, &folded)) {
                 return false;
             }
         }
-        if (entry % kDataBlock >= block.Size()) {
+        if (entry % kDataBlock >= block.Size() || entry % kDataBlock >= folded.size()) {
             return false;
         }
         const CBlockEntry& fields = block[entry % kDataBlock];
@@ -71,13 +55,6 @@ bool CSegmentCopyKeys::Read(std::int64_t source, const CCopyDigests& digests,
         }
         if (fields.m_bFolder) {
             continue;
-        }
-        if (entry / kNameBlock != nameBlock) {
-            nameBlock = entry / kNameBlock;
-            SplitNames(segment.NameBlock(nameBlock), folded);
-        }
-        if (entry % kNameBlock >= folded.size()) {
-            return false;
         }
         if (place == segment.Places() || entry < placeStart || entry >= placeEnd) {
             place = segment.PlaceOf(entry);
@@ -96,13 +73,26 @@ bool CSegmentCopyKeys::Read(std::int64_t source, const CCopyDigests& digests,
         key.m_bFolderWindows1252 = folderWindows1252;
         key.m_nPlace = placeNumber;
         key.m_strName = fields.m_strName;
-        key.m_strFolded = folded[entry % kNameBlock];
+        key.m_strFolded = folded[entry % kDataBlock];
         key.m_bWindows1252 = fields.m_bWindows1252;
         key.m_nSize = fields.m_nSize;
         key.m_nLine = static_cast<std::uint32_t>(fields.m_nLine);
         key.m_pDigest = digests.Find(fields.m_nLine);
-        SetGroupingKeys(key, fields.m_strDate, fields.m_strTime);
+        key.m_strDate = fields.m_strDate;
+        key.m_strTime = fields.m_strTime;
         sink(key);
     }
+    Release(segment);
     return true;
+}
+
+void CSegmentCopyKeys::Release(const CSegmentReader& segment) const {
+    constexpr std::uint32_t kReadsBetweenReleases = 32;
+    const CSegmentReader* previous = m_pLastRead.exchange(&segment);
+    if (previous != nullptr && previous != &segment) {
+        previous->ReleasePages();
+    }
+    if (++m_nReads % kReadsBetweenReleases == 0) {
+        segment.ReleasePages();
+    }
 }

@@ -167,22 +167,26 @@ CSegmentReader::Report CSegmentReader::ReportAt(std::uint64_t report) const {
 
 bool CSegmentReader::Folders(CRoaringBitmap& folders) const { return folders.FromBytes(SectionBytes(kFolders)); }
 
-bool CSegmentReader::DataBlock(std::uint64_t block, CEntryBlock& entries) const {
+void CSegmentReader::ReleasePages() const { m_pMapping->ReleasePages(); }
+
+bool CSegmentReader::DataBlock(std::uint64_t block, CEntryBlock& entries, std::vector<std::string_view>* names) const {
     const std::string_view data = SectionBytes(kData);
     const std::uint64_t from = NumberAt(kDataIndex, block);
     const std::uint64_t to = NumberAt(kDataIndex, block + 1);
-    std::vector<std::string_view> folded;
+    std::vector<std::string_view> own;
+    std::vector<std::string_view>& folded = names != nullptr ? *names : own;
+    folded.clear();
     if (block < Blocks(kDataBlock) && from <= to && to <= data.size()) {
         // The folded names of the block's entries, within one name block.
         static_assert(kNameBlock % kDataBlock == 0);
-        std::string_view names = NameBlock(block * kDataBlock / kNameBlock);
-        for (std::uint64_t skip = block * kDataBlock % kNameBlock; skip > 0 && !names.empty(); --skip) {
-            names.remove_prefix(std::min(names.size(), names.find('\n') + 1));
+        std::string_view text = NameBlock(block * kDataBlock / kNameBlock);
+        for (std::uint64_t skip = block * kDataBlock % kNameBlock; skip > 0 && !text.empty(); --skip) {
+            text.remove_prefix(std::min(text.size(), text.find('\n') + 1));
         }
-        while (!names.empty() && folded.size() < kDataBlock) {
-            const std::size_t end = std::min(names.find('\n'), names.size());
-            folded.push_back(names.substr(0, end));
-            names.remove_prefix(std::min(names.size(), end + 1));
+        while (!text.empty() && folded.size() < kDataBlock) {
+            const std::size_t end = std::min(text.find('\n'), text.size());
+            folded.push_back(text.substr(0, end));
+            text.remove_prefix(std::min(text.size(), end + 1));
         }
     }
     return entries.Decode(from <= to && to <= data.size() ? data.substr(from, to - from) : std::string_view(), folded);

@@ -6,6 +6,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 class CEntryBlock;
 class CMappedFile;
@@ -52,8 +53,11 @@ public:
     std::uint64_t Reports() const { return m_header.m_nReports; }
     Report ReportAt(std::uint64_t report) const;
     bool Folders(CRoaringBitmap& folders) const;
-    // The fields of the entries of one data block (kDataBlock entries each).
-    bool DataBlock(std::uint64_t block, CEntryBlock& entries) const;
+    // The fields of the entries of one data block (kDataBlock entries each),
+    // and when asked their folded names.
+    bool DataBlock(std::uint64_t block, CEntryBlock& entries, std::vector<std::string_view>* folded = nullptr) const;
+    // Gives the mapping's pages read so far back to the system.
+    void ReleasePages() const;
 
 private:
     CSegmentReader() = default;

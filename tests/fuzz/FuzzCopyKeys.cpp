@@ -81,7 +81,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             key.m_nSize = entry.m_nSize;
             key.m_nLine = entry.m_nLine;
             key.m_pDigest = entry.m_bDigest ? &entry.m_digest : nullptr;
-            SetGroupingKeys(key, entry.m_strStamp, "");
+            key.m_strDate = entry.m_strStamp;
             sink(key);
         }
         return true;

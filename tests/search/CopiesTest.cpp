@@ -175,19 +175,17 @@ std::string HexOf(const EntryDigest& digest) {
 }
 
 std::vector<std::string> Copies(CCatalogue& catalogue, const CCopiesQuery& q) {
-    std::vector<CCopyGroup> groups;
-    const CCopiesResult result = catalogue.Copies(q, false, [&](const CCopyGroup& g) { groups.push_back(g); });
-    EXPECT_FALSE(result.m_bFailed) << catalogue.LastError();
     std::vector<std::string> out;
-    for (const CCopyGroup& g : groups) {
+    const CCopiesResult result = catalogue.Copies(q, false, [&](const CCopyGroup& g) {
         std::string shown = std::to_string(g.m_nCopies) + "|";
-        for (const std::string& medium : g.m_arrMedia) {
-            shown += medium + ",";
+        for (const std::string_view medium : g.m_arrMedia) {
+            shown.append(medium) += ",";
         }
-        shown += "|" + g.m_strFolder + "|" + g.m_strName + "|" + std::to_string(g.m_nSize) + "|" +
-                 (g.m_digest ? HexOf(*g.m_digest) : "-");
+        shown.append("|").append(g.m_strFolder).append("|").append(g.m_strName);
+        shown += "|" + std::to_string(g.m_nSize) + "|" + (g.m_digest ? HexOf(*g.m_digest) : "-");
         out.push_back(shown);
-    }
+    });
+    EXPECT_FALSE(result.m_bFailed) << catalogue.LastError();
     return out;
 }
 
