@@ -616,17 +616,23 @@ const CCopyIndex* CCatalogue::CurrentCopyIndex(bool byName) {
             index->Reserve(static_cast<std::size_t>(std::clamp<std::int64_t>(entries.Int(0), 0, INT32_MAX)));
         }
     }
-    CCopyDigests digests;
+    // Each report's source and digests; the source below reads them on the index's second thread.
+    std::unordered_map<std::string, std::pair<std::int64_t, std::string>> reports;
+    std::vector<std::string> paths;
     const bool read = m_pCopyKeys->ForEach([&](std::int64_t source, std::string_view path, std::string_view blob) {
-        const CCopyIndex::CKeysSource keys = [&](const std::string&, const CCopyIndex::CKeySink& sink) {
-            return digests.FromBytes(blob) && m_pCopyEntries->Read(source, digests, sink);
-        };
-        if (!index->AddReport(std::string(path), keys)) {
-            m_arrWarnings.push_back(std::string(path) + ": damaged entries in the catalogue; refresh it");
-        }
+        paths.emplace_back(path);
+        reports[paths.back()] = {source, std::string(blob)};
     });
     if (!read) {
         return nullptr;
+    }
+    const CCopyIndex::CKeysSource keys = [&](const std::string& path, const CCopyIndex::CKeySink& sink) {
+        const auto& [source, blob] = reports.at(path);
+        CCopyDigests digests;
+        return digests.FromBytes(blob) && m_pCopyEntries->Read(source, digests, sink);
+    };
+    for (const std::string& path : index->AddReports(paths, keys)) {
+        m_arrWarnings.push_back(path + ": damaged entries in the catalogue; refresh it");
     }
     index->Group();
     m_pCopyIndex = std::move(index);

@@ -155,33 +155,85 @@ void CCopyIndex::Reserve(std::size_t entries) {
     ReserveLarge(m_arrKey, entries);
 }
 
-bool CCopyIndex::AddReport(const std::string& reportPath, const CKeysSource& source) {
+// One report's entries as read for adding, by the report's place numbers.
+struct CCopyIndex::CReadReport {
+    bool m_bRead = false;
+    std::vector<std::string> m_arrTags; // by place
+    std::vector<std::uint32_t> m_arrPlace;
+    std::vector<std::uint32_t> m_arrLine;
+    std::vector<std::uint64_t> m_arrSize;
+    std::vector<std::uint64_t> m_arrKey;
+    std::vector<std::pair<std::uint32_t, EntryDigest>> m_arrDigests; // by entry within the report
+};
+
+void CCopyIndex::ReadForAdding(const std::string& reportPath, const CKeysSource& source, CReadReport& read) const {
+    read.m_arrTags.clear();
+    read.m_arrPlace.clear();
+    read.m_arrLine.clear();
+    read.m_arrSize.clear();
+    read.m_arrKey.clear();
+    read.m_arrDigests.clear();
+    std::uint32_t place = kNone;
+    read.m_bRead = source(reportPath, [&](const CCopyKey& key) {
+        if (key.m_nPlace != place) {
+            place = key.m_nPlace;
+            if (place >= read.m_arrTags.size()) {
+                read.m_arrTags.resize(std::size_t{place} + 1);
+            }
+            read.m_arrTags[place] = key.m_strTag;
+        }
+        if (key.m_pDigest != nullptr) {
+            read.m_arrDigests.emplace_back(static_cast<std::uint32_t>(read.m_arrLine.size()), *key.m_pDigest);
+        }
+        read.m_arrPlace.push_back(place);
+        read.m_arrLine.push_back(key.m_nLine);
+        read.m_arrSize.push_back(key.m_nSize);
+        read.m_arrKey.push_back(GroupingKey(key, m_bByName));
+    });
+}
+
+std::vector<std::string> CCopyIndex::AddReports(const std::vector<std::string>& reportPaths, const CKeysSource& source) {
+    std::vector<std::string> damaged;
+    CReadReport now, next;
+    if (!reportPaths.empty()) {
+        ReadForAdding(reportPaths.front(), source, now);
+    }
+    for (std::size_t r = 0; r < reportPaths.size(); ++r) {
+        std::future<void> reading;
+        if (r + 1 < reportPaths.size()) {
+            reading = std::async(std::launch::async, [&, r] { ReadForAdding(reportPaths[r + 1], source, next); });
+        }
+        if (!Add(reportPaths[r], now)) {
+            damaged.push_back(reportPaths[r]);
+        }
+        if (reading.valid()) {
+            reading.get();
+        }
+        std::swap(now, next);
+    }
+    return damaged;
+}
+
+bool CCopyIndex::Add(const std::string& reportPath, const CReadReport& read) {
     const auto report = static_cast<std::uint32_t>(m_arrReports.size());
     const std::size_t first = m_arrLine.size();
-    const std::size_t firstHashed = m_arrHashed.size();
-    std::uint32_t place = kNone; // the medium of the last place seen
-    std::uint32_t medium = kNone;
-    const bool ok = source(reportPath, [&](const CCopyKey& key) {
-        if (key.m_nPlace != place || medium == kNone) {
-            place = key.m_nPlace;
-            medium = key.m_strTag.empty() ? InternMedium(reportPath, true) : InternMedium(MediumOfTag(key.m_strTag), false);
-        }
-        m_arrMediumOf.push_back(medium);
-        if (key.m_pDigest != nullptr) {
-            m_arrHashed.push_back({*key.m_pDigest, static_cast<std::uint32_t>(m_arrLine.size())});
-        }
-        m_arrLine.push_back(key.m_nLine);
-        m_arrKey.push_back(GroupingKey(key, m_bByName));
-        m_arrSize.push_back(key.m_nSize);
-    });
-    if (!ok || m_arrLine.size() >= kConflict) {
-        m_arrMediumOf.resize(first);
-        m_arrLine.resize(first);
-        m_arrSize.resize(first);
-        m_arrKey.resize(first);
-        m_arrHashed.resize(firstHashed);
+    if (!read.m_bRead || first + read.m_arrLine.size() >= kConflict) {
         return false;
     }
+    std::vector<std::uint32_t> mediumOf(read.m_arrTags.size(), kNone); // by place
+    for (std::size_t place = 0; place < read.m_arrTags.size(); ++place) {
+        const std::string& tag = read.m_arrTags[place];
+        mediumOf[place] = tag.empty() ? InternMedium(reportPath, true) : InternMedium(MediumOfTag(tag), false);
+    }
+    for (const std::uint32_t place : read.m_arrPlace) {
+        m_arrMediumOf.push_back(mediumOf[place]);
+    }
+    for (const auto& [entry, digest] : read.m_arrDigests) {
+        m_arrHashed.push_back({digest, static_cast<std::uint32_t>(first + entry)});
+    }
+    m_arrLine.insert(m_arrLine.end(), read.m_arrLine.begin(), read.m_arrLine.end());
+    m_arrSize.insert(m_arrSize.end(), read.m_arrSize.begin(), read.m_arrSize.end());
+    m_arrKey.insert(m_arrKey.end(), read.m_arrKey.begin(), read.m_arrKey.end());
     if (m_arrReportStart.empty()) {
         m_arrReportStart.push_back(0);
     }

@@ -25,10 +25,11 @@
 // names. The answers read the names of the groups they print from the
 // reports' entries again, a batch at a time, through a CKeysSource.
 //
-// Built on one thread; then const calls may run on any thread at once.
-// Groups() reads the keys on a thread of its own while it hands groups to
-// the sink: the source must bear being called from another thread (one
-// call at a time), the sink is called on the caller's thread.
+// Built by one caller; then const calls may run on any thread at once.
+// AddReports() and Groups() read entries on a thread of their own while they
+// add them or hand groups to the sink: the source must bear being called
+// from another thread (one call at a time), the sink is called on the
+// caller's thread.
 class CCopyIndex {
 public:
     using CKeySink = std::function<void(const CCopyKey&)>;
@@ -41,8 +42,10 @@ public:
 
     // Room for about this many entries, so that adding them grows nothing twice.
     void Reserve(std::size_t entries);
-    // Adds one report's entries; false when they are damaged (then nothing of it is added).
-    bool AddReport(const std::string& reportPath, const CKeysSource& source);
+    // Adds reports' entries, reading the next report on a thread of its own
+    // while one is added (the source must bear that, one call at a time).
+    // Gives the reports whose entries were damaged: nothing of them is added.
+    std::vector<std::string> AddReports(const std::vector<std::string>& reportPaths, const CKeysSource& source);
     // Groups what was added; called once, before the questions.
     void Group();
     bool ByName() const { return m_bByName; }
@@ -71,7 +74,10 @@ private:
         std::uint32_t m_nEntry;
     };
     struct CBatch;
+    struct CReadReport;
 
+    void ReadForAdding(const std::string& reportPath, const CKeysSource& source, CReadReport& read) const;
+    bool Add(const std::string& reportPath, const CReadReport& read);
     std::uint32_t InternMedium(std::string_view name, bool listing);
     std::uint32_t ReportOf(std::uint32_t entry) const;
     std::uint32_t CopiesAt(std::uint32_t report, std::uint64_t line) const;

@@ -87,12 +87,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         return true;
     };
     CCopyIndex index(byName);
+    std::vector<std::string> paths;
     for (const auto& [path, entries] : reports) {
-        if (!index.AddReport(path, source)) {
-            std::abort(); // every report here reads
-        }
+        paths.push_back(path);
     }
-    index.AddReport("/missing.txt", source);
+    paths.push_back("/missing.txt");
+    if (index.AddReports(paths, source) != std::vector<std::string>{"/missing.txt"}) {
+        std::abort(); // every report but the missing one reads
+    }
     index.Group();
     grouped = true;
     CCopiesQuery query;
