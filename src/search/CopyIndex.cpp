@@ -232,7 +232,12 @@ bool CCopyIndex::Add(const std::string& reportPath, const CReadReport& read) {
         m_arrHashed.push_back({digest, static_cast<std::uint32_t>(first + entry)});
     }
     m_arrLine.insert(m_arrLine.end(), read.m_arrLine.begin(), read.m_arrLine.end());
-    m_arrSize.insert(m_arrSize.end(), read.m_arrSize.begin(), read.m_arrSize.end());
+    for (const std::uint64_t size : read.m_arrSize) {
+        if (size >= kLargeSize) {
+            m_mapLargeSize.emplace(static_cast<std::uint32_t>(m_arrSize.size()), size);
+        }
+        m_arrSize.push_back(static_cast<std::uint32_t>(std::min(size, kLargeSize)));
+    }
     m_arrKey.insert(m_arrKey.end(), read.m_arrKey.begin(), read.m_arrKey.end());
     if (m_arrReportStart.empty()) {
         m_arrReportStart.push_back(0);
@@ -375,6 +380,10 @@ void CCopyIndex::Group() {
         std::sort(media.begin(), media.end());
         m_arrCopies[g] = static_cast<std::uint32_t>(std::unique(media.begin(), media.end()) - media.begin());
     }
+}
+
+std::uint64_t CCopyIndex::SizeOf(std::uint32_t entry) const {
+    return m_arrSize[entry] < kLargeSize ? m_arrSize[entry] : m_mapLargeSize.at(entry);
 }
 
 std::uint32_t CCopyIndex::ReportOf(std::uint32_t entry) const {
@@ -689,10 +698,11 @@ CCopiesResult CCopyIndex::Summary(const CCopiesQuery& query, const CKeysSource& 
         CMediumCopies& medium = media[m_arrMediumOf[entry]];
         seen[m_arrMediumOf[entry]] = true;
         ++medium.m_nFiles;
-        medium.m_nBytes += m_arrSize[entry];
+        const std::uint64_t size = SizeOf(entry);
+        medium.m_nBytes += size;
         if (m_arrCopies[g] == 1) {
             ++medium.m_nOnlyHereFiles;
-            medium.m_nOnlyHereBytes += m_arrSize[entry];
+            medium.m_nOnlyHereBytes += size;
         }
     }
     result.m_bCancelled = cancel;

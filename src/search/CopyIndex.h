@@ -20,7 +20,7 @@
 // entries: an archive's medium is its tag before the last "-", a listing's is
 // the report itself.
 //
-// Memory: the index keeps 20 bytes an entry and 8 a group (medium, line,
+// Memory: the index keeps 16 bytes an entry and 8 a group (medium, line,
 // size and group of each entry, each group's members and copy count), no
 // names. The answers read the names of the groups they print from the
 // reports' entries again, a batch at a time, through a CKeysSource.
@@ -79,6 +79,8 @@ private:
     void ReadForAdding(const std::string& reportPath, const CKeysSource& source, CReadReport& read) const;
     bool Add(const std::string& reportPath, const CReadReport& read);
     std::uint32_t InternMedium(std::string_view name, bool listing);
+    static constexpr std::uint64_t kLargeSize = UINT32_MAX;
+    std::uint64_t SizeOf(std::uint32_t entry) const;
     std::uint32_t ReportOf(std::uint32_t entry) const;
     std::uint32_t CopiesAt(std::uint32_t report, std::uint64_t line) const;
     // Reads report r's keys, handing each of its entries (by number) to sink; false when unreadable.
@@ -97,7 +99,8 @@ private:
     // Per entry, in the order added (report after report).
     std::vector<std::uint32_t> m_arrMediumOf;
     std::vector<std::uint32_t> m_arrLine;
-    std::vector<std::uint64_t> m_arrSize;
+    std::vector<std::uint32_t> m_arrSize; // kLargeSize: in m_mapLargeSize
+    std::unordered_map<std::uint32_t, std::uint64_t> m_mapLargeSize;
     std::vector<std::uint32_t> m_arrGroupOf;
     // Only while adding and grouping.
     std::vector<std::uint64_t> m_arrKey;

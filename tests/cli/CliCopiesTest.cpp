@@ -18,7 +18,7 @@ CCliResult RunCopies(const std::vector<std::string>& args, const CTempTree& home
 }
 
 // Three media: all.bin on all three (hashed on CD01 and CD03, matched by its
-// name, size, date and time on CD02), two.bin on two, only.bin on CD02 alone,
+// name, size, date and time on CD02), two.bin on two, only.bin (past 4 GiB) on CD02 alone,
 // song.mp3 on CD01 is track01.mp3 on CD03 by its digest, twice.txt in two
 // archives of CD01, photo.jpg on CD02 and CD03 with different dates.
 void WriteThreeMedia(CTempTree& tree) {
@@ -31,7 +31,7 @@ void WriteThreeMedia(CTempTree& tree) {
                                       "  song.mp3\n" + Digest('d') + "  twice.txt\n");
     tree.WriteText("cd02.txt", "all.bin\t100\t01/02/20\t10:00:00\tCD02-01\r\n"
                                "two.bin\t200\t01/02/20\t10:00:00\tCD02-01\r\n"
-                               "only.bin\t400\t01/02/20\t10:00:00\tCD02-01\r\n"
+                               "only.bin\t5000000000\t01/02/20\t10:00:00\tCD02-01\r\n"
                                "photo.jpg\t50\t01/01/20\t09:00:00\tCD02-01\r\n");
     tree.WriteText("cd03.txt", "all.bin\t100\t01/02/20\t10:00:00\tCD03-01\r\n"
                                "track01.mp3\t300\t03/04/20\t11:00:00\tCD03-01\r\n"
@@ -57,7 +57,7 @@ TEST(CliCopies, ThreeMediaGiveExactAnswers) {
         {{},
          0,
          "1\tCD01\t\ttwice.txt\t10\n"
-         "1\tCD02\t\tonly.bin\t400\n"
+         "1\tCD02\t\tonly.bin\t5000000000\n"
          "1\tCD02\t\tphoto.jpg\t50\n"
          "1\tCD03\t\tphoto.jpg\t50\n"
          "2\tCD01,CD02\t\ttwo.bin\t200\n"
@@ -66,7 +66,7 @@ TEST(CliCopies, ThreeMediaGiveExactAnswers) {
         {{"--fewer-than", "2"},
          0,
          "1\tCD01\t\ttwice.txt\t10\n"
-         "1\tCD02\t\tonly.bin\t400\n"
+         "1\tCD02\t\tonly.bin\t5000000000\n"
          "1\tCD02\t\tphoto.jpg\t50\n"
          "1\tCD03\t\tphoto.jpg\t50\n"},
         {{"--at-least=2"},
@@ -74,7 +74,7 @@ TEST(CliCopies, ThreeMediaGiveExactAnswers) {
          "2\tCD01,CD02\t\ttwo.bin\t200\n"
          "2\tCD01,CD03\t\tsong.mp3\t300\n"
          "3\tCD01,CD02,CD03\t\tall.bin\t100\n"},
-        {{"--medium", "cd02", "--fewer-than", "2"}, 0, "1\tCD02\t\tonly.bin\t400\n1\tCD02\t\tphoto.jpg\t50\n"},
+        {{"--medium", "cd02", "--fewer-than", "2"}, 0, "1\tCD02\t\tonly.bin\t5000000000\n1\tCD02\t\tphoto.jpg\t50\n"},
         // Copies under other names count: the group is shown by its first entry.
         {{"TRACK"}, 0, "2\tCD01,CD03\t\tsong.mp3\t300\n"},
         {{"--by", "name", "--medium", "CD03"},
@@ -82,7 +82,7 @@ TEST(CliCopies, ThreeMediaGiveExactAnswers) {
          "2\tCD01,CD03\t\tsong.mp3\t300\n"
          "2\tCD02,CD03\t\tphoto.jpg\t50\n"
          "3\tCD01,CD02,CD03\t\tall.bin\t100\n"},
-        {{"--summary"}, 0, "CD01\t5\t620\t2\t20\nCD02\t4\t750\t2\t450\nCD03\t3\t450\t1\t50\n"},
+        {{"--summary"}, 0, "CD01\t5\t620\t2\t20\nCD02\t4\t5000000350\t2\t5000000050\nCD03\t3\t450\t1\t50\n"},
         {{"--summary", "--json", "--medium", "cd03"},
          0,
          "{\"medium\":\"CD03\",\"files\":3,\"bytes\":450,\"only_here_files\":1,\"only_here_bytes\":50}\n"},
@@ -92,7 +92,7 @@ TEST(CliCopies, ThreeMediaGiveExactAnswers) {
          "\"sha256\":\"" + a + "\"}\n"},
         {{"--json", "only"},
          0,
-         "{\"copies\":1,\"media\":[\"CD02\"],\"folder\":\"\",\"name\":\"only.bin\",\"size\":400,\"sha256\":null}\n"},
+         "{\"copies\":1,\"media\":[\"CD02\"],\"folder\":\"\",\"name\":\"only.bin\",\"size\":5000000000,\"sha256\":null}\n"},
         {{"--at-least", "4"}, 1, ""},
         {{"nowhere"}, 1, ""},
         {{"--fewer-than", "2", "--at-least", "2"}, 2, ""},
