@@ -221,11 +221,11 @@ bool CCopyIndex::Add(const std::string& reportPath, const CReadReport& read) {
         return false;
     }
     std::vector<std::uint32_t> mediumOf(read.m_arrTags.size(), kNone); // by place
-    for (std::size_t place = 0; place < read.m_arrTags.size(); ++place) {
-        const std::string& tag = read.m_arrTags[place];
-        mediumOf[place] = tag.empty() ? InternMedium(reportPath, true) : InternMedium(MediumOfTag(tag), false);
-    }
     for (const std::uint32_t place : read.m_arrPlace) {
+        if (mediumOf[place] == kNone) {
+            const std::string& tag = read.m_arrTags[place];
+            mediumOf[place] = tag.empty() ? InternMedium(reportPath, true) : InternMedium(MediumOfTag(tag), false);
+        }
         m_arrMediumOf.push_back(mediumOf[place]);
     }
     for (const auto& [entry, digest] : read.m_arrDigests) {
