@@ -44,7 +44,7 @@ int CFindCommand::Run() {
             JsonText::AppendString(line, hit.m_strReport, false);
             line += ",\"line\":" + std::to_string(hit.m_nLine) + "}\n";
         } else {
-            line = FindHitLine(hit);
+            AppendFindHitLine(line, hit);
             line.push_back('\n');
         }
         std::fwrite(line.data(), 1, line.size(), m_pOut);

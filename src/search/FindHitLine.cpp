@@ -4,17 +4,24 @@
 
 std::string FindHitLine(const CFindHit& hit) {
     std::string line;
+    AppendFindHitLine(line, hit);
+    return line;
+}
+
+void AppendFindHitLine(std::string& line, const CFindHit& hit) {
     for (const std::string* field : {&hit.m_strMedium, &hit.m_strFolder, &hit.m_strName}) {
         Utf8::AppendPrintable(line, *field);
         line.push_back('\t');
     }
-    line += hit.m_bFolder ? std::string() : std::to_string(hit.m_nSize);
+    if (!hit.m_bFolder) {
+        line += std::to_string(hit.m_nSize);
+    }
     line.push_back('\t');
     Utf8::AppendPrintable(line, hit.m_strDate);
     line.push_back('\t');
     Utf8::AppendPrintable(line, hit.m_strTime);
     line.push_back('\t');
     Utf8::AppendPrintable(line, hit.m_strReport);
-    line += ":" + std::to_string(hit.m_nLine);
-    return line;
+    line.push_back(':');
+    line += std::to_string(hit.m_nLine);
 }

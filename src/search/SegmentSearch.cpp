@@ -247,19 +247,27 @@ struct Cursor {
     const CSegmentReader* m_pReader = nullptr;
     const std::vector<Hit>* m_pHits = nullptr;
     std::size_t m_nAt = 0;
-    std::uint64_t m_nPlace = UINT64_MAX;
+    std::uint64_t m_nPlaceStart = 1; // the entries [start, end) of m_place; none yet
+    std::uint64_t m_nPlaceEnd = 0;
     CSegmentReader::Place m_place;
     std::unique_ptr<CBlockCache> m_pCache;
 
     bool Done() const { return m_nAt >= m_pHits->size(); }
     const Hit& Head() const { return (*m_pHits)[m_nAt]; }
-    FindOrder::PlaceKey Key() {
-        const std::uint64_t place = m_pReader->PlaceOf(Head().m_nEntry);
-        if (place != m_nPlace) {
-            m_nPlace = place;
+    // The place of the head entry.
+    const CSegmentReader::Place& Place() {
+        const std::uint64_t entry = Head().m_nEntry;
+        if (entry < m_nPlaceStart || entry >= m_nPlaceEnd) {
+            const std::uint64_t place = m_pReader->PlaceOf(entry);
             m_place = m_pReader->PlaceAt(place);
+            m_nPlaceStart = place < m_pReader->Places() ? m_pReader->PlaceStart(place) : 1;
+            m_nPlaceEnd = place < m_pReader->Places() ? m_pReader->PlaceStart(place + 1) : 0;
         }
-        return {m_place.m_foldedMedium, m_place.m_foldedFolder, m_place.m_medium, m_place.m_folder};
+        return m_place;
+    }
+    FindOrder::PlaceKey Key() {
+        const CSegmentReader::Place& place = Place();
+        return {place.m_foldedMedium, place.m_foldedFolder, place.m_medium, place.m_folder};
     }
     std::pair<std::string_view, std::uint64_t> ReportAndLine() {
         const CBlockEntry* e = m_pCache->Entry(Head().m_nEntry);
@@ -283,9 +291,12 @@ bool Before(Cursor& a, Cursor& b) {
     return a.ReportAndLine() < b.ReportAndLine();
 }
 
-// Fills hit in place: a hit reused for many keeps its strings' room.
-void MakeHit(const CSegmentReader& reader, CBlockCache& cache, std::uint32_t entry, CFindHit& hit) {
-    const CSegmentReader::Place place = reader.PlaceAt(reader.PlaceOf(entry));
+// Fills hit with the cursor's head in place: a hit reused for many keeps its strings' room.
+void MakeHit(Cursor& cursor, CFindHit& hit) {
+    const CSegmentReader& reader = *cursor.m_pReader;
+    const std::uint32_t entry = cursor.Head().m_nEntry;
+    const CSegmentReader::Place& place = cursor.Place();
+    CBlockCache& cache = *cursor.m_pCache;
     hit.m_strMedium = place.m_medium;
     hit.m_strFolder = place.m_folder;
     hit.m_bFolderWindows1252 = place.m_bWindows1252;
@@ -414,10 +425,10 @@ CFindResult CSegmentSearch::Search(const CFindQuery& query, std::size_t limit, c
         Cursor& cursor = cursors[best];
         if (n >= offset) {
             if (sink != nullptr) {
-                MakeHit(*cursor.m_pReader, *cursor.m_pCache, cursor.Head().m_nEntry, streamed);
+                MakeHit(cursor, streamed);
                 (*sink)(streamed);
             } else {
-                MakeHit(*cursor.m_pReader, *cursor.m_pCache, cursor.Head().m_nEntry, result.m_arrHits.emplace_back());
+                MakeHit(cursor, result.m_arrHits.emplace_back());
             }
         }
         ++cursor.m_nAt;
