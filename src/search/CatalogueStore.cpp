@@ -165,9 +165,18 @@ std::string CCatalogueStore::LogFor(std::int64_t id, const std::string& path) {
     if (own.Step()) {
         return std::string(own.Blob(0));
     }
+    // The logs in the report's folder: the paths from FOLDER/ up to FOLDER0
+    // ('0' follows '/'), by the index of paths (the "+" keeps the planner
+    // off the index of kinds, which would visit every log); those in
+    // sub-folders are left out below. In the order they were registered.
     std::string text;
-    CSqliteStatement logs(m_pDb->Handle(), "SELECT path, log FROM sources WHERE kind=1 AND log IS NOT NULL");
     const std::string folder = ParentOf(path);
+    std::string from = folder == "/" ? folder : folder + "/";
+    std::string to = from;
+    to.back() = '0';
+    CSqliteStatement logs(m_pDb->Handle(), "SELECT path, log FROM sources WHERE +kind=1 AND log IS NOT NULL "
+                                           "AND path >= ? AND path < ? ORDER BY id");
+    logs.Bind(1, std::string_view(from)).Bind(2, std::string_view(to));
     while (logs.Step()) {
         if (ParentOf(std::string(logs.Blob(0))) == folder) {
             text.append(logs.Blob(1));
