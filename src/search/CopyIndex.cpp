@@ -509,8 +509,8 @@ CCopiesResult CCopyIndex::Groups(const CCopiesQuery& query, const CKeysSource& s
     }
 
     // Batches of whole runs of one copy count and media. While one batch is
-    // given to the sink on this thread, the next one's names are read and
-    // sorted on another (the only one then reading the keys).
+    // sorted and given to the sink on this thread, the next one's names are
+    // read on another (the only one then reading the entries).
     std::vector<std::size_t> batchEnds;
     for (std::size_t i = 0, members = 0; i < order.size(); ++i) {
         const std::uint32_t g = order[i].m_nGroup;
@@ -549,6 +549,7 @@ CCopiesResult CCopyIndex::Groups(const CCopiesQuery& query, const CKeysSource& s
         if (b + 1 < batchEnds.size()) {
             start(b + 1);
         }
+        OrderBatch(ready);
         GiveBatch(ready, sink);
     }
     if (pending.valid()) {
@@ -614,6 +615,9 @@ void CCopyIndex::PrepareBatch(CBatch& batch, const CKeysSource& source) const {
             ++i;
         }
     }
+}
+
+void CCopyIndex::OrderBatch(CBatch& batch) const {
     batch.RankPlaces();
 
     // Each group by its first entry in Find's order; each run sorted by that entry's folder and name.

@@ -90,8 +90,10 @@ private:
     // Per group: whether it passes the query's filters.
     std::vector<bool> Selected(const CCopiesQuery& query, const CKeysSource& source, const std::atomic<bool>& cancel,
                                std::vector<std::string>& warnings) const;
-    // Reads the names of the batch's groups and sorts the groups (on a thread of its own).
+    // Reads the names of the batch's groups (on a thread of its own).
     void PrepareBatch(CBatch& batch, const CKeysSource& source) const;
+    // Orders the batch's groups as they are given.
+    void OrderBatch(CBatch& batch) const;
     // Gives the batch's groups, in order, to sink.
     void GiveBatch(const CBatch& batch, const CGroupSink& sink) const;
 
