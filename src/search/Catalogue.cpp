@@ -629,7 +629,7 @@ const CCopyIndex* CCatalogue::CurrentCopyIndex(bool byName) {
     const CCopyIndex::CKeysSource keys = [&](const std::string& path, const CCopyIndex::CKeySink& sink) {
         const auto& [source, blob] = reports.at(path);
         CCopyDigests digests;
-        return digests.FromBytes(blob) && m_pCopyEntries->Read(source, digests, sink);
+        return digests.FromStored(blob) && m_pCopyEntries->Read(source, digests, sink);
     };
     for (const std::string& path : index->AddReports(paths, keys)) {
         m_arrWarnings.push_back(path + ": damaged entries in the catalogue; refresh it");
@@ -665,7 +665,7 @@ CCopiesResult CCatalogue::Copies(const CCopiesQuery& query, bool summary,
         std::int64_t id = 0;
         std::string blob;
         CCopyDigests digests;
-        return m_pCopyKeys->Read(path, id, blob) && digests.FromBytes(blob) && m_pCopyEntries->Read(id, digests, sink);
+        return m_pCopyKeys->Read(path, id, blob) && digests.FromStored(blob) && m_pCopyEntries->Read(id, digests, sink);
     };
     const CCopyIndex::CGroupSink none = [](const CCopyGroup&) {};
     result = summary ? index->Summary(query, source, m_bCancel) : index->Groups(query, source, onGroup ? onGroup : none, m_bCancel);

@@ -26,6 +26,9 @@ public:
     // another form.
     bool FromFormerKeys(std::string_view blob);
     static bool IsFormerKeys(std::string_view blob);
+    // A stored blob of either form (a catalogue that could not be written
+    // to keeps the former).
+    bool FromStored(std::string_view blob) { return IsFormerKeys(blob) ? FromFormerKeys(blob) : FromBytes(blob); }
 
 private:
     std::vector<std::pair<std::uint64_t, EntryDigest>> m_arrDigests; // by line

@@ -26,7 +26,8 @@ const char* const kFormDone = "INSERT OR REPLACE INTO meta(key, value) VALUES('c
 // once: later opens find the table and, once cut, touch nothing.
 bool CCopyKeyStore::CreateTable() {
     if (CSqliteStatement(m_db.Handle(), "SELECT 1 FROM copy_keys LIMIT 0").Ok()) {
-        return CutFormerKeys();
+        CutFormerKeys(); // a catalogue that cannot be written keeps them, and tries again at its next open
+        return true;
     }
     return m_db.Exec(kSchema) && m_db.Exec(kFormDone) &&
            m_db.Exec("UPDATE sources SET state=1 WHERE kind=0 AND state=0 AND id NOT IN (SELECT source FROM copy_keys)");
@@ -35,17 +36,19 @@ bool CCopyKeyStore::CreateTable() {
 // Once, in one transaction: each blob of the former form keeps only its
 // digests; one that cannot be read has its report read again. The space
 // freed is given back to the file system afterwards.
-bool CCopyKeyStore::CutFormerKeys() {
-    CSqliteStatement form(m_db.Handle(), "SELECT value FROM meta WHERE key='copy_keys_form'");
-    if (form.Step() && form.Int(0) >= 2) {
-        return true;
+void CCopyKeyStore::CutFormerKeys() {
+    {
+        CSqliteStatement form(m_db.Handle(), "SELECT value FROM meta WHERE key='copy_keys_form'");
+        if (form.Step() && form.Int(0) >= 2) {
+            return;
+        }
     }
     std::vector<std::pair<std::int64_t, std::string>> cut;
     std::vector<std::int64_t> damaged;
     {
         CTransaction transaction(m_db);
         if (!transaction.Open()) {
-            return false;
+            return;
         }
         CSqliteStatement all(m_db.Handle(), "SELECT source, data FROM copy_keys");
         while (all.Step()) {
@@ -60,30 +63,29 @@ bool CCopyKeyStore::CutFormerKeys() {
             cut.emplace_back(all.Int(0), digests.Bytes());
         }
         if (all.Error() != 0) {
-            return false;
+            return;
         }
         for (const auto& [source, blob] : cut) {
             CSqliteStatement update(m_db.Handle(), "UPDATE copy_keys SET data=? WHERE source=?");
             update.Bind(1, std::string_view(blob)).Bind(2, source);
             if (!update.Run()) {
-                return false;
+                return;
             }
         }
         for (const std::int64_t source : damaged) {
             CSqliteStatement again(m_db.Handle(), "UPDATE sources SET state=1 WHERE id=? AND state=0");
             again.Bind(1, source);
             if (!again.Run()) {
-                return false;
+                return;
             }
         }
         if (!m_db.Exec(kFormDone) || !transaction.Commit()) {
-            return false;
+            return;
         }
     }
     if (!cut.empty()) {
         m_db.Exec("VACUUM"); // a help, not a condition: the freed pages are reused anyway
     }
-    return true;
 }
 
 bool CCopyKeyStore::Store(std::int64_t source, std::string_view blob) {

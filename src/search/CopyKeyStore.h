@@ -18,7 +18,8 @@ public:
     explicit CCopyKeyStore(CSqliteDatabase& db) : m_db(db) {}
 
     // The table; part of opening the database. Cuts blobs of the former
-    // form, which held every file's names and keys too, to their digests.
+    // form, which held every file's names and keys too, to their digests
+    // when the database can be written (they are read as they are if not).
     bool CreateTable();
     bool Store(std::int64_t source, std::string_view blob);
     bool Drop(std::int64_t source);
@@ -30,7 +31,7 @@ public:
     bool Read(const std::string& path, std::int64_t& source, std::string& blob);
 
 private:
-    bool CutFormerKeys();
+    void CutFormerKeys();
 
     CSqliteDatabase& m_db;
 };

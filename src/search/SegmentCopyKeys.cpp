@@ -6,6 +6,7 @@
 #include "SegmentReader.h"
 #include "Windows1252.h"
 
+#include <algorithm>
 #include <vector>
 
 using SegmentFormat::kDataBlock;
@@ -36,10 +37,13 @@ bool CSegmentCopyKeys::Read(std::int64_t source, const CCopyDigests& digests,
     bool folderWindows1252 = false;
     std::unordered_map<std::uint64_t, std::uint32_t> placeNumbers; // the report's own numbers
     std::uint32_t placeNumber = 0;
-    for (const std::uint32_t entry : bitmap.Values()) {
-        if (entry >= segment.Entries()) {
-            return false;
-        }
+    // Only entries the segment holds: a damaged bitmap may name billions past them.
+    const auto limit = static_cast<std::uint32_t>(std::min<std::uint64_t>(segment.Entries(), UINT32_MAX));
+    const std::vector<std::uint32_t> entries = bitmap.Values(0, limit);
+    if (entries.size() != bitmap.Count()) {
+        return false;
+    }
+    for (const std::uint32_t entry : entries) {
         if (entry / kDataBlock != blockNumber) {
             blockNumber = entry / kDataBlock;
             if (!segment.DataBlock(blockNumber, block, &folded)) {
