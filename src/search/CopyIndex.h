@@ -83,7 +83,7 @@ private:
     std::uint64_t SizeOf(std::uint32_t entry) const;
     std::uint32_t ReportOf(std::uint32_t entry) const;
     std::uint32_t CopiesAt(std::uint32_t report, std::uint64_t line) const;
-    // Reads report r's keys, handing each of its entries (by number) to sink; false when unreadable.
+    // Reads report r's entries, handing each (by number) to sink; false when unreadable.
     bool ReadReport(std::uint32_t report, const CKeysSource& source,
                     const std::function<void(std::uint32_t entry, const CCopyKey& key)>& sink,
                     std::vector<std::string>& warnings) const;

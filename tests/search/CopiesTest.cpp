@@ -293,6 +293,13 @@ TEST(Copies, FormerKeysAreCutToTheirDigestsAndNothingLost) {
         EXPECT_EQ(Copies(catalogue, queries[i]), before[i]) << "query " << i;
     }
     EXPECT_EQ(catalogue.TakeWarnings(), std::vector<std::string>{});
+    // Cut, not merely read as they were.
+    CSqliteDatabase db;
+    ASSERT_TRUE(db.Open(path, false));
+    CSqliteStatement all(db.Handle(), "SELECT data FROM copy_keys");
+    while (all.Step()) {
+        EXPECT_FALSE(CCopyDigests::IsFormerKeys(all.Blob(0)));
+    }
 }
 
 } // namespace
