@@ -3,6 +3,7 @@
 #include "CopyDigests.h"
 #include "EntryBlock.h"
 #include "RoaringBitmap.h"
+#include "SegmentPlaces.h"
 #include "SegmentReader.h"
 #include "Windows1252.h"
 
@@ -31,9 +32,8 @@ bool CSegmentCopyKeys::Read(std::int64_t source, const CCopyDigests& digests,
     CEntryBlock block;
     std::uint64_t blockNumber = UINT64_MAX;
     std::vector<std::string_view> folded; // the block's
-    std::uint64_t place = segment.Places();
-    std::uint64_t placeStart = 0, placeEnd = 0;
-    CSegmentReader::Place shown;
+    CSegmentPlaces places(segment);
+    std::uint64_t last = segment.Places(); // the place of the last entry handed on
     bool folderWindows1252 = false;
     std::unordered_map<std::uint64_t, std::uint32_t> placeNumbers; // the report's own numbers
     std::uint32_t placeNumber = 0;
@@ -60,14 +60,13 @@ bool CSegmentCopyKeys::Read(std::int64_t source, const CCopyDigests& digests,
         if (fields.m_bFolder) {
             continue;
         }
-        if (place == segment.Places() || entry < placeStart || entry >= placeEnd) {
-            place = segment.PlaceOf(entry);
-            if (place >= segment.Places()) {
-                return false;
-            }
-            placeStart = segment.PlaceStart(place);
-            placeEnd = segment.PlaceStart(place + 1);
-            shown = segment.PlaceAt(place);
+        const std::uint64_t place = places.Of(entry);
+        if (place >= segment.Places()) {
+            return false;
+        }
+        const CSegmentReader::Place& shown = places.Shown();
+        if (place != last) {
+            last = place;
             folderWindows1252 = !Windows1252::IsValidUtf8(shown.m_folder);
             placeNumber = placeNumbers.emplace(place, static_cast<std::uint32_t>(placeNumbers.size())).first->second;
         }

@@ -2,6 +2,7 @@
 
 #include "EntryBlock.h"
 #include "FindOrder.h"
+#include "SegmentPlaces.h"
 #include "SegmentReader.h"
 #include "SegmentWriter.h"
 
@@ -17,7 +18,7 @@ namespace {
 class CMergeCursor {
 public:
     CMergeCursor(const CSegmentReader& reader, std::vector<std::int64_t> outputReport)
-        : m_reader(reader), m_arrOutputReport(std::move(outputReport)) {}
+        : m_reader(reader), m_places(reader), m_arrOutputReport(std::move(outputReport)) {}
 
     // Moves to the next live entry; false at the end.
     bool Next() {
@@ -45,24 +46,21 @@ public:
             if (m_pFields->m_nReport >= m_arrOutputReport.size() || m_arrOutputReport[m_pFields->m_nReport] < 0) {
                 continue;
             }
-            const std::uint64_t place = m_reader.PlaceOf(m_nEntry);
-            if (place != m_nPlace) {
-                m_nPlace = place;
-                m_place = m_reader.PlaceAt(place);
-            }
+            m_places.Of(m_nEntry);
             return true;
         }
     }
 
     FindOrder::PlaceKey Key() const {
-        return {m_place.m_foldedMedium, m_place.m_foldedFolder, m_place.m_medium, m_place.m_folder};
+        const CSegmentReader::Place& place = m_places.Shown();
+        return {place.m_foldedMedium, place.m_foldedFolder, place.m_medium, place.m_folder};
     }
     std::string_view Folded() const { return m_folded; }
     std::string_view ReportPath() const { return m_reader.ReportAt(m_pFields->m_nReport).m_path; }
     CSegmentEntry Entry() const {
         CSegmentEntry entry;
-        entry.m_strMedium = m_place.m_medium;
-        entry.m_strFolder = m_place.m_folder;
+        entry.m_strMedium = m_places.Shown().m_medium;
+        entry.m_strFolder = m_places.Shown().m_folder;
         entry.m_strFolded = m_folded;
         entry.m_fields = *m_pFields;
         entry.m_fields.m_nReport = static_cast<std::uint32_t>(m_arrOutputReport[m_pFields->m_nReport]);
@@ -72,6 +70,7 @@ public:
 
 private:
     const CSegmentReader& m_reader;
+    CSegmentPlaces m_places;
     std::vector<std::int64_t> m_arrOutputReport; // -1: hidden
     std::uint64_t m_nEntry = UINT64_MAX;
     std::string_view m_names;
@@ -79,8 +78,6 @@ private:
     std::uint64_t m_nBlock = UINT64_MAX;
     CEntryBlock m_block;
     const CBlockEntry* m_pFields = nullptr;
-    std::uint64_t m_nPlace = UINT64_MAX;
-    CSegmentReader::Place m_place;
 };
 
 bool Before(const CMergeCursor& a, const CMergeCursor& b) {

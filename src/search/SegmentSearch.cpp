@@ -5,6 +5,7 @@
 #include "FindOrder.h"
 #include "GlobPattern.h"
 #include "RoaringBitmap.h"
+#include "SegmentPlaces.h"
 #include "SegmentReader.h"
 #include "TextScan.h"
 
@@ -247,23 +248,15 @@ struct Cursor {
     const CSegmentReader* m_pReader = nullptr;
     const std::vector<Hit>* m_pHits = nullptr;
     std::size_t m_nAt = 0;
-    std::uint64_t m_nPlaceStart = 1; // the entries [start, end) of m_place; none yet
-    std::uint64_t m_nPlaceEnd = 0;
-    CSegmentReader::Place m_place;
+    std::unique_ptr<CSegmentPlaces> m_pPlaces;
     std::unique_ptr<CBlockCache> m_pCache;
 
     bool Done() const { return m_nAt >= m_pHits->size(); }
     const Hit& Head() const { return (*m_pHits)[m_nAt]; }
     // The place of the head entry.
     const CSegmentReader::Place& Place() {
-        const std::uint64_t entry = Head().m_nEntry;
-        if (entry < m_nPlaceStart || entry >= m_nPlaceEnd) {
-            const std::uint64_t place = m_pReader->PlaceOf(entry);
-            m_place = m_pReader->PlaceAt(place);
-            m_nPlaceStart = place < m_pReader->Places() ? m_pReader->PlaceStart(place) : 1;
-            m_nPlaceEnd = place < m_pReader->Places() ? m_pReader->PlaceStart(place + 1) : 0;
-        }
-        return m_place;
+        m_pPlaces->Of(Head().m_nEntry);
+        return m_pPlaces->Shown();
     }
     FindOrder::PlaceKey Key() {
         const CSegmentReader::Place& place = Place();
@@ -410,6 +403,7 @@ CFindResult CSegmentSearch::Search(const CFindQuery& query, std::size_t limit, c
             Cursor cursor;
             cursor.m_pReader = m_arrSegments[s]->m_pReader.get();
             cursor.m_pHits = &hits[s];
+            cursor.m_pPlaces = std::make_unique<CSegmentPlaces>(*cursor.m_pReader);
             cursor.m_pCache = std::make_unique<CBlockCache>(*cursor.m_pReader);
             cursors.push_back(std::move(cursor));
         }

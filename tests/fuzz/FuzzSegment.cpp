@@ -76,11 +76,7 @@ void Exercise(const std::string& path) {
     }
     const CCopyDigests digests;
     for (std::uint64_t r = 0; r < reader->Reports(); ++r) {
-        copies.Read(reader->ReportAt(r).m_nSource, digests, [](const CCopyKey& key) {
-            if (key.m_strFolded.size() > (std::size_t{1} << 30)) {
-                std::abort();
-            }
-        });
+        copies.Read(reader->ReportAt(r).m_nSource, digests, [](const CCopyKey&) {});
     }
 
     const std::string merged = Folder() + "/merged";
