@@ -134,6 +134,7 @@ void CReportSide::Keep(const CReportEntry& entry) {
     };
     std::string_view name = entry.m_strName;
     std::string_view folder = entry.m_strFolder;
+    const bool inOneLine = inLine(folder) && inLine(name) && folder.data() < name.data();
     if (inLine(folder)) {
         const std::string_view copy = Copy(line);
         const auto rebased = [&](std::string_view view) {
@@ -158,18 +159,24 @@ void CReportSide::Keep(const CReportEntry& entry) {
     }
     CKeptEntry& kept = m_arrEntries.emplace_back();
     kept.m_pName = name.data();
-    kept.m_nName = static_cast<std::uint32_t>(name.size()) | (entry.m_bFolder ? kFolderBit : 0);
+    kept.m_nName = static_cast<std::uint32_t>(name.size()) | (entry.m_bFolder ? kFolderBit : 0) |
+                   (inOneLine ? kInOneLineBit : 0);
     kept.m_nSize = entry.m_nSize;
     kept.m_nDate = m_dates.Number(entry.m_strDate);
     kept.m_nTime = m_times.Number(entry.m_strTime);
     kept.m_nFolder = static_cast<std::uint32_t>(m_arrFolders.size() - 1);
 }
 
+// The folder and name as their line shows them together; where they are
+// not in one line (a damaged folder list), the folder alone.
 std::string_view CReportSide::WholePath(std::size_t entry) const {
     const std::string_view folder = FolderOf(entry);
     const std::string_view name = NameOf(entry);
     if (folder.empty()) {
         return name;
+    }
+    if ((m_arrEntries[entry].m_nName & kInOneLineBit) == 0) {
+        return folder;
     }
     return {folder.data(), static_cast<std::size_t>(name.data() + name.size() - folder.data())};
 }

@@ -53,7 +53,7 @@ public:
     bool IsFolder(std::size_t entry) const { return (m_arrEntries[entry].m_nName & kFolderBit) != 0; }
     std::uint64_t SizeOf(std::size_t entry) const { return m_arrEntries[entry].m_nSize; }
     std::string_view NameOf(std::size_t entry) const {
-        return {m_arrEntries[entry].m_pName, m_arrEntries[entry].m_nName & ~kFolderBit};
+        return {m_arrEntries[entry].m_pName, m_arrEntries[entry].m_nName & kNameBytes};
     }
     std::string_view DateOf(std::size_t entry) const { return m_dates.Texts()[m_arrEntries[entry].m_nDate]; }
     std::string_view TimeOf(std::size_t entry) const { return m_times.Texts()[m_arrEntries[entry].m_nTime]; }
@@ -77,13 +77,17 @@ private:
     struct CKeptEntry {
         const char* m_pName;
         std::uint64_t m_nSize;
-        std::uint32_t m_nName; // the name's bytes, kFolderBit for a folder
+        std::uint32_t m_nName; // the name's bytes, kFolderBit for a folder, kInOneLineBit
         std::uint32_t m_nDate;
         std::uint32_t m_nTime;
         std::uint32_t m_nFolder;
     };
-    // Lines are never longer than CReportReader::kLongestLine: a name's bytes leave this bit free.
+    // Lines are never longer than CReportReader::kLongestLine: a name's bytes leave these bits free.
     static constexpr std::uint32_t kFolderBit = std::uint32_t{1} << 31;
+    // The folder and the name are views into one copy of their line, the folder first.
+    static constexpr std::uint32_t kInOneLineBit = std::uint32_t{1} << 30;
+    static constexpr std::uint32_t kNameBytes = kInOneLineBit - 1;
+    static_assert(CReportReader::kLongestLine <= kNameBytes);
 
     template <class EntryList>
     COptionsSnapshot ResolveOptions(ReportLayout layout, const EntryList& entries, bool& foldersOnlyWithSub) const;
